@@ -1,0 +1,3 @@
+#include "controls/GvDateTime.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "controls/GvStringFunctions.h"
+
+#include <gtest/gtest.h>
