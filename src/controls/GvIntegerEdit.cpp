@@ -1,0 +1,310 @@
+#include "controls/GvIntegerEdit.h"
+
+#include "controls/GvStringFunctions.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QResizeEvent>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+namespace {
+
+TGvBeepHook& BeepHook()
+{
+  static TGvBeepHook hook;
+  return hook;
+}
+
+// The edit's inner margin on each side of the text line.
+constexpr int cEditInnerMargin = 2;
+
+// Start of the selection, or the caret position when nothing is selected.
+int SelStart(const QLineEdit& Edit)
+{
+  return Edit.hasSelectedText() ? Edit.selectionStart() : Edit.cursorPosition();
+}
+
+// Focus changes that do not mean leaving or entering the field: a popup (the
+// context menu) opening over it, and the window being deactivated or
+// activated.
+bool IsFieldChange(const QFocusEvent& Event)
+{
+  return Event.reason() != Qt::PopupFocusReason && Event.reason() != Qt::ActiveWindowFocusReason;
+}
+
+} // namespace
+
+void GvBeep()
+{
+  if (const TGvBeepHook& hook = BeepHook())
+    hook();
+  else
+    QApplication::beep();
+}
+
+TGvBeepHook SetGvBeepHook(TGvBeepHook Hook)
+{
+  TGvBeepHook previous = std::move(BeepHook());
+  BeepHook() = std::move(Hook);
+  return previous;
+}
+
+QString GvKeyChars(const QKeyEvent& Event)
+{
+  const int key = Event.key();
+  const Qt::KeyboardModifiers mods = Event.modifiers();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) return QStringLiteral("\r");
+  if (key == Qt::Key_Backspace) return QStringLiteral("\b");
+  if (key == Qt::Key_Delete || key == Qt::Key_Escape || key == Qt::Key_Tab ||
+      key == Qt::Key_Backtab)
+    return QString();
+  if ((mods & Qt::ControlModifier) && !(mods & (Qt::AltModifier | Qt::MetaModifier))) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return QString(QChar(char16_t(key - Qt::Key_A + 1)));
+    return QString();
+  }
+  const QString text = Event.text();
+  if (text.isEmpty()) return QString();
+  for (QChar c : text)
+    if (c.unicode() < 0x20 || c.unicode() == 0x7f) return QString();
+  return text;
+}
+
+int GvEditClientWidth(const QLineEdit& Edit)
+{
+  // The same frame option QLineEdit paints with.
+  QStyleOptionFrame opt;
+  opt.initFrom(&Edit);
+  opt.rect = Edit.contentsRect();
+  opt.lineWidth =
+      Edit.hasFrame() ? Edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, &Edit) : 0;
+  opt.midLineWidth = 0;
+  opt.state |= QStyle::State_Sunken;
+  if (Edit.isReadOnly()) opt.state |= QStyle::State_ReadOnly;
+  opt.features = QStyleOptionFrame::None;
+  const QRect r = Edit.style()->subElementRect(QStyle::SE_LineEditContents, &opt, &Edit);
+  return r.width() - 2 * cEditInnerMargin;
+}
+
+QString GvHashText()
+{
+  return QString(45, u'#');
+}
+
+// ---- TGvIntegerEdit ----
+
+TGvIntegerEdit::TGvIntegerEdit(QWidget* Parent) : QLineEdit(Parent)
+{
+  FLink = std::make_unique<TGvPropertyLinks>(this, QStringLiteral("Value"));
+  connect(this, &QLineEdit::textChanged, this, [this] { Change(); });
+  WriteText(QStringLiteral("0"));
+  FLastValid = QStringLiteral("0");
+}
+
+TGvIntegerEdit::~TGvIntegerEdit() = default;
+
+void TGvIntegerEdit::WriteText(const QString& Text)
+{
+  const bool setting = FSetting;
+  FSetting = true;
+  setText(Text);
+  FSetting = setting;
+}
+
+bool TGvIntegerEdit::InRange(int V) const
+{
+  return FMinValue >= FMaxValue || (V >= FMinValue && V <= FMaxValue);
+}
+
+int TGvIntegerEdit::Check(int A) const
+{
+  if (FMinValue >= FMaxValue) return A;
+  if (A < FMinValue) return FMinValue;
+  if (A > FMaxValue) return FMaxValue;
+  return A;
+}
+
+void TGvIntegerEdit::SetValue(int V)
+{
+  try {
+    V = Check(V);
+    FValue = V;
+    FSetting = true;
+    setText(QString::number(V));
+    FLastValid = text();
+    DisplayOrHash();
+    if (hasFocus()) FNeedSelectAll = true;
+    FSetting = false;
+    emit OnValueChanged(this);
+    FLink->SetLink(FValue);
+  } catch (...) {
+    FSetting = true;
+    setText(QStringLiteral("Error"));
+    FSetting = false;
+  }
+}
+
+void TGvIntegerEdit::SetMinValue(int V)
+{
+  if (V == FMinValue) return;
+  FMinValue = V;
+  SetValue(FValue);
+}
+
+void TGvIntegerEdit::SetMaxValue(int V)
+{
+  if (V == FMaxValue) return;
+  FMaxValue = V;
+  SetValue(FValue);
+}
+
+void TGvIntegerEdit::ValidateText()
+{
+  try {
+    const int v = Check(StrToInt(text()));
+    if (v != FValue) {
+      FValue = v;
+      FLastValid = QString::number(v);
+      WriteText(FLastValid);
+      GvBeep();
+      emit OnValueChanged(this);
+      // The linked properties hold the entry as typed; give them the
+      // corrected value, or the idle check would copy the old one back.
+      FLink->SetLink(FValue);
+    }
+  } catch (...) {
+    // An unparsable text changes nothing.
+  }
+}
+
+void TGvIntegerEdit::DisplayOrHash()
+{
+  if (!parentWidget()) return;
+  FSetting = true;
+  QString t = QString::number(FValue);
+  if (!hasFocus() && fontMetrics().horizontalAdvance(t) > WinWidth()) t = GvHashText();
+  setText(t);
+  FSetting = false;
+}
+
+int TGvIntegerEdit::WinWidth() const
+{
+  return GvEditClientWidth(*this);
+}
+
+void TGvIntegerEdit::Loaded()
+{
+  FLink->Modified();
+  FLink->CheckLink();
+}
+
+void TGvIntegerEdit::Change()
+{
+  if (FSetting) return;
+  try {
+    const int v = StrToInt(text());
+    if (InRange(v)) {
+      FLastValid = text();
+      FValue = v;
+      emit OnValueChanged(this);
+      FLink->SetLink(FValue);
+    }
+  } catch (...) {
+    // Out-of-range and unparsable texts are not taken.
+  }
+}
+
+bool TGvIntegerEdit::AcceptsChar(QChar Ch) const
+{
+  switch (Ch.unicode()) {
+  case 1:  // Ctrl+A
+  case 3:  // Ctrl+C
+  case 8:  // Backspace
+  case 22: // Ctrl+V
+  case 24: // Ctrl+X
+  case 26: // Ctrl+Z
+  case u'-':
+    return true;
+  default:
+    return Ch >= u'0' && Ch <= u'9';
+  }
+}
+
+void TGvIntegerEdit::keyPressEvent(QKeyEvent* Event)
+{
+  const QString chars = GvKeyChars(*Event);
+  if (chars.isEmpty()) {
+    QLineEdit::keyPressEvent(Event);
+    return;
+  }
+  Event->accept();
+  if (chars == u"\r") {
+    ValidateText();
+    emit OnDblClick(this);
+    GvBeep();
+    return;
+  }
+  for (QChar c : chars)
+    if (!AcceptsChar(c)) {
+      GvBeep();
+      return;
+    }
+  FLastCursorPos = SelStart(*this);
+  QLineEdit::keyPressEvent(Event);
+}
+
+void TGvIntegerEdit::focusInEvent(QFocusEvent* Event)
+{
+  if (IsFieldChange(*Event)) {
+    WriteText(FLastValid);
+    if (FLastCursorPos > 0) setCursorPosition(FLastCursorPos);
+    if (FLastSelLength > 0) setSelection(FLastCursorPos, FLastSelLength);
+    if (FNeedSelectAll) {
+      selectAll();
+      FNeedSelectAll = false;
+    }
+  }
+  QLineEdit::focusInEvent(Event);
+}
+
+void TGvIntegerEdit::focusOutEvent(QFocusEvent* Event)
+{
+  if (IsFieldChange(*Event)) {
+    FLastCursorPos = SelStart(*this);
+    FLastSelLength = int(selectedText().size());
+    ValidateText();
+    DisplayOrHash();
+    setCursorPosition(0);
+  }
+  QLineEdit::focusOutEvent(Event);
+}
+
+void TGvIntegerEdit::resizeEvent(QResizeEvent* Event)
+{
+  QLineEdit::resizeEvent(Event);
+  // Only unfocused: a focused field keeps what the user is typing.
+  if (parentWidget() && !hasFocus()) DisplayOrHash();
+}
+
+void TGvIntegerEdit::mousePressEvent(QMouseEvent* Event)
+{
+  if (Event->button() == Qt::LeftButton) FClicked = true;
+  QLineEdit::mousePressEvent(Event);
+}
+
+void TGvIntegerEdit::mouseReleaseEvent(QMouseEvent* Event)
+{
+  QLineEdit::mouseReleaseEvent(Event);
+  if (Event->button() == Qt::LeftButton && FClicked) {
+    FClicked = false;
+    if (rect().contains(Event->position().toPoint())) emit OnClick(this);
+  }
+}
+
+void TGvIntegerEdit::mouseDoubleClickEvent(QMouseEvent* Event)
+{
+  QLineEdit::mouseDoubleClickEvent(Event);
+  if (Event->button() == Qt::LeftButton) emit OnDblClick(this);
+}

@@ -1,0 +1,111 @@
+// Integer entry control, and the pieces all entry controls share: the beep
+// and the character a key press types.
+#pragma once
+
+#include "controls/GvPropertyLink.h"
+
+#include <QLineEdit>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QFocusEvent;
+class QKeyEvent;
+class QMouseEvent;
+class QResizeEvent;
+
+// ---- Shared by the entry controls ----
+
+// The platform's default beep, sounded for refused keys and corrected
+// entries. A hook installed with SetGvBeepHook replaces the sound (tests count
+// beeps with it); an empty hook brings the sound back. SetGvBeepHook returns
+// the hook it replaces. Main thread only.
+using TGvBeepHook = std::function<void()>;
+void GvBeep();
+TGvBeepHook SetGvBeepHook(TGvBeepHook Hook);
+
+// The characters a key press types, as the entry controls filter them:
+// "\r" for Return and Enter, "\b" for Backspace, the control character for
+// Ctrl with a letter (Ctrl+A is "\x01", Ctrl+V "\x16"), otherwise the key's
+// printable text. Empty when the key types no character (arrows, Home, End,
+// Delete, Tab, Escape, function keys, Ctrl with other keys).
+QString GvKeyChars(const QKeyEvent& Event);
+
+// Width in pixels of the line in which a line edit draws its text when it
+// has no text margins (inside the frame and the edit's own inner margins).
+int GvEditClientWidth(const QLineEdit& Edit);
+
+// The text shown instead of a number that does not fit the field: 45 "#".
+QString GvHashText();
+
+// ---- TGvIntegerEdit ----
+
+// A single-line edit holding a 32-bit Value. Only keys that can form an
+// integer are let through; every keystroke that yields an in-range number is
+// taken at once; an out-of-range entry is clamped with a beep when the field
+// is left; an unfocused field too narrow for its number shows 45 "#".
+// MinValue >= MaxValue means no range (the initial 0, 0 included).
+class TGvIntegerEdit : public QLineEdit
+{
+  Q_OBJECT
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
+  Q_PROPERTY(int Value READ Value WRITE SetValue)
+  Q_PROPERTY(TGvPropertyLinks* PropertyLinks READ PropertyLinks)
+
+public:
+  explicit TGvIntegerEdit(QWidget* Parent = nullptr);
+  ~TGvIntegerEdit() override;
+
+  int MinValue() const { return FMinValue; }
+  int MaxValue() const { return FMaxValue; }
+  int Value() const { return FValue; }
+  void SetMinValue(int V);
+  void SetMaxValue(int V);
+  // Clamps, shows and takes V; raises OnValueChanged even when the value is
+  // unchanged, then writes the linked properties.
+  void SetValue(int V);
+  TGvPropertyLinks* PropertyLinks() const { return FLink.get(); }
+
+  // V clamped into the range (unchanged when there is no range).
+  int Check(int A) const;
+  // Takes the text as the value, clamped, beeping when that changes the value.
+  void ValidateText();
+  // Shows the value, or hashes when the field is unfocused and too narrow.
+  void DisplayOrHash();
+  // Pixels the displayed text may take.
+  virtual int WinWidth() const;
+  // To be called once the window has set the properties: resolves the links.
+  void Loaded();
+
+signals:
+  void OnValueChanged(QObject* Sender);
+  void OnDblClick(QObject* Sender);
+  void OnClick(QObject* Sender);
+
+protected:
+  virtual void Change();
+  void keyPressEvent(QKeyEvent* Event) override;
+  void focusInEvent(QFocusEvent* Event) override;
+  void focusOutEvent(QFocusEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
+  void mousePressEvent(QMouseEvent* Event) override;
+  void mouseReleaseEvent(QMouseEvent* Event) override;
+  void mouseDoubleClickEvent(QMouseEvent* Event) override;
+
+private:
+  bool InRange(int V) const;
+  bool AcceptsChar(QChar Ch) const;
+  void WriteText(const QString& Text);
+
+  int FMinValue = 0;
+  int FMaxValue = 0;
+  int FValue = 0;
+  int FLastCursorPos = 0;
+  int FLastSelLength = 0;
+  bool FSetting = false;
+  bool FNeedSelectAll = false;
+  bool FClicked = false;
+  QString FLastValid = QStringLiteral("0");
+  std::unique_ptr<TGvPropertyLinks> FLink;
+};
