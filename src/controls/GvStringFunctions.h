@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+class QLocale;
+
 // Conversion failures: malformed number or time text, and the extraction
 // helpers' own errors.
 class EConvertError : public std::runtime_error
@@ -39,14 +41,18 @@ struct TFormatSettings
   QString LongTimeFormat = QStringLiteral("hh:nn:ss");
   QString ShortMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  QString LongMonthNames[12] = {"January", "February", "March",     "April",   "May",      "June",
-                                "July",    "August",   "September", "October", "November", "December"};
+  QString LongMonthNames[12] = {"January",   "February", "March",    "April",
+                                "May",       "June",     "July",     "August",
+                                "September", "October",  "November", "December"};
   QString ShortDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   QString LongDayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                              "Thursday", "Friday", "Saturday"};
 
   // Settings of the user's locale (QLocale::system()).
   static TFormatSettings FromSystemLocale();
+  // Settings of any locale: separators, AM/PM, names, and the short date and
+  // long time patterns converted from Qt's notation.
+  static TFormatSettings FromLocale(const QLocale& locale);
 };
 
 // The process-wide settings (initialised from the user's locale on first use).
