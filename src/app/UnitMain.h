@@ -1,11 +1,219 @@
-// The main window of the mixer.
+// The main window of the mixer: the four tabs, the shared mixer state and
+// every handler that runs the mixer.
 #pragma once
 
+#include "app/MixerTypes.h"
+#include "app/MixtureCalculation.h"
+#include "devices/SerialPort.h"
+
+#include <QImage>
 #include <QMainWindow>
+#include <QMutex>
+#include <QStringList>
+#include <memory>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QTableWidget;
+class QTimer;
+class TClock;
+class TDeviceTransport;
+class TDialogService;
+class TImaginaryMixer;
+class TSerialTransport;
+class TGvDoubleEdit;
+class TGvIntegerEdit;
+class TGvNumericUpDn;
+class TPageControl;
+
+// What the window works with besides its own widgets. Anything left null is
+// replaced by the real thing (system clock, platform dialogs).
+struct TFormServices
+{
+  TClock* Clock = nullptr;
+  TDialogService* Dialogs = nullptr;
+  // Opens the serial ports; the port "Fake port for testing" reaches the
+  // imaginary mixer. Null: the window's own transport with its own mixer.
+  TSerialTransport* Transport = nullptr;
+};
 
 class TForm1 : public QMainWindow
 {
   Q_OBJECT
 public:
-  explicit TForm1(QWidget* parent = nullptr);
+  explicit TForm1(const TFormServices& services = TFormServices(), QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // The shared mixer state.
+  TMixerData Shared;
+
+  // ---- Start-up, tabs, shutdown ----
+  void FormCreate();
+  void FormResize();
+  bool PageControl1Changing();
+  void PageControl1Change();
+  void CheckContinue();
+  void FormClose();
+
+  // ---- Mixture calculation and its entry fields ----
+  void Calculate(bool Apply);
+  void GvIntegerEditGasAPPMValueChanged(QObject* Sender);
+  void Button2Click();
+  void GvNumericUpDn1Click(QObject* Sender);
+  void GvNumericUpDn1ValueChanged(QObject* Sender);
+  // Bubbler temperature and water vapour pressure display.
+  void GvIntegerEditH2OTempValueChanged();
+  // Random whole number 1..99 for the picture's wetting animation.
+  int RandomPercent();
+  void SetRandomSeed(unsigned Seed) { FRandomState = Seed ? Seed : 1; }
+
+  // ---- Operating cycle and commands ----
+  void Timer1Timer();
+  void Button3Click(); // "Add hours to counter"
+  void Button1Click(); // "Don't ever click"
+  void ButtonStopClick();
+  void ButtonFlushClick();
+  void ButtonBypassClick();
+  void ButtonDilutionClick();
+  // Ends and frees the humidification thread, if one runs.
+  void StopThread();
+
+  // ---- Valves ----
+  void SetValvePositions(int iV1O, int iV2O, int iV3O, int iV4O, int iV5O, int iV6O);
+  void SetValveGraphics(unsigned ID, bool Open);
+  // The valve diagram that Image1 shows, with the bars drawn on it.
+  QImage ValvePicture;
+
+  // ---- Flow set-points, totalizers and pulse dosing ----
+  void SetMFCFlow(unsigned Address, double Flow);
+  void ConstantFlowA();
+  void ConstantFlowB();
+  void ResetRetrieveTotalizers();
+  void ReadTotalizers();
+  void AinBPulse();
+  void BinAPulse();
+
+  // ---- Humidification ----
+  // Starts the humidification thread of a wet dilution and stores it in WETT.
+  void StartWetting();
+
+  // ---- Output rows and data files ----
+  void StoreData();
+  // Writes the description and the table; reports in the Debug tab. False
+  // when the file could not be written.
+  bool Save(const QString& Path);
+  void Autosave();
+  // A right-button press on the table offers the save dialog.
+  void StringGrid1MouseDown(Qt::MouseButton Button);
+
+  // ---- Setup tab ----
+  void ButtonSetupFindPortsClick();
+  void ListBoxPortSolenoidClick();
+  void ListBoxPortMFCClick();
+  void ButtonSetupValidateClick();
+  void ValidateMFC();
+  void ListBoxSetupGas1Click();
+  void ListBoxSetupGas2Click();
+  void ListBoxSetupGas1KeyUp();
+  // Selects the gas chosen in the list of Address on that controller and
+  // reads the controller's identity and flow range.
+  TFlowInfo MinMaxFlow(const QString& Port, unsigned Address);
+
+  // ---- Output grid: row 0 is the title row ----
+  int GridRowCount() const;
+  QString GridCell(int col, int row) const;
+  void SetGridCell(int col, int row, const QString& text);
+  void GridAddRow();
+
+  // Text of the selected item of a list, or an empty text when none is selected.
+  static QString SelectedText(const QListWidget* list);
+  bool FakeSolenoidPortSelected() const;
+  bool BothFakePortsSelected() const;
+
+  // The save dialog's settings.
+  QString SaveDialog1Filter;
+  QString SaveDialog1DefaultExt;
+
+  TClock& Clock() const { return *FClock; }
+  TDialogService& Dialogs() const { return *FDialogs; }
+  // Clock and transport for every device transaction of the window.
+  TDeviceContext DeviceContext() const { return {FClock, FTransport}; }
+  // Held for every relay board transaction, by the window and the thread.
+  QMutex* RelayLock() { return &FRelayLock; }
+  // The imaginary mixer behind the fake port of the window's own transport
+  // (null when the transport came from outside).
+  TImaginaryMixer* OwnImaginaryMixer() const { return FOwnMixer.get(); }
+
+  // ---- Widgets, named as in the window ----
+  TPageControl* PageControl1 = nullptr;
+  QWidget *Setup = nullptr, *TabSheet1 = nullptr, *TabSheet2 = nullptr, *TabSheet3 = nullptr;
+  // Setup
+  QPushButton* ButtonSetupFindPorts = nullptr;
+  QListWidget *ListBoxPortSolenoid = nullptr, *ListBoxPortMFC = nullptr;
+  QPushButton* ButtonSetupValidate = nullptr;
+  QPlainTextEdit* MemoSetupFeedback = nullptr;
+  QListWidget *ListBoxSetupGas1 = nullptr, *ListBoxSetupGas2 = nullptr;
+  QCheckBox *CheckBoxSolenoidOK = nullptr, *CheckBoxMFCOK = nullptr,
+            *CheckBoxGasesSelected = nullptr;
+  // Operation
+  QLabel* Image1 = nullptr;
+  QSplitter* Splitter1 = nullptr;
+  QPlainTextEdit* Memo4 = nullptr;
+  TGvIntegerEdit *GvIntegerEditGasAPPM = nullptr, *GvIntegerEditGasBPPM = nullptr,
+                 *GvIntegerEditH2Oppm = nullptr;
+  TGvDoubleEdit* GvIntegerEditpH2O = nullptr;
+  QLabel* Label14 = nullptr;
+  QPushButton* Button2 = nullptr;
+  TGvNumericUpDn* GvNumericUpDn1 = nullptr;
+  TGvDoubleEdit* GvDoubleEditProtective = nullptr;
+  QLabel* LabelStatus = nullptr;
+  QPushButton *ButtonStop = nullptr, *ButtonFlush = nullptr, *ButtonBypass = nullptr,
+              *ButtonDilution = nullptr;
+  QLineEdit* EditAutosaveFilename = nullptr;
+  QLabel* Label17 = nullptr;
+  QGroupBox* GroupBox12 = nullptr;
+  TGvIntegerEdit *GvIntegerEdit1 = nullptr, *GvIntegerEdit2 = nullptr;
+  QPushButton* Button3 = nullptr;
+  // Output
+  QTableWidget* StringGrid1 = nullptr;
+  // Debug
+  QPlainTextEdit* MemoDevFeedback = nullptr;
+  QPushButton* Button1 = nullptr;
+  // Non-visual
+  QTimer* Timer1 = nullptr;
+
+
+protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  void BuildWindow();
+  QWidget* BuildSetupTab();
+  QWidget* BuildOperationTab();
+  QWidget* BuildOutputTab();
+  QWidget* BuildDebugTab();
+  void ConnectHandlers();
+  void SetMemo4Width(int width);
+  void FlushSequence();
+  void DilutionStep();
+  void PulseStep(unsigned Address);
+  void AppendDebugLine(const QString& line);
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+  TClock* FClock;
+  TDialogService* FDialogs;
+  std::unique_ptr<TDialogService> FOwnDialogs;
+  std::unique_ptr<TImaginaryMixer> FOwnMixer;
+  std::unique_ptr<TDeviceTransport> FOwnTransport;
+  TSerialTransport* FTransport;
+  QMutex FRelayLock; // one relay board transaction at a time, window or thread
+  bool FAutoStopSafed = false; // the automatic stop has closed the valves
+  unsigned FRandomState = 0x2545F491u;
 };

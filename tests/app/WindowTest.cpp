@@ -1,0 +1,210 @@
+// Start-up state, the tab guard and the window's fixed texts.
+#include "AppTestSupport.h"
+
+#include "app/PageControl.h"
+#include "controls/GvFloatEdit.h"
+#include "controls/GvIntegerEdit.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+void ClickTab(TForm1& f, int index)
+{
+  QTabBar* bar = f.PageControl1->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+}
+
+void ReadyForOperation(TForm1& f)
+{
+  f.CheckBoxSolenoidOK->setChecked(true);
+  f.CheckBoxMFCOK->setChecked(true);
+  TWindowFixture::Select(f.ListBoxSetupGas1, "O2");
+  TWindowFixture::Select(f.ListBoxSetupGas2, "N2");
+  f.CheckContinue();
+}
+} // namespace
+
+TEST(StartUp, WindowStateAfterStart)
+{
+  TWindowFixture fx;
+  TForm1& f = *fx.Form;
+  EXPECT_EQ(f.windowTitle(), "Mix");
+  EXPECT_EQ(f.PageControl1->currentIndex(), 0);
+  EXPECT_EQ(f.Shared.MixerState, TMixerState::Unknown);
+  EXPECT_EQ(f.Shared.LastAutoSave, 0);
+  EXPECT_DOUBLE_EQ(f.Shared.AutoStopTime, fx.Clock.Now() + 1);
+  EXPECT_EQ(f.Shared.H2OC.Name, "H2O");
+  EXPECT_EQ(f.Shared.FIB.Max, 0.4f); // the gas-B limit applied once
+  EXPECT_TRUE(f.Timer1->isActive());
+  EXPECT_EQ(f.Timer1->interval(), 250);
+  EXPECT_EQ(f.LabelStatus->text(), "Undefined");
+  EXPECT_EQ(f.Label17->text(), "Last autosave: never");
+  EXPECT_EQ(f.EditAutosaveFilename->text(), "Filename");
+  EXPECT_EQ(f.SaveDialog1Filter, "Comma separated file|*.csv|Text file|*.txt");
+  EXPECT_EQ(f.SaveDialog1DefaultExt, "csv");
+  EXPECT_FALSE(f.ButtonSetupValidate->isVisibleTo(&f));
+  EXPECT_EQ(f.ButtonSetupValidate->text(), "Validate ports && equipment");
+
+  // Entry fields with their ranges and first values.
+  struct IntField
+  {
+    TGvIntegerEdit* edit;
+    int min, max, value;
+  };
+  for (const IntField& e : {IntField{f.GvIntegerEditGasAPPM, 0, 1000000, 150},
+                            IntField{f.GvIntegerEditGasBPPM, 0, 0, 999850},
+                            IntField{f.GvIntegerEditH2Oppm, 0, 1000000, 0},
+                            IntField{f.GvIntegerEdit1, 1, 72, 24},
+                            IntField{f.GvIntegerEdit2, 0, 60, 1}}) {
+    EXPECT_EQ(e.edit->MinValue(), e.min) << e.edit->objectName().toStdString();
+    EXPECT_EQ(e.edit->MaxValue(), e.max) << e.edit->objectName().toStdString();
+    EXPECT_EQ(e.edit->Value(), e.value) << e.edit->objectName().toStdString();
+  }
+  EXPECT_FALSE(f.GvIntegerEditGasBPPM->isEnabled());
+  EXPECT_EQ(f.GvIntegerEditH2Oppm->maxLength(), 8);
+  EXPECT_FALSE(f.GvIntegerEditpH2O->isEnabled());
+  EXPECT_EQ(f.GvIntegerEditpH2O->Format(), "0.000 000");
+  EXPECT_DOUBLE_EQ(f.GvNumericUpDn1->Value(), 0.4);
+  EXPECT_DOUBLE_EQ(f.GvNumericUpDn1->MaxValue(), 2.0);
+  EXPECT_DOUBLE_EQ(f.GvNumericUpDn1->Increment(), 0.001);
+  EXPECT_EQ(f.GvNumericUpDn1->DecimalPlaces(), 6);
+  EXPECT_EQ(f.GvNumericUpDn1->BtnWidth(), 15);
+
+  // Gas lists in the order of the controllers' fluid numbers.
+  QStringList gasA, gasB;
+  for (int i = 0; i < f.ListBoxSetupGas1->count(); ++i) gasA << f.ListBoxSetupGas1->item(i)->text();
+  for (int i = 0; i < f.ListBoxSetupGas2->count(); ++i) gasB << f.ListBoxSetupGas2->item(i)->text();
+  EXPECT_EQ(gasA, QStringList({"O2", "5%H2,95%Ar", "Air", "H2"}));
+  EXPECT_EQ(gasB, QStringList({"Ar", "N2", "H2", "H2O"}));
+
+  // Commands top to bottom, with their hints.
+  for (auto [button, caption] :
+       {std::pair{f.ButtonStop, "Stop"}, {f.ButtonFlush, "Flush"}, {f.ButtonBypass, "Bypass"},
+        {f.ButtonDilution, "Apply Mixture"}}) {
+    EXPECT_EQ(button->text(), caption);
+    EXPECT_FALSE(button->toolTip().isEmpty());
+  }
+  f.show();
+  f.PageControl1->SetActivePageIndex(1);
+  QTest::qWait(10);
+  EXPECT_LT(f.ButtonStop->mapTo(&f, QPoint()).y(), f.ButtonFlush->mapTo(&f, QPoint()).y());
+  EXPECT_LT(f.ButtonFlush->mapTo(&f, QPoint()).y(), f.ButtonBypass->mapTo(&f, QPoint()).y());
+  EXPECT_LT(f.ButtonBypass->mapTo(&f, QPoint()).y(), f.ButtonDilution->mapTo(&f, QPoint()).y());
+}
+
+TEST(StartUp, EveryNamedWidgetCanBeFound)
+{
+  TWindowFixture fx;
+  for (const char* name :
+       {"PageControl1", "Setup", "TabSheet1", "TabSheet2", "TabSheet3", "ButtonSetupFindPorts",
+        "ListBoxPortSolenoid", "ListBoxPortMFC", "ButtonSetupValidate", "MemoSetupFeedback",
+        "ListBoxSetupGas1", "ListBoxSetupGas2", "CheckBoxSolenoidOK", "CheckBoxMFCOK",
+        "CheckBoxGasesSelected", "Image1", "Memo4", "Splitter1", "GvIntegerEditGasAPPM",
+        "GvIntegerEditGasBPPM", "GvIntegerEditH2Oppm", "GvIntegerEditpH2O", "Label14", "Button2",
+        "GvNumericUpDn1", "GvDoubleEditProtective", "LabelStatus", "ButtonStop", "ButtonFlush",
+        "ButtonBypass", "ButtonDilution", "EditAutosaveFilename", "Label17", "GroupBox12",
+        "GvIntegerEdit1", "Button3", "GvIntegerEdit2", "StringGrid1", "MemoDevFeedback", "Button1",
+        "Timer1"})
+    EXPECT_NE(fx.Form->findChild<QObject*>(name), nullptr) << name;
+}
+
+TEST(StartUp, OutputGridIsTitledFromTheColumnTable)
+{
+  TWindowFixture fx;
+  TForm1& f = *fx.Form;
+  const QStringList titles = {"Time",        "Mode",          "Method",      "Gas A (g)",
+                              "Gas B (g)",   "H2O (g)",       "Total mass (g)", "A mass frac",
+                              "B mass frac", "H2O mass frac", "Total moles", "Moles A",
+                              "Moles B",     "Moles H2O",     "A ppm",       "B ppm",
+                              "H2O ppm",     "log10(pA)",     "log10(pB)",   "log10(pH2O)"};
+  ASSERT_EQ(f.StringGrid1->columnCount(), 20);
+  EXPECT_EQ(f.GridRowCount(), 2);
+  for (int c = 0; c < 20; ++c) {
+    EXPECT_EQ(f.GridCell(c, 0), titles[c]);
+    EXPECT_EQ(f.StringGrid1->columnWidth(c), f.Shared.P[c].ColW);
+  }
+  EXPECT_EQ(f.StringGrid1->columnWidth(0), 60);
+  EXPECT_EQ(f.StringGrid1->columnWidth(6), 90);
+  // The start-up preview, with no gases chosen, only marks the grid.
+  EXPECT_EQ(f.GridCell(1, 1), "Reset");
+  EXPECT_EQ(f.GridCell(0, 1), "");
+}
+
+TEST(TabGuard, RefusesEveryTabUntilEquipmentAndGasesAreReady)
+{
+  TWindowFixture fx;
+  TForm1& f = *fx.Form;
+  f.show();
+  for (int tab : {1, 2, 3}) {
+    ClickTab(f, tab);
+    EXPECT_EQ(f.PageControl1->currentIndex(), 0);
+  }
+  ASSERT_EQ(fx.Dialogs.Messages.size(), 3);
+  for (const QString& m : fx.Dialogs.Messages)
+    EXPECT_EQ(m, "Must validate equipment and select gas types before proceeding to operation");
+
+  f.CheckBoxSolenoidOK->setChecked(true);
+  f.CheckBoxMFCOK->setChecked(true);
+  ClickTab(f, 1); // gases still missing
+  EXPECT_EQ(f.PageControl1->currentIndex(), 0);
+
+  ReadyForOperation(f);
+  EXPECT_TRUE(f.CheckBoxGasesSelected->isChecked());
+  ClickTab(f, 2);
+  EXPECT_EQ(f.PageControl1->currentIndex(), 2);
+  EXPECT_TRUE(fx.Dialogs.Questions.isEmpty());
+}
+
+TEST(TabGuard, BackToSetupAsksWhetherToClearTheGases)
+{
+  for (bool yes : {true, false}) {
+    SCOPED_TRACE(yes ? "Yes" : "No");
+    TWindowFixture fx;
+    TForm1& f = *fx.Form;
+    f.show();
+    ReadyForOperation(f);
+    ClickTab(f, 3);
+    ASSERT_EQ(f.PageControl1->currentIndex(), 3);
+    fx.Dialogs.Messages.clear();
+    fx.Dialogs.Answers = {yes};
+    ClickTab(f, 0);
+    EXPECT_EQ(f.PageControl1->currentIndex(), 0);
+    EXPECT_EQ(fx.Dialogs.Questions, QStringList{"Confirm action: Clear selected gases?"});
+    if (yes) {
+      EXPECT_EQ(fx.Dialogs.Messages, QStringList{"Gas selections removed"});
+      EXPECT_FALSE(f.CheckBoxGasesSelected->isChecked());
+      EXPECT_TRUE(f.ListBoxSetupGas1->selectedItems().isEmpty());
+      EXPECT_TRUE(f.ListBoxSetupGas2->selectedItems().isEmpty());
+      ClickTab(f, 1); // refused again
+      EXPECT_EQ(f.PageControl1->currentIndex(), 0);
+    } else {
+      EXPECT_TRUE(fx.Dialogs.Messages.isEmpty());
+      EXPECT_TRUE(f.CheckBoxGasesSelected->isChecked());
+      ClickTab(f, 1);
+      EXPECT_EQ(f.PageControl1->currentIndex(), 1);
+    }
+  }
+}
+
+TEST(FormResize, DescriptionPaneTakesFortyPercentOfTheScreen)
+{
+  TWindowFixture fx;
+  TForm1& f = *fx.Form;
+  f.resize(1500, 771);
+  f.show();
+  QTest::qWait(10);
+  const int screenWidth = f.screen()->geometry().width();
+  EXPECT_EQ(f.Memo4->width(), int(0.4 * screenWidth));
+  f.resize(1300, 700);
+  QTest::qWait(10);
+  EXPECT_EQ(f.Memo4->width(), int(0.4 * screenWidth));
+}
