@@ -1,0 +1,458 @@
+// The 250 ms operating cycle, the operator commands, and what they do to the
+// valves and the flow controllers.
+#include "app/UnitMain.h"
+
+#include "app/PulseDosing.h"
+#include "app/ThreadWetting.h"
+#include "app/ValveDiagram.h"
+#include "controls/GvDateTime.h"
+#include "controls/GvFloatEdit.h"
+#include "controls/GvIntegerEdit.h"
+#include "controls/GvStringFunctions.h"
+#include "devices/Clock.h"
+#include "devices/RelayBoard.h"
+#include "devices/SerialPortVogtlin.h"
+#include "physics/Thermocouples.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMutexLocker>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <cmath>
+
+namespace {
+constexpr double cSecond = 1.0 / 86400;
+constexpr double cMinute = 1.0 / 1440;
+constexpr double cHour = 1.0 / 24;
+
+void HandleMessages()
+{
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+} // namespace
+
+// ---------------------------------------------------------------- the cycle
+
+void TForm1::Timer1Timer()
+{
+  TMixerData& S = Shared;
+  GroupBox12->setTitle(QStringLiteral("Automatic stop: ") +
+                       FormatDateTime(QStringLiteral("mmm dd @ hh:mm:ss"), S.AutoStopTime));
+  double now = Clock().Now();
+  if (now > S.AutoStopTime) {
+    ButtonStopClick();
+    // A stopped mixer must not go on delivering gas: once per automatic stop,
+    // close the valves and take both set-points to 0.
+    if (!FAutoStopSafed) {
+      FAutoStopSafed = true;
+      if (CheckBoxSolenoidOK->isChecked()) SetValvePositions(0, 0, 0, 0, 0, 0);
+      if (CheckBoxMFCOK->isChecked()) {
+        SetMFCFlow(1, 0);
+        SetMFCFlow(2, 0);
+      }
+    }
+    return;
+  }
+  FAutoStopSafed = false;
+
+  const bool producing = S.MixerState == TMixerState::Dilution || S.MixerState == TMixerState::Bypass;
+  const double t = now - S.TotalizerB.StartTime;
+  const double s = now - S.DataStoredLast;
+  if (S.MixerStateOld != S.MixerState)
+    StoreData();
+  else if (t < 30 * cSecond && s > cSecond) {
+    if (producing) StoreData();
+  } else if (t > 30 * cSecond && s > GvIntegerEdit2->Value() * cMinute) {
+    if (producing) StoreData();
+  }
+
+  now = Clock().Now();
+  if (S.MixerState == TMixerState::Dilution && now - S.LastAutoSave > cHour) Autosave();
+  S.MixerStateOld = S.MixerState;
+
+  switch (S.MixerState) {
+  case TMixerState::Unknown: break;
+  case TMixerState::Standby:
+    StopThread();
+    SetValvePositions(0, 0, 0, 0, 0, 0);
+    SetMFCFlow(1, 0);
+    SetMFCFlow(2, 0);
+    break;
+  case TMixerState::Flushing: FlushSequence(); break;
+  case TMixerState::Dilution: DilutionStep(); break;
+  case TMixerState::Bypass:
+    ReadTotalizers();
+    SetValvePositions(0, 0, 1, 0, 0, 0);
+    SetMFCFlow(1, 0);
+    SetMFCFlow(2, S.PossibleMaxFlowBGramsperMinute);
+    break;
+  }
+}
+
+void TForm1::FlushSequence()
+{
+  Timer1->stop();
+  SetMFCFlow(2, Shared.PossibleMaxFlowBGramsperMinute);
+  struct TStep
+  {
+    const char* status;
+    const TValveLineUp* valves;
+    unsigned ms;
+  };
+  for (const TStep& step :
+       {TStep{"Flush bypass line with gas B (2 sec)", &ValveLineUp::BypassLine, 2000},
+        TStep{"Flush bubbler and chambers (5 sec)", &ValveLineUp::FlushWet, 5000},
+        TStep{"Flush chambers with dry (2 sec)", &ValveLineUp::FlushDry, 2000}}) {
+    LabelStatus->setText(QString::fromLatin1(step.status));
+    const auto& v = step.valves->Open;
+    SetValvePositions(v[0], v[1], v[2], v[3], v[4], v[5]);
+    HandleMessages();
+    Clock().Sleep(step.ms);
+  }
+  SetMFCFlow(2, 0);
+  Shared.MixerState = TMixerState::Standby;
+  LabelStatus->setText(QStringLiteral("Standby"));
+  HandleMessages();
+  SetValvePositions(0, 0, 0, 0, 0, 0);
+  Timer1->start();
+}
+
+void TForm1::DilutionStep()
+{
+  TMixerData& S = Shared;
+  TCode code;
+  if (!CodeOfMethod(S.MixingMethod, code)) return;
+  const bool wet = IsWetMethod(code);
+  ReadTotalizers();
+  if (!S.ValvesSet && !wet) {
+    const auto& v = ValveLineUp::DryDilution.Open;
+    SetValvePositions(v[0], v[1], v[2], v[3], v[4], v[5]);
+    S.ValvesSet = true;
+  }
+  if (!S.ValvesSet && wet) {
+    StartWetting();
+    S.ValvesSet = true;
+  }
+  if (S.ValvesSet && wet) {
+    // The thread switches the bubbler valves; the picture shows them open for
+    // about the wetting share of the ticks.
+    const bool o = S.DesiredH2OTimeFraction * 100 > RandomPercent();
+    SetValveGraphics(1, o);
+    SetValveGraphics(2, o);
+    SetValveGraphics(3, false);
+    SetValveGraphics(4, !o);
+    SetValveGraphics(5, true);
+    SetValveGraphics(6, false);
+  }
+  if (!S.FlowASetToConstant && !IsAPulsed(code)) {
+    ConstantFlowA();
+    S.FlowASetToConstant = true;
+  }
+  if (!S.FlowBSetToConstant && !IsBPulsed(code)) {
+    ConstantFlowB();
+    S.FlowBSetToConstant = true;
+  }
+  if (!S.FlowASetToConstant && IsAPulsed(code)) AinBPulse();
+  if (!S.FlowBSetToConstant && IsBPulsed(code)) BinAPulse();
+}
+
+int TForm1::RandomPercent()
+{
+  // xorshift32: a small generator of the window's own, so tests can seed it.
+  FRandomState ^= FRandomState << 13;
+  FRandomState ^= FRandomState >> 17;
+  FRandomState ^= FRandomState << 5;
+  return int(FRandomState % 99) + 1;
+}
+
+void TForm1::Button3Click()
+{
+  Shared.AutoStopTime = Clock().Now() + GvIntegerEdit1->Value() / 24.0;
+}
+
+void TForm1::Button1Click()
+{
+  if (Timer1->isActive())
+    Timer1->stop();
+  else
+    Timer1->start();
+  Button1->setText(QStringLiteral("Don't ever click. Timer:") +
+                   (Timer1->isActive() ? QStringLiteral("True") : QStringLiteral("False")));
+}
+
+// ---------------------------------------------------------------- commands
+
+void TForm1::ButtonStopClick()
+{
+  StopThread();
+  Shared.MixerState = TMixerState::Standby;
+  Shared.FlowBSetToConstant = false;
+  Shared.ValvesSet = false;
+  LabelStatus->setText(QStringLiteral("Standby"));
+}
+
+void TForm1::ButtonFlushClick()
+{
+  StopThread();
+  Shared.MixerState = TMixerState::Flushing;
+  Shared.FlowBSetToConstant = false;
+  Shared.ValvesSet = false;
+  LabelStatus->setText(QStringLiteral("Flushing"));
+}
+
+void TForm1::ButtonBypassClick()
+{
+  StopThread();
+  Shared.MixerState = TMixerState::Bypass;
+  Shared.FlowBSetToConstant = false;
+  Shared.ValvesSet = false;
+  LabelStatus->setText(QStringLiteral("Bypass"));
+}
+
+void TForm1::ButtonDilutionClick()
+{
+  StopThread();
+  Calculate(true);
+  LabelStatus->setText(QStringLiteral("Dilution"));
+  Shared.MixerState = TMixerState::Dilution;
+  Shared.FlowBSetToConstant = false;
+  Shared.ValvesSet = false;
+  ResetRetrieveTotalizers();
+  Shared.OccuredWETTime = 0;
+}
+
+void TForm1::StopThread()
+{
+  TMixerData& S = Shared;
+  if (!S.WETT) return;
+  Timer1->stop();
+  for (QPushButton* b : {ButtonStop, ButtonFlush, ButtonBypass, ButtonDilution}) b->setEnabled(false);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  setWindowTitle(QStringLiteral("Waiting valve operations to finish"));
+  S.ThreadStop = true;
+  // The thread learns of the request, and answers, through its synchronized
+  // result call, which runs here while messages are handled.
+  while (!S.ThreadHasStopped) {
+    setWindowTitle(windowTitle() + u'.');
+    Clock().Sleep(250);
+    HandleMessages();
+  }
+  QThread* thread = S.WETT;
+  S.WETT = nullptr;
+  thread->wait();
+  delete thread;
+  QApplication::restoreOverrideCursor();
+  setWindowTitle(QStringLiteral("Mix"));
+  S.ThreadStop = false;
+  S.ThreadHasStopped = false;
+  S.ValvesSet = false;
+  for (QPushButton* b : {ButtonStop, ButtonFlush, ButtonBypass, ButtonDilution}) b->setEnabled(true);
+  Timer1->start();
+}
+
+// ---------------------------------------------------------------- valves
+
+void TForm1::SetValvePositions(int iV1O, int iV2O, int iV3O, int iV4O, int iV5O, int iV6O)
+{
+  {
+    TSerialPort port(DeviceContext());
+    port.Port = SelectedText(ListBoxPortSolenoid);
+    UseRelayBoardSettings(port, true);
+    QMutexLocker lock(RelayLock());
+    RelayBoardSetRelays(port, ValveMask(iV1O, iV2O, iV3O, iV4O, iV5O, iV6O));
+  }
+  TMixerData& S = Shared;
+  S.V1O = iV1O == 1;
+  S.V2O = iV2O == 1;
+  S.V3O = iV3O == 1;
+  S.V4O = iV4O == 1;
+  S.V5O = iV5O == 1;
+  S.V6O = iV6O == 1;
+  const bool open[6] = {S.V1O, S.V2O, S.V3O, S.V4O, S.V5O, S.V6O};
+  for (unsigned id = 1; id <= 6; ++id) SetValveGraphics(id, open[id - 1]);
+}
+
+void TForm1::SetValveGraphics(unsigned ID, bool Open)
+{
+  if (ID < 1 || ID > 6) return;
+  DrawValveBar(ValvePicture, ID, Open);
+  Image1->setPixmap(QPixmap::fromImage(ValvePicture));
+}
+
+// ---------------------------------------------------------------- flows
+
+namespace {
+struct TMFCPort : TVogtlinPort
+{
+  TMFCPort(const TDeviceContext& context, const QString& port) : TVogtlinPort(context)
+  {
+    Port = port;
+    UseMFCBusSettings(*this);
+  }
+};
+} // namespace
+
+void TForm1::SetMFCFlow(unsigned Address, double Flow)
+{
+  TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
+  port.WriteF32(Address, 6, float(Flow));
+  Clock().Sleep(20);
+}
+
+void TForm1::ConstantFlowA()
+{
+  TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
+  if (!Shared.FlowASetToConstant) {
+    port.WriteF32(1, 6, float(Shared.DesiredFlowAGramsperMinute));
+    Shared.FlowASetToConstant = true;
+    Clock().Sleep(20);
+  }
+}
+
+void TForm1::ConstantFlowB()
+{
+  TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
+  if (!Shared.FlowBSetToConstant) {
+    port.WriteF32(2, 6, float(Shared.DesiredFlowBGramsperMinute));
+    Shared.FlowBSetToConstant = true;
+    Clock().Sleep(20);
+  }
+}
+
+void TForm1::ResetRetrieveTotalizers()
+{
+  TMixerData& S = Shared;
+  TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
+  port.WriteF32(1, 0x6380, 0.0f);
+  Clock().Sleep(20);
+  port.WriteF32(2, 0x6380, 0.0f);
+  Clock().Sleep(20);
+  S.TotalizerA.StartValue = double(port.ReadF32(1, 4).AsFloat) * 1000;
+  S.TotalizerA.StartTime = S.TotalizerA.Time = Clock().Now();
+  Clock().Sleep(20);
+  S.TotalizerB.StartValue = double(port.ReadF32(2, 4).AsFloat) * 1000;
+  S.TotalizerB.StartTime = S.TotalizerB.Time = Clock().Now();
+}
+
+void TForm1::ReadTotalizers()
+{
+  TMixerData& S = Shared;
+  TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
+  S.TotalizerA.Value = double(port.ReadF32(1, 4).AsFloat) * 1000;
+  S.TotalizerA.Time = Clock().Now();
+  Clock().Sleep(50);
+  S.TotalizerB.Value = double(port.ReadF32(2, 4).AsFloat) * 1000;
+  S.TotalizerB.Time = Clock().Now();
+  Clock().Sleep(50);
+}
+
+void TForm1::AinBPulse()
+{
+  PulseStep(1);
+}
+
+void TForm1::BinAPulse()
+{
+  PulseStep(2);
+}
+
+void TForm1::AppendDebugLine(const QString& line)
+{
+  MemoDevFeedback->appendPlainText(line);
+}
+
+// One dosing step of controller A (address 1) or B (address 2).
+void TForm1::PulseStep(unsigned Address)
+{
+  TMixerData& S = Shared;
+  const bool isA = Address == 1;
+  TTotalizer& totalizer = isA ? S.TotalizerA : S.TotalizerB;
+  double& FLI = isA ? S.FLAI : S.FLBI;
+  const double target = isA ? S.DesiredFlowAGramsperMinute : S.DesiredFlowBGramsperMinute;
+  const float pulseFlow = isA ? 0.035f : 0.22f;
+  const QString prefix = isA ? QStringLiteral("A ") : QStringLiteral("B ");
+
+  double E = 0, T = 0;
+  {
+    TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
+    totalizer.Value = double(port.ReadF32(Address, 4).AsFloat) * 1000;
+    totalizer.Time = Clock().Now();
+    Clock().Sleep(50);
+    E = (Clock().Now() - totalizer.StartTime) * 24 * 60;
+    T = E * target;
+    const TDosingStep step = PlanDosingStep(T, totalizer.Value, FLI);
+    if (step.ReadingFailed)
+      AppendDebugLine(prefix + QStringLiteral("Totalizer reading failed, no pulse"));
+    for (const QString& line : step.Lines) AppendDebugLine(line);
+    FLI = step.FLI;
+    if (step.Pulse) {
+      ++S.Counter;
+      AppendDebugLine(prefix + QStringLiteral("Send more flow ") + QString::number(S.Counter));
+      port.WriteF32(Address, 6, pulseFlow);
+      Clock().Sleep(step.PulseMs);
+      port.WriteF32(Address, 6, 0.0f);
+      Clock().Sleep(50);
+    } else {
+      AppendDebugLine(prefix + QStringLiteral("Stop flow"));
+      port.WriteF32(Address, 6, 0.0f);
+      Clock().Sleep(50);
+    }
+  }
+  AppendDebugLine(prefix + QStringLiteral("Elapsed time          :") +
+                  FormatFloat(QStringLiteral("0"), E * 60) + QStringLiteral(" s"));
+  AppendDebugLine(prefix + QStringLiteral("Flow should be by now :") +
+                  FormatFloat(QStringLiteral("0.000 000 000"), T) + QStringLiteral(" g"));
+  AppendDebugLine(prefix + QStringLiteral("Flow is by now        :") +
+                  FormatFloat(QStringLiteral("0.000 000 000"), totalizer.Value) + QStringLiteral(" g"));
+}
+
+// ---------------------------------------------------------------- humidification
+
+void TForm1::StartWetting()
+{
+  auto* thread = new TThreadWetting(this, DeviceContext(), RelayLock());
+  thread->DesiredWETFractionOfTime = Shared.DesiredH2OTimeFraction;
+  thread->DesiredDRYFractionOfTime = 1 - Shared.DesiredH2OTimeFraction;
+  thread->SolenoidPortASTR = SelectedText(ListBoxPortSolenoid);
+  thread->Stop = false;
+  thread->LoopTimeS = 3.0;
+  Shared.WETT = thread;
+  thread->start();
+}
+
+void TForm1::GvIntegerEditH2OTempValueChanged()
+{
+  double T = 20;
+  if (BothFakePortsSelected()) {
+    GvIntegerEditpH2O->SetValue(GetH2OPressureATM(20));
+    Label14->setText(QStringLiteral("@ ") + FormatFloat(QStringLiteral("0.0"), 20) +
+                     QStringLiteral("ºC (Estimated)"));
+    return;
+  }
+  int reading = 0;
+  {
+    TSerialPort port(DeviceContext());
+    port.Port = SelectedText(ListBoxPortSolenoid);
+    UseRelayBoardSettings(port, true);
+    QMutexLocker lock(RelayLock());
+    reading = RelayBoardADCReading(RelayBoardReadADC(port));
+  }
+  AppendDebugLine(QStringLiteral("0-1024 DAC = ") + QString::number(reading));
+  if (reading >= 1) {
+    const double V = reading * 0.0048828125;
+    AppendDebugLine(QStringLiteral("Voltage    = ") + FloatToStr(V));
+    const double R = 10000 * (V / 5) / (1 - V / 5);
+    AppendDebugLine(QStringLiteral("Ohm        = ") + FloatToStr(R));
+    if (!ResistanceToTemperatureBead(R, T)) T = 20;
+  }
+  if (!(T >= 20 && T <= 40)) T = 20;
+  GvIntegerEditpH2O->SetValue(GetH2OPressureATM(float(T)));
+  Label14->setText(QStringLiteral("@ ") + FormatFloat(QStringLiteral("0.0"), T) + QStringLiteral("ºC"));
+}
