@@ -17,18 +17,6 @@
 
 namespace {
 
-int SelStart(const QLineEdit& Edit)
-{
-  return Edit.hasSelectedText() ? Edit.selectionStart() : Edit.cursorPosition();
-}
-
-// See GvIntegerEdit.cpp: a popup or a window (de)activation is not leaving or
-// entering the field.
-bool IsFieldChange(const QFocusEvent& Event)
-{
-  return Event.reason() != Qt::PopupFocusReason && Event.reason() != Qt::ActiveWindowFocusReason;
-}
-
 double ClampDateTime(double X)
 {
   if (X < cMinDateTime) return cMinDateTime;
@@ -184,11 +172,19 @@ void TGvCustomDoubleEdit::ValidateText()
 {
   try {
     const double v = Check(ParseText(text()));
+    if (v == FValue) return;
+    const QString shown = ValueText(v);
     // A difference the field cannot show is no correction: the value the
     // control wrote itself (after a step of the buttons, say) reads back a
     // little differently.
-    if (v != FValue && ValueText(v) != ValueText(FValue)) {
-      WriteText(ValueText(v));
+    bool same = false;
+    try {
+      same = ValueText(FValue) == shown;
+    } catch (...) {
+      // The old value has no text (a negative time span): not the same.
+    }
+    if (!same) {
+      WriteText(shown);
       FLastValid = text();
       FValue = v;
       GvBeep();
@@ -304,13 +300,15 @@ void TGvCustomDoubleEdit::keyPressEvent(QKeyEvent* Event)
       GvBeep();
       return;
     }
-  FLastCursorPos = SelStart(*this);
+  FLastCursorPos = GvSelStart(*this);
   QLineEdit::keyPressEvent(Event);
 }
 
 void TGvCustomDoubleEdit::focusInEvent(QFocusEvent* Event)
 {
-  if (IsFieldChange(*Event)) {
+  // Window activation enters the field only when it was not entered already.
+  if (Event->reason() != Qt::PopupFocusReason && !FEntered) {
+    FEntered = true;
     WriteText(FLastValid);
     if (FLastCursorPos > 0) setCursorPosition(FLastCursorPos);
     if (FLastSelLength > 0) setSelection(FLastCursorPos, FLastSelLength);
@@ -324,8 +322,9 @@ void TGvCustomDoubleEdit::focusInEvent(QFocusEvent* Event)
 
 void TGvCustomDoubleEdit::focusOutEvent(QFocusEvent* Event)
 {
-  if (IsFieldChange(*Event)) {
-    FLastCursorPos = SelStart(*this);
+  if (GvIsLeaving(*Event) && FEntered) {
+    FEntered = false;
+    FLastCursorPos = GvSelStart(*this);
     FLastSelLength = int(selectedText().size());
     ValidateText();
     DisplayOrHash();

@@ -110,6 +110,7 @@ private:
   bool AcceptsChar(QChar Ch) const;
   double ParseText(const QString& Text) const;
   void WriteText(const QString& Text);
+  bool FEntered = false;
   bool FClicked = false;
 };
 

@@ -21,20 +21,6 @@ TGvBeepHook& BeepHook()
 // The edit's inner margin on each side of the text line.
 constexpr int cEditInnerMargin = 2;
 
-// Start of the selection, or the caret position when nothing is selected.
-int SelStart(const QLineEdit& Edit)
-{
-  return Edit.hasSelectedText() ? Edit.selectionStart() : Edit.cursorPosition();
-}
-
-// Focus changes that do not mean leaving or entering the field: a popup (the
-// context menu) opening over it, and the window being deactivated or
-// activated.
-bool IsFieldChange(const QFocusEvent& Event)
-{
-  return Event.reason() != Qt::PopupFocusReason && Event.reason() != Qt::ActiveWindowFocusReason;
-}
-
 } // namespace
 
 void GvBeep()
@@ -86,6 +72,16 @@ int GvEditClientWidth(const QLineEdit& Edit)
   opt.features = QStyleOptionFrame::None;
   const QRect r = Edit.style()->subElementRect(QStyle::SE_LineEditContents, &opt, &Edit);
   return r.width() - 2 * cEditInnerMargin;
+}
+
+int GvSelStart(const QLineEdit& Edit)
+{
+  return Edit.hasSelectedText() ? Edit.selectionStart() : Edit.cursorPosition();
+}
+
+bool GvIsLeaving(const QFocusEvent& Event)
+{
+  return Event.reason() != Qt::PopupFocusReason && Event.reason() != Qt::ActiveWindowFocusReason;
 }
 
 QString GvHashText()
@@ -251,13 +247,16 @@ void TGvIntegerEdit::keyPressEvent(QKeyEvent* Event)
       GvBeep();
       return;
     }
-  FLastCursorPos = SelStart(*this);
+  FLastCursorPos = GvSelStart(*this);
   QLineEdit::keyPressEvent(Event);
 }
 
 void TGvIntegerEdit::focusInEvent(QFocusEvent* Event)
 {
-  if (IsFieldChange(*Event)) {
+  // Window activation counts as entering only when the field was not entered
+  // already (the first activation does, a return to the window does not).
+  if (Event->reason() != Qt::PopupFocusReason && !FEntered) {
+    FEntered = true;
     WriteText(FLastValid);
     if (FLastCursorPos > 0) setCursorPosition(FLastCursorPos);
     if (FLastSelLength > 0) setSelection(FLastCursorPos, FLastSelLength);
@@ -271,8 +270,9 @@ void TGvIntegerEdit::focusInEvent(QFocusEvent* Event)
 
 void TGvIntegerEdit::focusOutEvent(QFocusEvent* Event)
 {
-  if (IsFieldChange(*Event)) {
-    FLastCursorPos = SelStart(*this);
+  if (GvIsLeaving(*Event) && FEntered) {
+    FEntered = false;
+    FLastCursorPos = GvSelStart(*this);
     FLastSelLength = int(selectedText().size());
     ValidateText();
     DisplayOrHash();

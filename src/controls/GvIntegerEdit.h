@@ -35,6 +35,15 @@ QString GvKeyChars(const QKeyEvent& Event);
 // has no text margins (inside the frame and the edit's own inner margins).
 int GvEditClientWidth(const QLineEdit& Edit);
 
+// Start of the selection, or the caret position when nothing is selected.
+int GvSelStart(const QLineEdit& Edit);
+
+// Whether losing the focus means leaving the field: not when a popup (the
+// context menu) opens over it, nor when its window is deactivated. Entering is
+// the first focus after leaving: a popup closing and a return to the window
+// do not enter the field again, the first activation of a window does.
+bool GvIsLeaving(const QFocusEvent& Event);
+
 // The text shown instead of a number that does not fit the field: 45 "#".
 QString GvHashText();
 
@@ -105,6 +114,7 @@ private:
   int FLastSelLength = 0;
   bool FSetting = false;
   bool FNeedSelectAll = false;
+  bool FEntered = false;
   bool FClicked = false;
   QString FLastValid = QStringLiteral("0");
   std::unique_ptr<TGvPropertyLinks> FLink;
