@@ -85,14 +85,19 @@ TFormatSettings FormatSettingsWithDecimal(QChar decimalSeparator);
 QString FloatToStrGeneral(long double Value, int Precision, int ExpDigits = 0);
 // Plain float text: general format, precision 15, no exponent padding.
 QString FloatToStr(long double Value);
-// Fixed format with Decimals decimals (precision 18), no thousand separators.
+// Fixed format with Decimals (0..18) decimals and at most 18 significant
+// digits, no thousand separators; a value that rounds to zero has no sign;
+// with more than 18 integer digits it is the general format with precision 18.
 QString FloatToStrFixed(long double Value, int Decimals);
 // Pattern format: up to three sections "pos;neg;zero" with "0", "#", ".", ",",
 // "E+", "E-", "e+", "e-", quoted text and literal characters; rounding half
-// away from zero. FormatFloat("0.000 000", 1.2345678) == "1.234 568".
+// away from zero. FormatFloat("0.000 000", 1.2345678) == "1.234 568". A value
+// that rounds to zero uses the zero section (else the first) without a sign;
+// an empty pattern gives FloatToStr.
 QString FormatFloat(const QString& Format, long double Value);
 
 // Rounding to an integer with halves to even (0.5 -> 0, 1.5 -> 2, -2.5 -> -2).
+// Raises std::overflow_error for NaN and values outside 64 bits.
 int64_t RoundHalfEven(long double Value);
 
 // ---- Parsers (raise EConvertError on malformed text) ----
