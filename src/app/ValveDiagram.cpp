@@ -134,7 +134,7 @@ void DrawValveBar(QImage& Picture, unsigned ID, bool Open)
   const TBar& bar = Bars[ID];
   QPainter p(&Picture);
   p.setRenderHint(QPainter::Antialiasing, false);
-  QPen pen(White, 2, Qt::SolidLine, Qt::SquareCap);
+  QPen pen(White, 2, Qt::SolidLine, Qt::FlatCap);
   p.setPen(pen);
   if (Open)
     p.drawLine(bar.closedFrom, bar.closedTo);

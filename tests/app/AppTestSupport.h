@@ -4,9 +4,17 @@
 #include "app/DialogService.h"
 #include "app/UnitMain.h"
 #include "devices/Clock.h"
+#include "devices/ImaginaryMixer.h"
+#include "devices/SerialTransport.h"
 
+#include <QCoreApplication>
+#include <gtest/gtest.h>
 #include <QListWidget>
+#include <QTest>
+#include <QTimer>
+#include <cstring>
 #include <deque>
+#include <functional>
 #include <memory>
 
 // Records every dialog and answers from a script (Yes when nothing is scripted).
@@ -38,19 +46,84 @@ public:
   }
 };
 
-// A main window on a virtual clock with scripted dialogs.
+// Virtual time that tells the test about every wait.
+class TRecordingClock : public TVirtualClock
+{
+public:
+  std::function<void(unsigned)> OnSleep;
+  void Sleep(unsigned Ms) override
+  {
+    if (OnSleep) OnSleep(Ms);
+    TVirtualClock::Sleep(Ms);
+  }
+};
+
+enum class TTime
+{
+  Virtual, // the window waits in virtual time (in-process devices only)
+  Real     // the window waits for real (devices on pseudo-terminals)
+};
+
+// A main window with scripted dialogs and its own imaginary mixer behind the
+// fake port; its timer is stopped so that tests run the ticks themselves.
 struct TWindowFixture
 {
-  TVirtualClock Clock;
+  TRecordingClock Clock;
   TScriptedDialogs Dialogs;
+  TImaginaryMixer Mixer;
+  TDeviceTransport Transport{&Mixer};
   std::unique_ptr<TForm1> Form;
 
-  TWindowFixture()
+  explicit TWindowFixture(TTime time = TTime::Virtual)
   {
     TFormServices services;
-    services.Clock = &Clock;
+    services.Clock = time == TTime::Virtual ? static_cast<TClock*>(&Clock) : &SystemClock();
     services.Dialogs = &Dialogs;
+    services.Transport = &Transport;
     Form = std::make_unique<TForm1>(services);
+    Form->Timer1->stop();
+  }
+
+  // Clicks an item of a list as the operator would (runs its handler).
+  static void Click(QListWidget* list, const QString& text)
+  {
+    const auto items = list->findItems(text, Qt::MatchExactly);
+    ASSERT_FALSE(items.isEmpty()) << text.toStdString();
+    list->scrollToItem(items.first());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(items.first()).center());
+  }
+
+  // Both fake ports: the test mode with the imaginary mixer, gases chosen.
+  void StartTestMode()
+  {
+    Form->show();
+    Click(Form->ListBoxPortSolenoid, FakePortName());
+  }
+
+  // Relay masks the board received, oldest first.
+  QList<int> RelayMasks() const
+  {
+    QList<int> masks;
+    for (const QByteArray& f : Mixer.ReceivedFrames(TImaginaryLine::RelayBoard))
+      if (f.size() >= 3 && uint8_t(f[0]) == 254 && uint8_t(f[1]) == 40) masks << uint8_t(f[2]);
+    return masks;
+  }
+
+  // Floats written to Register of the controller at Address, oldest first.
+  QList<float> Writes(int Address, int Register) const
+  {
+    QList<float> values;
+    for (const QByteArray& f : Mixer.ReceivedFrames(TImaginaryLine::ControllerBus)) {
+      if (f.size() < 13 || uint8_t(f[0]) != Address || uint8_t(f[1]) != 0x10) continue;
+      if ((uint8_t(f[2]) << 8 | uint8_t(f[3])) != Register) continue;
+      const uint32_t bits = uint32_t(uint8_t(f[7])) << 24 | uint32_t(uint8_t(f[8])) << 16 |
+                            uint32_t(uint8_t(f[9])) << 8 | uint8_t(f[10]);
+      float v;
+      std::memcpy(&v, &bits, 4);
+      values << v;
+    }
+    return values;
   }
 
   // Selects an item of a list the way a click would, without running its handler.

@@ -1,0 +1,325 @@
+// The operating cycle and the operator commands against the imaginary mixer,
+// in virtual time.
+#include "AppTestSupport.h"
+
+#include "controls/GvDateTime.h"
+#include "controls/GvIntegerEdit.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+struct TCycleFixture : TWindowFixture
+{
+  TCycleFixture()
+  {
+    StartTestMode();
+    Mixer.ClearReceivedFrames();
+  }
+  TForm1& F() { return *Form; }
+  // One tick of the cycle, then the rest of the 250 ms until the next one.
+  void Tick(int n = 1)
+  {
+    for (int i = 0; i < n; ++i) {
+      const double start = Clock.Now();
+      Form->Timer1Timer();
+      const double spentMs = (Clock.Now() - start) * 86400000;
+      if (spentMs < 250) Clock.Advance(250 - spentMs);
+    }
+  }
+  void RunFor(double seconds)
+  {
+    const double end = Clock.Now() + seconds / 86400;
+    while (Clock.Now() < end) Tick();
+  }
+  // A dry mixture in the test mode: O2 in N2, A at its limit.
+  void ApplyDry(int a = 500000)
+  {
+    Form->GvIntegerEditGasAPPM->SetValue(a);
+    Form->ButtonDilutionClick();
+    TCode code;
+    ASSERT_TRUE(CodeOfMethod(Form->Shared.MixingMethod, code));
+    ASSERT_FALSE(IsWetMethod(code) || IsAPulsed(code) || IsBPulsed(code))
+        << Form->Shared.MixingMethod.toStdString();
+  }
+  int StoredRows() const
+  {
+    int rows = 0;
+    for (int r = 1; r < Form->GridRowCount(); ++r)
+      if (!Form->GridCell(0, r).isEmpty()) ++rows;
+    return rows;
+  }
+};
+} // namespace
+
+TEST(Cycle, UnknownModeOnlyRewritesTheStopCaption)
+{
+  TCycleFixture fx;
+  fx.F().Shared.AutoStopTime = EncodeDateTime(2026, 3, 9, 14, 5, 7);
+  fx.Tick(3);
+  EXPECT_EQ(fx.F().GroupBox12->title(), "Automatic stop: Mar 09 @ 14:05:07");
+  EXPECT_TRUE(fx.Mixer.ReceivedFrames().isEmpty());
+  EXPECT_EQ(fx.StoredRows(), 0);
+}
+
+TEST(Cycle, FlushRunsItsSequenceOnceAndEndsInStandby)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  f.ButtonFlushClick();
+  EXPECT_EQ(f.LabelStatus->text(), "Flushing");
+  QStringList shown;
+  QList<unsigned> waits;
+  fx.Clock.OnSleep = [&](unsigned ms) {
+    if (ms >= 2000) {
+      shown << f.LabelStatus->text();
+      waits << ms;
+      EXPECT_FALSE(f.Timer1->isActive());
+    }
+  };
+  f.Timer1->start();
+  fx.Tick();
+  EXPECT_EQ(shown, QStringList({"Flush bypass line with gas B (2 sec)",
+                                "Flush bubbler and chambers (5 sec)",
+                                "Flush chambers with dry (2 sec)"}));
+  EXPECT_EQ(waits, QList<unsigned>({2000, 5000, 2000}));
+  EXPECT_EQ(f.LabelStatus->text(), "Standby");
+  EXPECT_EQ(f.Shared.MixerState, TMixerState::Standby);
+  EXPECT_EQ(fx.RelayMasks(), QList<int>({4, 35, 40, 0}));
+  EXPECT_EQ(fx.Writes(2, 6), QList<float>({1.0f, 0.0f})); // full scale of B, then 0
+  EXPECT_TRUE(fx.Writes(1, 6).isEmpty());
+  EXPECT_TRUE(f.Timer1->isActive());
+}
+
+TEST(Cycle, ApplyMixtureDuringTheFlushIsOverridden)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  f.ButtonFlushClick();
+  QTimer::singleShot(0, f.ButtonDilution, [&] { f.ButtonDilution->click(); });
+  fx.Tick();
+  EXPECT_EQ(f.Shared.MixerState, TMixerState::Standby);
+  EXPECT_EQ(f.LabelStatus->text(), "Standby");
+  EXPECT_EQ(fx.RelayMasks().last(), 0);
+}
+
+TEST(Cycle, DryMixtureSetsValvesAndSetPointsOnce)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  fx.ApplyDry();
+  EXPECT_EQ(f.LabelStatus->text(), "Dilution");
+  EXPECT_EQ(fx.Writes(1, 0x6380), QList<float>({0.0f}));
+  EXPECT_EQ(fx.Writes(2, 0x6380), QList<float>({0.0f}));
+  fx.Tick();
+  EXPECT_EQ(fx.StoredRows(), 1); // the mode changed
+  EXPECT_EQ(fx.RelayMasks(), QList<int>({24}));
+  EXPECT_EQ(fx.Writes(1, 6), QList<float>({float(f.Shared.DesiredFlowAGramsperMinute)}));
+  EXPECT_EQ(fx.Writes(2, 6), QList<float>({float(f.Shared.DesiredFlowBGramsperMinute)}));
+  fx.Tick(8);
+  EXPECT_EQ(fx.RelayMasks().size(), 1);
+  EXPECT_EQ(fx.Writes(1, 6).size(), 1);
+  EXPECT_EQ(fx.Writes(2, 6).size(), 1);
+
+  // Applying again restarts: totalizers reset again, set-points sent again.
+  f.ButtonDilutionClick();
+  fx.Tick();
+  EXPECT_EQ(fx.Writes(1, 0x6380).size(), 2);
+  EXPECT_EQ(fx.Writes(2, 0x6380).size(), 2);
+  EXPECT_EQ(fx.Writes(1, 6).size(), 2);
+  EXPECT_EQ(fx.Writes(2, 6).size(), 2);
+  EXPECT_EQ(fx.RelayMasks(), QList<int>({24, 24}));
+}
+
+TEST(Cycle, StandbyAndBypassRepeatTheirActionOnEveryTick)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  fx.ApplyDry();
+  fx.Tick(2);
+  fx.Mixer.ClearReceivedFrames();
+  f.ButtonBypassClick();
+  EXPECT_EQ(f.LabelStatus->text(), "Bypass");
+  fx.Tick(3);
+  EXPECT_EQ(fx.RelayMasks(), QList<int>({4, 4, 4}));
+  EXPECT_EQ(fx.Writes(1, 6), QList<float>({0.0f, 0.0f, 0.0f}));
+  EXPECT_EQ(fx.Writes(2, 6), QList<float>({1.0f, 1.0f, 1.0f}));
+  fx.Mixer.ClearReceivedFrames();
+  f.ButtonStopClick();
+  EXPECT_EQ(f.LabelStatus->text(), "Standby");
+  fx.Tick(2);
+  EXPECT_EQ(fx.RelayMasks(), QList<int>({0, 0}));
+  EXPECT_EQ(fx.Writes(1, 6), QList<float>({0.0f, 0.0f}));
+  EXPECT_EQ(fx.Writes(2, 6), QList<float>({0.0f, 0.0f}));
+}
+
+TEST(Cycle, RecordingCadence)
+{
+  for (int interval : {1, 0}) {
+    SCOPED_TRACE(interval);
+    TCycleFixture fx;
+    TForm1& f = fx.F();
+    f.GvIntegerEdit2->SetValue(interval);
+    fx.ApplyDry();
+    fx.RunFor(30);
+    const int fast = fx.StoredRows();
+    // About one row a second while the totalizers are fresh.
+    EXPECT_GE(fast, 20);
+    EXPECT_LE(fast, 31);
+    const double before = fx.Clock.Now();
+    fx.RunFor(180);
+    const int later = fx.StoredRows() - fast;
+    if (interval == 1) {
+      EXPECT_GE(later, 2);
+      EXPECT_LE(later, 4);
+    } else {
+      // Every tick stores with an interval of 0.
+      const double tickMs = 250;
+      EXPECT_GE(later, int(0.5 * (fx.Clock.Now() - before) * 86400000 / tickMs / 2));
+    }
+  }
+}
+
+TEST(Cycle, AutomaticStopLeavesTheMixerSafe)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  fx.ApplyDry();
+  fx.Tick(2);
+  f.Shared.AutoStopTime = fx.Clock.Now() + 5.0 / 86400;
+  fx.Tick();
+  EXPECT_EQ(f.GroupBox12->title(),
+            "Automatic stop: " + FormatDateTime("mmm dd @ hh:mm:ss", f.Shared.AutoStopTime));
+  fx.Mixer.ClearReceivedFrames();
+  fx.RunFor(10);
+  EXPECT_EQ(f.LabelStatus->text(), "Standby");
+  EXPECT_EQ(f.Shared.MixerState, TMixerState::Standby);
+  // Closed and at 0 once, not on every tick.
+  EXPECT_EQ(fx.RelayMasks(), QList<int>({0}));
+  EXPECT_EQ(fx.Writes(1, 6), QList<float>({0.0f}));
+  EXPECT_EQ(fx.Writes(2, 6), QList<float>({0.0f}));
+  EXPECT_EQ(fx.Mixer.RelayMask(), 0);
+  EXPECT_EQ(fx.Mixer.SetPoint(1), 0.0f);
+  EXPECT_EQ(fx.Mixer.SetPoint(2), 0.0f);
+
+  // "Add hours to counter" sets the stop anew from now.
+  f.GvIntegerEdit1->SetValue(24);
+  const double now = fx.Clock.Now();
+  f.Button3Click();
+  EXPECT_DOUBLE_EQ(f.Shared.AutoStopTime, now + 1.0);
+  fx.Tick();
+  EXPECT_EQ(fx.RelayMasks(), QList<int>({0, 0})); // Standby's own action again
+}
+
+TEST(Cycle, DontEverClickTogglesTheTimer)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  f.Timer1->start();
+  f.Button1->click();
+  EXPECT_FALSE(f.Timer1->isActive());
+  EXPECT_EQ(f.Button1->text(), "Don't ever click. Timer:False");
+  f.Button1->click();
+  EXPECT_TRUE(f.Timer1->isActive());
+  EXPECT_EQ(f.Button1->text(), "Don't ever click. Timer:True");
+}
+
+namespace {
+// A stand-in for the humidification thread that keeps the stop handshake:
+// it hands over every few milliseconds through a blocking call onto the
+// window's thread and reports stopped on the third hand-over after the
+// request.
+struct TStandInLog
+{
+  QStringList Captions;       // window caption at each hand-over after the request
+  QList<bool> ButtonsEnabled; // ButtonStop at each hand-over after the request
+  std::atomic<int> HandOvers{0};
+};
+
+class TStandInThread : public QThread
+{
+public:
+  TStandInThread(TForm1& form, TStandInLog& log) : FForm(form), FLog(log) {}
+
+protected:
+  void run() override
+  {
+    int afterStop = 0;
+    bool stop = false;
+    while (true) {
+      QMetaObject::invokeMethod(
+          &FForm,
+          [&] {
+            stop = FForm.Shared.ThreadStop;
+            if (stop) ++afterStop;
+            if (afterStop >= 3) FForm.Shared.ThreadHasStopped = true;
+            if (stop) {
+              FLog.Captions << FForm.windowTitle();
+              FLog.ButtonsEnabled << FForm.ButtonStop->isEnabled();
+            }
+          },
+          Qt::BlockingQueuedConnection);
+      ++FLog.HandOvers;
+      if (afterStop >= 3) return;
+      QThread::msleep(stop ? 30 : 2);
+    }
+  }
+
+private:
+  TForm1& FForm;
+  TStandInLog& FLog;
+};
+} // namespace
+
+TEST(Commands, StopWaitsForTheHumidificationThread)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  fx.Clock.SetRealPauseUs(10000); // let the stand-in run while the window waits
+  TStandInLog log;
+  auto* thread = new TStandInThread(f, log);
+  f.Shared.WETT = thread;
+  f.Shared.ValvesSet = true;
+  thread->start();
+  while (log.HandOvers < 2) QCoreApplication::processEvents();
+  const unsigned long long sleptBefore = fx.Clock.SleptMs();
+  f.ButtonStopClick();
+  EXPECT_EQ(f.Shared.WETT, nullptr);
+  EXPECT_EQ(f.windowTitle(), "Mix");
+  EXPECT_FALSE(f.Shared.ThreadStop);
+  EXPECT_FALSE(f.Shared.ThreadHasStopped);
+  EXPECT_FALSE(f.Shared.ValvesSet);
+  EXPECT_TRUE(f.ButtonStop->isEnabled() && f.ButtonDilution->isEnabled());
+  EXPECT_TRUE(f.Timer1->isActive());
+  EXPECT_EQ(f.LabelStatus->text(), "Standby");
+  // While waiting the caption grew by one dot per 250 ms and the buttons
+  // were disabled.
+  const int waits = int((fx.Clock.SleptMs() - sleptBefore) / 250);
+  ASSERT_EQ(log.Captions.size(), 3);
+  int lastDots = 0;
+  for (const QString& caption : log.Captions) {
+    ASSERT_TRUE(caption.startsWith("Waiting valve operations to finish")) << caption.toStdString();
+    const int dots = int(caption.size() - QString("Waiting valve operations to finish").size());
+    EXPECT_EQ(caption.mid(caption.size() - dots), QString(dots, u'.'));
+    EXPECT_GT(dots, lastDots);
+    lastDots = dots;
+  }
+  EXPECT_LE(lastDots, waits);
+  EXPECT_EQ(log.ButtonsEnabled, QList<bool>({false, false, false}));
+}
+
+TEST(Commands, StopWithoutAThreadReturnsAtOnce)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  const unsigned long long slept = fx.Clock.SleptMs();
+  f.ButtonStopClick();
+  EXPECT_EQ(fx.Clock.SleptMs(), slept);
+  EXPECT_EQ(f.windowTitle(), "Mix");
+  EXPECT_EQ(f.LabelStatus->text(), "Standby");
+}
