@@ -468,4 +468,35 @@ TEST_F(FloatEditTest, ValueSetWhileUnfocusedIsSelectedAtTheNextEntry)
   EXPECT_EQ(d->cursorPosition(), 4);
 }
 
+TEST_F(FloatEditTest, EachControlHasItsOwnNamedProperties)
+{
+  const std::vector<const char*> common = {"Value", "MinValue", "MaxValue", "PropertyLinks"};
+  struct Case
+  {
+    const QMetaObject* Meta;
+    std::vector<const char*> Has, HasNot;
+  };
+  const Case cases[] = {
+      {&TGvDoubleEdit::staticMetaObject,
+       {"AsDateTime", "AsTimeSpan", "DoHashes", "Format"},
+       {"DecimalPlaces", "Increment", "BtnWidth"}},
+      {&TGvNumericUpDn::staticMetaObject,
+       {"Increment", "BtnWidth", "DecimalPlaces"},
+       {"AsDateTime", "AsTimeSpan", "DoHashes", "Format"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Meta->className());
+    for (const char* name : common) EXPECT_GE(c.Meta->indexOfProperty(name), 0) << name;
+    for (const char* name : c.Has) EXPECT_GE(c.Meta->indexOfProperty(name), 0) << name;
+    for (const char* name : c.HasNot) EXPECT_LT(c.Meta->indexOfProperty(name), 0) << name;
+  }
+  // Writing by name goes through the writers.
+  TGvNumericUpDn* u = Add<TGvNumericUpDn>();
+  std::vector<double>& log = Log(u);
+  EXPECT_TRUE(u->setProperty("DecimalPlaces", 2));
+  EXPECT_TRUE(u->setProperty("Value", 1.5));
+  EXPECT_EQ(u->text(), "1.50");
+  EXPECT_EQ(log, (std::vector<double>{1.5}));
+}
+
 } // namespace

@@ -309,4 +309,17 @@ TEST_F(IntegerEditTest, WindowActivationEntersOnlyTheFirstTime)
   EXPECT_EQ(Beeps.Take(), 0);
 }
 
+TEST_F(IntegerEditTest, TabKeyLeavesTheField)
+{
+  TGvIntegerEdit* e = Make(0, 60, 1);
+  Enter(e);
+  QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(e, "99");
+  QTest::keyClick(e, Qt::Key_Tab);
+  EXPECT_FALSE(e->hasFocus());
+  EXPECT_EQ(e->Value(), 60);
+  EXPECT_EQ(e->text(), "60");
+  EXPECT_EQ(Beeps.Take(), 1);
+}
+
 } // namespace

@@ -13,8 +13,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <deque>
-#include <ostream>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <utility>
 #include <vector>
 
