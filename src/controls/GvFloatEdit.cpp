@@ -336,7 +336,8 @@ void TGvCustomDoubleEdit::focusOutEvent(QFocusEvent* Event)
 void TGvCustomDoubleEdit::resizeEvent(QResizeEvent* Event)
 {
   QLineEdit::resizeEvent(Event);
-  if (parentWidget() && !hasFocus()) DisplayOrHash();
+  // Only outside the field, as in TGvIntegerEdit.
+  if (parentWidget() && !hasFocus() && !FEntered) DisplayOrHash();
 }
 
 void TGvCustomDoubleEdit::mousePressEvent(QMouseEvent* Event)

@@ -284,8 +284,9 @@ void TGvIntegerEdit::focusOutEvent(QFocusEvent* Event)
 void TGvIntegerEdit::resizeEvent(QResizeEvent* Event)
 {
   QLineEdit::resizeEvent(Event);
-  // Only unfocused: a focused field keeps what the user is typing.
-  if (parentWidget() && !hasFocus()) DisplayOrHash();
+  // Only outside the field: a focused field keeps what the user is typing,
+  // also while its window is inactive.
+  if (parentWidget() && !hasFocus() && !FEntered) DisplayOrHash();
 }
 
 void TGvIntegerEdit::mousePressEvent(QMouseEvent* Event)

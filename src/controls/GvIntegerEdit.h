@@ -76,7 +76,7 @@ public:
   void SetValue(int V);
   TGvPropertyLinks* PropertyLinks() const { return FLink.get(); }
 
-  // V clamped into the range (unchanged when there is no range).
+  // A clamped into the range (unchanged when there is no range).
   int Check(int A) const;
   // Takes the text as the value, clamped, beeping when that changes the value.
   void ValidateText();
