@@ -145,7 +145,8 @@ public:
 
   bool Configure(int BaudRate, int Parity, int StopBits) override
   {
-    return BaudRate > 0 && Parity >= 0 && Parity <= 4 && StopBits >= 0 && StopBits <= 2;
+    // The same settings as a real line accepts.
+    return BaudRate > 0 && Parity >= 0 && Parity <= 4 && (StopBits == 0 || StopBits == 2);
   }
   bool SetTimeouts(const TSerialTimeouts&) override { return true; }
   bool SetBuffers(unsigned, unsigned) override { return true; }

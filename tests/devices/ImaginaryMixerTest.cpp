@@ -276,3 +276,35 @@ TEST_F(Imaginary, DebugTrace)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ImaginaryFraming, RequestLengths)
+{
+  const std::tuple<TImaginaryLine, QByteArray, qsizetype> cases[] = {
+      {TImaginaryLine::ControllerBus, Hex("01"), 0},
+      {TImaginaryLine::ControllerBus, Hex("01 03 00"), 8},
+      {TImaginaryLine::ControllerBus, Hex("02 06"), 8},
+      {TImaginaryLine::ControllerBus, Hex("01 10 00 06 00"), 0},
+      {TImaginaryLine::ControllerBus, Hex("01 10 00 06 00 02 04"), 13},
+      {TImaginaryLine::ControllerBus, Hex("01 04 00 04"), -1}, // ends at the next silence
+      {TImaginaryLine::RelayBoard, Hex("FE"), 0},
+      {TImaginaryLine::RelayBoard, Hex("FE 21"), 2},
+      {TImaginaryLine::RelayBoard, Hex("FE 28"), 3},
+      {TImaginaryLine::RelayBoard, Hex("FE 9E"), 2},
+      {TImaginaryLine::RelayBoard, Hex("FE 99"), -1},
+      {TImaginaryLine::RelayBoard, Hex("00 FE"), -1},
+  };
+  for (const auto& [line, pending, length] : cases)
+    EXPECT_EQ(TImaginaryMixer::FrameLength(line, pending), length) << pending.toHex().toStdString();
+}
+
+TEST(ImaginaryFraming, SeveralRelayCommandsInOneFrame)
+{
+  TImaginaryMixer mixer;
+  EXPECT_EQ(mixer.RelayBoardFrame(Bytes({254, 40, 35, 254, 33, 7, 254, 158}), 46000.0),
+            Bytes({85, 85}) + Bytes({mixer.ADCReading() >> 8, mixer.ADCReading() & 0xFF}));
+  EXPECT_EQ(mixer.RelayMask(), 35);
+}
+
+} // namespace
