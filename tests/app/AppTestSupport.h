@@ -8,6 +8,8 @@
 #include "devices/SerialTransport.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <QListWidget>
 #include <QTest>
@@ -68,6 +70,14 @@ enum class TTime
 // fake port; its timer is stopped so that tests run the ticks themselves.
 struct TWindowFixture
 {
+  // Autosaves and other relative paths land in a folder of the test's own.
+  struct TOwnFolder
+  {
+    QTemporaryDir Dir;
+    QString Previous = QDir::currentPath();
+    TOwnFolder() { QDir::setCurrent(Dir.path()); }
+    ~TOwnFolder() { QDir::setCurrent(Previous); }
+  } Folder;
   TRecordingClock Clock;
   TScriptedDialogs Dialogs;
   TImaginaryMixer Mixer;

@@ -36,14 +36,6 @@ QByteArray ReadFile(const QString& path)
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Runs in a fresh current folder for relative paths.
-struct TInTempFolder
-{
-  QTemporaryDir dir;
-  QString previous = QDir::currentPath();
-  TInTempFolder() { QDir::setCurrent(dir.path()); }
-  ~TInTempFolder() { QDir::setCurrent(previous); }
-};
 } // namespace
 
 TEST(OutputRows, FirstStoreFillsRowOneThenRowsAreAdded)
@@ -148,7 +140,6 @@ TEST(OutputRows, NoGasBSelectedIsNotAnError)
 
 TEST(DataFile, ExactBytesOfASmallTable)
 {
-  TInTempFolder tmp;
   TOutputFixture fx;
   TForm1& f = fx.F();
   f.StringGrid1->setColumnCount(4);
@@ -192,7 +183,6 @@ TEST(DataFile, AFailedWriteIsReported)
 
 TEST(Autosave, NameAndLabel)
 {
-  TInTempFolder tmp;
   TOutputFixture fx;
   TForm1& f = fx.F();
   fx.Clock.SetNow(EncodeDateTime(2026, 3, 9, 14, 5, 12));
@@ -208,14 +198,13 @@ TEST(Autosave, NameAndLabel)
 
 TEST(SaveDialog, RightClickSavesButNeverOverwrites)
 {
-  TInTempFolder tmp;
   TOutputFixture fx;
   TForm1& f = fx.F();
   fx.Clock.SetNow(EncodeDateTime(2026, 3, 9, 14, 5, 12));
   f.StringGrid1MouseDown(Qt::LeftButton);
   EXPECT_TRUE(fx.Dialogs.Questions.isEmpty());
 
-  fx.Dialogs.SaveNames = {tmp.dir.filePath("run.csv")};
+  fx.Dialogs.SaveNames = {QDir::current().absoluteFilePath("run.csv")};
   f.show();
   QTest::mouseClick(f.StringGrid1->viewport(), Qt::RightButton);
   ASSERT_EQ(fx.Dialogs.Questions.size(), 1);
@@ -226,7 +215,7 @@ TEST(SaveDialog, RightClickSavesButNeverOverwrites)
   ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
   existing.write("mine");
   existing.close();
-  fx.Dialogs.SaveNames = {tmp.dir.filePath("run.csv")};
+  fx.Dialogs.SaveNames = {QDir::current().absoluteFilePath("run.csv")};
   f.StringGrid1MouseDown(Qt::RightButton);
   EXPECT_EQ(fx.Dialogs.Messages.last(), "File already exists. Cannot overwrite.");
   EXPECT_EQ(ReadFile("run.csv"), "mine");
