@@ -5,7 +5,10 @@
 //   VERDANE_RELAY_PORT=/dev/pts/N
 //   VERDANE_MFC_PORT=/dev/pts/M
 // Options: --bubbler-temperature C (default 22), --verbose (every request and
-// reply on standard error).
+// reply on standard error). When it is ended (SIGINT, SIGTERM, SIGHUP) it
+// prints the state the devices were left in: VERDANE_FINAL_RELAY_MASK=,
+// VERDANE_FINAL_SETPOINT_1= and _2= (g/min), VERDANE_FINAL_TOTALIZER_1= and
+// _2= (kg).
 #include "devices/Clock.h"
 #include "devices/ImaginaryMixer.h"
 #include "devices/ImaginaryMixerServer.h"
@@ -81,5 +84,13 @@ int main(int argc, char** argv)
   int signal = 0;
   sigwait(&stopSignals, &signal);
   server.Stop();
+  // What the devices were left in, for whoever ran the mixer against them.
+  const double now = SystemClock().Now();
+  std::printf("VERDANE_FINAL_RELAY_MASK=%d\n", int(mixer.RelayMask()));
+  for (int address : {1, 2}) {
+    std::printf("VERDANE_FINAL_SETPOINT_%d=%.9g\n", address, double(mixer.SetPoint(address)));
+    std::printf("VERDANE_FINAL_TOTALIZER_%d=%.12g\n", address, mixer.TotalizerAt(address, now));
+  }
+  std::fflush(stdout);
   return 0;
 }
