@@ -68,16 +68,18 @@ enum class TTime
 
 // A main window with scripted dialogs and its own imaginary mixer behind the
 // fake port; its timer is stopped so that tests run the ticks themselves.
+// Autosaves and other relative paths land in a folder of the test's own.
+struct TOwnFolder
+{
+  QTemporaryDir Dir;
+  QString Previous = QDir::currentPath();
+  TOwnFolder() { QDir::setCurrent(Dir.path()); }
+  ~TOwnFolder() { QDir::setCurrent(Previous); }
+};
+
 struct TWindowFixture
 {
-  // Autosaves and other relative paths land in a folder of the test's own.
-  struct TOwnFolder
-  {
-    QTemporaryDir Dir;
-    QString Previous = QDir::currentPath();
-    TOwnFolder() { QDir::setCurrent(Dir.path()); }
-    ~TOwnFolder() { QDir::setCurrent(Previous); }
-  } Folder;
+  TOwnFolder Folder;
   TRecordingClock Clock;
   TScriptedDialogs Dialogs;
   TImaginaryMixer Mixer;

@@ -79,6 +79,7 @@ void Type(QWidget* field, const QString& text)
 
 TEST(EndToEnd, WetMixtureForAMinuteThenBypassStopAndSave)
 {
+  TOwnFolder folder; // the autosave and the saved file
   TDevSim sim;
   ASSERT_TRUE(sim.Start()) << "verdane-devsim did not start";
   qputenv("VERDANE_EXTRA_PORTS", (sim.RelayPort + u':' + sim.MFCPort).toLocal8Bit());
