@@ -1,24 +1,53 @@
-// Saves a picture of each tab of the main window, for looking at the layout
-// without a screen: verdane-screenshot <folder> [width height].
-// Run it with QT_QPA_PLATFORM=offscreen.
+// Saves pictures of the main window, for looking at it without a screen.
+// Run with QT_QPA_PLATFORM=offscreen.
+//
+//   verdane-screenshot <folder> [width height]
+//       one picture of each tab
+//   verdane-screenshot --demo <folder> [seconds]
+//       drives the window the way a newcomer would with "Fake port for
+//       testing": choose the fake port, open the Operation tab, apply a wet
+//       mixture, let the mixer run (in real time), then pictures of the
+//       Operation, Output and Debug tabs.
 #include "app/PageControl.h"
 #include "app/UnitMain.h"
+#include "controls/GvIntegerEdit.h"
+#include "devices/SerialTransport.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QListWidget>
 #include <QPixmap>
+#include <QPushButton>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
-int main(int argc, char** argv)
+namespace {
+void Save(TForm1& form, const QString& folder, const QString& name)
 {
-  QApplication app(argc, argv);
-  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-  const int width = argc > 3 ? atoi(argv[2]) : 1069;
-  const int height = argc > 3 ? atoi(argv[3]) : 771;
-  QDir().mkpath(folder);
+  const QString path = folder + u'/' + name + QStringLiteral(".png");
+  form.grab().save(path);
+  std::printf("%s\n", qPrintable(path));
+}
 
+void ClickItem(QListWidget* list, const QString& text)
+{
+  const auto items = list->findItems(text, Qt::MatchExactly);
+  if (items.isEmpty()) return;
+  list->scrollToItem(items.first());
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items.first()).center());
+}
+
+void ClickTab(TForm1& form, int index)
+{
+  QTabBar* bar = form.PageControl1->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+}
+
+int Tabs(const QString& folder, int width, int height)
+{
   TForm1 form;
   form.Timer1->stop();
   form.show();
@@ -27,12 +56,49 @@ int main(int argc, char** argv)
   for (int tab = 0; tab < form.PageControl1->count(); ++tab) {
     form.PageControl1->SetActivePageIndex(tab);
     QTest::qWait(50);
-    const QString path = QStringLiteral("%1/tab%2-%3.png")
-                             .arg(folder)
-                             .arg(tab)
-                             .arg(form.PageControl1->tabText(tab));
-    form.grab().save(path);
-    std::printf("%s\n", qPrintable(path));
+    Save(form, folder, QStringLiteral("tab%1-%2").arg(tab).arg(form.PageControl1->tabText(tab)));
   }
   return 0;
+}
+
+int Demo(const QString& folder, int seconds)
+{
+  TForm1 form;
+  form.show();
+  form.resize(1600, 900);
+  QTest::qWait(100);
+  ClickItem(form.ListBoxPortSolenoid, FakePortName());
+  QTest::qWait(100);
+  Save(form, folder, QStringLiteral("demo1-setup"));
+  ClickTab(form, 1);
+  form.GvIntegerEditH2Oppm->setFocus();
+  QTest::keyClick(form.GvIntegerEditH2Oppm, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(form.GvIntegerEditH2Oppm, QStringLiteral("5000"));
+  QTest::keyClick(form.GvIntegerEditH2Oppm, Qt::Key_Tab);
+  form.ButtonDilution->click();
+  QTest::qWait(seconds * 1000);
+  Save(form, folder, QStringLiteral("demo2-operation"));
+  ClickTab(form, 2);
+  QTest::qWait(100);
+  Save(form, folder, QStringLiteral("demo3-output"));
+  ClickTab(form, 3);
+  QTest::qWait(100);
+  Save(form, folder, QStringLiteral("demo4-debug"));
+  form.ButtonStop->click();
+  QTest::qWait(500);
+  return 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+  QApplication app(argc, argv);
+  if (argc > 2 && std::strcmp(argv[1], "--demo") == 0) {
+    const QString folder = QString::fromLocal8Bit(argv[2]);
+    QDir().mkpath(folder);
+    return Demo(folder, argc > 3 ? atoi(argv[3]) : 20);
+  }
+  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+  QDir().mkpath(folder);
+  return Tabs(folder, argc > 3 ? atoi(argv[2]) : 1069, argc > 3 ? atoi(argv[3]) : 771);
 }
