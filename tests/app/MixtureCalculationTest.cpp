@@ -317,7 +317,9 @@ TEST(MixtureEntries, HandlerKeepsTheSumAndLimitsTheWater)
     else
       f.GvIntegerEditH2Oppm->SetValue(c.w);
     const double p = f.GvIntegerEditpH2O->Value();
-    if (!c.fakePort) EXPECT_FLOAT_EQ(p, GetH2OPressureATM(20));
+    if (!c.fakePort) {
+      EXPECT_FLOAT_EQ(p, GetH2OPressureATM(20));
+    }
     const int expectedW = c.limited ? int(RoundHalfEven(999850 * p)) : c.w;
     EXPECT_EQ(f.GvIntegerEditH2Oppm->Value(), expectedW);
     EXPECT_EQ(f.GvIntegerEditGasBPPM->Value(), 1000000 - 150 - expectedW);

@@ -169,8 +169,11 @@ TEST(BubblerTemperature, ReadingsOutsideTheUsefulRangeGiveTwentyDegrees)
     EXPECT_NEAR(f.GvIntegerEditpH2O->Value(), 0.0230804, 1e-6);
     const QStringList lines = f.MemoDevFeedback->toPlainText().split(u'\n');
     EXPECT_TRUE(lines.first().startsWith("0-1024 DAC = "));
-    if (std::isnan(c.bubbler)) EXPECT_EQ(lines, QStringList{"0-1024 DAC = 0"});
-    else EXPECT_EQ(lines.size(), 3);
+    if (std::isnan(c.bubbler)) {
+      EXPECT_EQ(lines, QStringList{"0-1024 DAC = 0"});
+    } else {
+      EXPECT_EQ(lines.size(), 3);
+    }
   }
 }
 
