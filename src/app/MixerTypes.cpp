@@ -3,11 +3,16 @@
 QString MixerStateName(TMixerState State)
 {
   switch (State) {
-  case TMixerState::Unknown: return QStringLiteral("Unknown");
-  case TMixerState::Standby: return QStringLiteral("Standby");
-  case TMixerState::Flushing: return QStringLiteral("Flushing");
-  case TMixerState::Dilution: return QStringLiteral("Dilution");
-  case TMixerState::Bypass: return QStringLiteral("Bypass");
+  case TMixerState::Unknown:
+    return QStringLiteral("Unknown");
+  case TMixerState::Standby:
+    return QStringLiteral("Standby");
+  case TMixerState::Flushing:
+    return QStringLiteral("Flushing");
+  case TMixerState::Dilution:
+    return QStringLiteral("Dilution");
+  case TMixerState::Bypass:
+    return QStringLiteral("Bypass");
   }
   return QString();
 }
@@ -49,8 +54,10 @@ bool IsWetMethod(TCode Code)
   case TCode::tD:
   case TCode::tE:
   case TCode::tG:
-  case TCode::tH: return true;
-  default: return false;
+  case TCode::tH:
+    return true;
+  default:
+    return false;
   }
 }
 

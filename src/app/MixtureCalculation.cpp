@@ -152,8 +152,9 @@ TMixtureResult CalculateMixture(const TMixtureInput& In)
   L << QStringLiteral("    ") << QStringLiteral("Mass relations of input gases");
   const float AFractioOfFlowB = float(massA / MaxMassFraction);
   L << QStringLiteral("  ") + F("0.000 000 000", AFractioOfFlowB) + " of " + A.LongName;
-  L << QStringLiteral("  ") + F("0.000 000 000", (b + w) * B.MolarMass / TotalMass / MaxMassFraction) +
-           " of " + B.LongName;
+  L << QStringLiteral("  ") +
+           F("0.000 000 000", (b + w) * B.MolarMass / TotalMass / MaxMassFraction) + " of " +
+           B.LongName;
 
   L << QStringLiteral("  ");
   for (const auto& [title, fi] : {std::pair{"Controller details for Gas A", &FIA},
@@ -220,10 +221,13 @@ TMixtureResult CalculateMixture(const TMixtureInput& In)
   if (In.b == 1000000) Method = QStringLiteral("B pure");
 
   L << QStringLiteral("  Mixing method     : ") + Method
-    << QStringLiteral("  Required flow A   : ") + F("0.000 000 000", DesiredFlowA) + " " + FIA.FlowUnit
-    << QStringLiteral("  Required flow B   : ") + F("0.000 000 000", TotalFlowB) + " " + FIB.FlowUnit;
+    << QStringLiteral("  Required flow A   : ") + F("0.000 000 000", DesiredFlowA) + " " +
+           FIA.FlowUnit
+    << QStringLiteral("  Required flow B   : ") + F("0.000 000 000", TotalFlowB) + " " +
+           FIB.FlowUnit;
   if (DesiredH2OTimeFraction > 0)
-    L << QStringLiteral("  Wetting time for B: ") + F("0.000", LD(DesiredH2OTimeFraction) * 100) + "%";
+    L << QStringLiteral("  Wetting time for B: ") + F("0.000", LD(DesiredH2OTimeFraction) * 100) +
+             "%";
 
   if (Method.contains(QStringLiteral("pulse")) && TimeScaleA > 0 && TimeScaleB > 0) {
     L << QStringLiteral("  Timescale A       : ") + F("0.000 000", TimeScaleA)
@@ -232,10 +236,10 @@ TMixtureResult CalculateMixture(const TMixtureInput& In)
       << QStringLiteral("  1/Timescale B     : ") + F("0.000 000", 1 / LD(TimeScaleB))
       << QStringLiteral("  Timescale A * 60  : ") + F("0.000", 60 * LD(TimeScaleA))
       << QStringLiteral("  Timescale B * 60  : ") + F("0.000", 60 * LD(TimeScaleB))
-      << QStringLiteral("  Massflow A (1 min): ") + F("0.000 000 000", TimeScaleA * LD(DesiredFlowA)) +
-             " g"
-      << QStringLiteral("  Massflow B (1 min): ") + F("0.000 000 000", LD(TimeScaleB) * TotalFlowB) +
-             " g";
+      << QStringLiteral("  Massflow A (1 min): ") +
+             F("0.000 000 000", TimeScaleA * LD(DesiredFlowA)) + " g"
+      << QStringLiteral("  Massflow B (1 min): ") +
+             F("0.000 000 000", LD(TimeScaleB) * TotalFlowB) + " g";
   }
 
   const double DesiredFlowB = double(LD(TimeScaleB) * TotalFlowB);

@@ -9,14 +9,14 @@
 
 struct TMixtureInput
 {
-  int a = 0;      // gas A, ppm
-  int b = 0;      // gas B, ppm
-  int w = 0;      // water, ppm
-  double p = 0;   // saturation pressure of water at the bubbler, atm
-  QString GasA;   // selected gas A item; empty when none is selected
-  QString GasB;   // selected gas B item; empty when none is selected
-  TFlowInfo FIA;  // controller A
-  TFlowInfo FIB;  // controller B, Max already replaced by the gas-B limit
+  int a = 0;                         // gas A, ppm
+  int b = 0;                         // gas B, ppm
+  int w = 0;                         // water, ppm
+  double p = 0;                      // saturation pressure of water at the bubbler, atm
+  QString GasA;                      // selected gas A item; empty when none is selected
+  QString GasB;                      // selected gas B item; empty when none is selected
+  TFlowInfo FIA;                     // controller A
+  TFlowInfo FIB;                     // controller B, Max already replaced by the gas-B limit
   double DesiredH2OTimeFraction = 0; // kept when p is not positive
 };
 

@@ -36,9 +36,9 @@ TRow ComputeRow(const TRowInputs& In, const TColumnTable& P)
 
   row.Cells[size_t(TProperty::Time)] = FormatDateTime(P[TProperty::Time].Format, In.Now);
   row.Cells[size_t(TProperty::Mode)] = MixerStateName(In.MixerState);
-  row.Cells[size_t(TProperty::Method)] =
-      In.MixerState == TMixerState::Dilution ? In.MixingMethod
-      : In.MixerState == TMixerState::Bypass ? QStringLiteral("Dry B")
+  row.Cells[size_t(TProperty::Method)] = In.MixerState == TMixerState::Dilution ? In.MixingMethod
+                                         : In.MixerState == TMixerState::Bypass
+                                             ? QStringLiteral("Dry B")
                                              : QString();
 
   const double gA = In.TotalizerA.Value, gB = In.TotalizerB.Value;

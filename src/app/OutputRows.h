@@ -18,9 +18,9 @@ struct TRowInputs
   double DesiredFlowBGramsperMinute = 0;
   double OccuredWETTime = 0; // seconds gas B spent in the bubbler
   TCompound A, B, H2OC;
-  QString GasBItem;       // the selected gas B list item (B.Name when none is selected)
+  QString GasBItem;              // the selected gas B list item (B.Name when none is selected)
   double ProtectiveMlPerMin = 0; // protective gas B flow, ml/min at 25 degrees
-  double pH2O = 0;        // water vapour pressure at the bubbler, atm
+  double pH2O = 0;               // water vapour pressure at the bubbler, atm
 };
 
 struct TRow

@@ -38,7 +38,8 @@ void TPageControlBar::keyPressEvent(QKeyEvent* event)
     QTabBar::keyPressEvent(event);
     FUserChanging = false;
     return;
-  default: QTabBar::keyPressEvent(event);
+  default:
+    QTabBar::keyPressEvent(event);
   }
 }
 

@@ -11,7 +11,8 @@ TDosingStep PlanDosingStep(double Target, double Reading, double FLI)
   step.ReadingFailed = std::isnan(Reading);
   const bool behind = !step.ReadingFailed && Target - Reading > 0;
   FLI += behind ? 1 : -1;
-  step.Lines << QString::fromLatin1(behind ? "Extra flow up           :" : "Extra flow down         :") +
+  step.Lines << QString::fromLatin1(behind ? "Extra flow up           :"
+                                           : "Extra flow down         :") +
                     FormatFloat(QStringLiteral("0"), std::floor(10 * FLI)) + u' ';
   if (FLI < 0) FLI = 0;
   step.FLI = FLI;

@@ -120,7 +120,8 @@ void TThreadWetting::Execute()
 
 void TThreadWetting::HandOver()
 {
-  QMetaObject::invokeMethod(FForm, [this] { UpdateResults(); }, Qt::BlockingQueuedConnection);
+  QMetaObject::invokeMethod(
+      FForm, [this] { UpdateResults(); }, Qt::BlockingQueuedConnection);
 }
 
 void TThreadWetting::UpdateResults()
@@ -132,16 +133,14 @@ void TThreadWetting::UpdateResults()
   if (Temperature > 0) S.OccuredTemperature = Temperature;
   auto F = [](double v) { return FormatFloat(QStringLiteral("0.00"), v); };
   auto B = [](bool v) { return v ? QStringLiteral("True") : QStringLiteral("False"); };
-  const QString line = QStringLiteral("I:") + QString::number(Counter) + QStringLiteral("  ") +
-                       (Stop ? QStringLiteral("-1") : QStringLiteral("0")) +
-                       (S.ThreadHasStopped ? QStringLiteral("-1") : QStringLiteral("0")) +
-                       QStringLiteral(" Elapsed:") + F(TotalElapsedTimeS) +
-                       QStringLiteral("  Desired WT:") + F(DesiredWETTotalTimeS) +
-                       QStringLiteral(" - Occured WT:") + F(OccuredWETTotalTimeS) +
-                       QStringLiteral(" = Error in WT:") + F(ErrorWETTotalTimeS) +
-                       QStringLiteral("  Intended WP:") + F(WETPulseIntendedS) +
-                       QStringLiteral("  Previous WP:") + F(WETPulseOccurredS) +
-                       QStringLiteral("  D-skip:") + B(DRYSkip) + QStringLiteral("  W-skip:") +
-                       B(WETSkip) + u' ';
+  const QString line =
+      QStringLiteral("I:") + QString::number(Counter) + QStringLiteral("  ") +
+      (Stop ? QStringLiteral("-1") : QStringLiteral("0")) +
+      (S.ThreadHasStopped ? QStringLiteral("-1") : QStringLiteral("0")) +
+      QStringLiteral(" Elapsed:") + F(TotalElapsedTimeS) + QStringLiteral("  Desired WT:") +
+      F(DesiredWETTotalTimeS) + QStringLiteral(" - Occured WT:") + F(OccuredWETTotalTimeS) +
+      QStringLiteral(" = Error in WT:") + F(ErrorWETTotalTimeS) + QStringLiteral("  Intended WP:") +
+      F(WETPulseIntendedS) + QStringLiteral("  Previous WP:") + F(WETPulseOccurredS) +
+      QStringLiteral("  D-skip:") + B(DRYSkip) + QStringLiteral("  W-skip:") + B(WETSkip) + u' ';
   FForm->MemoDevFeedback->appendPlainText(line);
 }

@@ -32,7 +32,6 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-
 namespace {
 template <class T> T* Named(T* widget, const char* name)
 {
@@ -107,7 +106,8 @@ QWidget* TForm1::BuildSetupTab()
 
   auto* g1 = new QGroupBox(QStringLiteral("1. List ports"));
   auto* l1 = new QVBoxLayout(g1);
-  ButtonSetupFindPorts = Named(new QPushButton(QStringLiteral("Find ports")), "ButtonSetupFindPorts");
+  ButtonSetupFindPorts =
+      Named(new QPushButton(QStringLiteral("Find ports")), "ButtonSetupFindPorts");
   l1->addWidget(ButtonSetupFindPorts);
   l1->addStretch();
 
@@ -135,7 +135,8 @@ QWidget* TForm1::BuildSetupTab()
 
   auto* g4 = new QGroupBox(QStringLiteral("4. Select operating gases"));
   auto* l4 = new QGridLayout(g4);
-  l4->addWidget(Caption(QStringLiteral("Click each list box and and wait few seconds")), 0, 0, 1, 2);
+  l4->addWidget(Caption(QStringLiteral("Click each list box and and wait few seconds")), 0, 0, 1,
+                2);
   l4->addWidget(Caption(QStringLiteral("Gas A, to be diluted")), 1, 0);
   l4->addWidget(Caption(QStringLiteral("Gas B, diluting")), 1, 1);
   ListBoxSetupGas1 = Named(new QListWidget, "ListBoxSetupGas1");
@@ -147,7 +148,8 @@ QWidget* TForm1::BuildSetupTab()
 
   auto* g5 = new QGroupBox(QStringLiteral("5. Conclusion"));
   auto* l5 = new QVBoxLayout(g5);
-  CheckBoxSolenoidOK = Named(new QCheckBox(QStringLiteral("Solenoid control is OK")), "CheckBoxSolenoidOK");
+  CheckBoxSolenoidOK =
+      Named(new QCheckBox(QStringLiteral("Solenoid control is OK")), "CheckBoxSolenoidOK");
   CheckBoxMFCOK = Named(new QCheckBox(QStringLiteral("MFC control is OK")), "CheckBoxMFCOK");
   CheckBoxGasesSelected =
       Named(new QCheckBox(QStringLiteral("Gases are selected")), "CheckBoxGasesSelected");
@@ -216,7 +218,8 @@ QWidget* TForm1::BuildOperationTab()
   fl->addWidget(GvIntegerEditpH2O, 3, 1);
   Label14 = Named(new QLabel, "Label14");
   fl->addWidget(Label14, 4, 0, 1, 2);
-  auto* note = Caption(QStringLiteral("20ºC used if measurement fails or result is not within 20-40ºC"));
+  auto* note =
+      Caption(QStringLiteral("20ºC used if measurement fails or result is not within 20-40ºC"));
   note->setWordWrap(true);
   fl->addWidget(note, 5, 0, 1, 2);
   Button2 = Named(new QPushButton(QStringLiteral("Max")), "Button2");
@@ -267,7 +270,8 @@ QWidget* TForm1::BuildOperationTab()
       "Short procedure to remove some of the existing gases in the mixer. Multiple rounds of "
       "flushing may be required when input gas types are changed."));
   ButtonBypass = Named(new QPushButton(QStringLiteral("Bypass")), "ButtonBypass");
-  ButtonBypass->setToolTip(QStringLiteral("Switch immediately from diluted mixture to pure, dry gas B."));
+  ButtonBypass->setToolTip(
+      QStringLiteral("Switch immediately from diluted mixture to pure, dry gas B."));
   ButtonDilution = Named(new QPushButton(QStringLiteral("Apply Mixture")), "ButtonDilution");
   ButtonDilution->setToolTip(QStringLiteral("Create mixture according user wishes."));
   for (QPushButton* b : {ButtonStop, ButtonFlush, ButtonBypass, ButtonDilution}) sl->addWidget(b);
@@ -310,8 +314,9 @@ QWidget* TForm1::BuildOperationTab()
   for (TGvIntegerEdit* e : {GvIntegerEditGasAPPM, GvIntegerEditGasBPPM, GvIntegerEditH2Oppm,
                             GvIntegerEdit1, GvIntegerEdit2})
     e->setMaximumWidth(90);
-  for (QWidget* e : {static_cast<QWidget*>(GvIntegerEditpH2O), static_cast<QWidget*>(GvNumericUpDn1),
-                     static_cast<QWidget*>(GvDoubleEditProtective)})
+  for (QWidget* e :
+       {static_cast<QWidget*>(GvIntegerEditpH2O), static_cast<QWidget*>(GvNumericUpDn1),
+        static_cast<QWidget*>(GvDoubleEditProtective)})
     e->setMaximumWidth(90);
 
   Memo4 = Named(new QPlainTextEdit, "Memo4");
@@ -382,10 +387,12 @@ void TForm1::ConnectHandlers()
   for (TGvIntegerEdit* e : {GvIntegerEditGasAPPM, GvIntegerEditGasBPPM, GvIntegerEditH2Oppm,
                             GvIntegerEdit1, GvIntegerEdit2})
     connect(e, &TGvIntegerEdit::OnValueChanged, this, &TForm1::GvIntegerEditGasAPPMValueChanged);
-  connect(GvNumericUpDn1, &TGvNumericUpDn::OnValueChanged, this, &TForm1::GvNumericUpDn1ValueChanged);
+  connect(GvNumericUpDn1, &TGvNumericUpDn::OnValueChanged, this,
+          &TForm1::GvNumericUpDn1ValueChanged);
   connect(GvNumericUpDn1, &TGvNumericUpDn::OnClick, this, &TForm1::GvNumericUpDn1Click);
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-  connect(ButtonSetupFindPorts, &QPushButton::clicked, this, [this] { ButtonSetupFindPortsClick(); });
+  connect(ButtonSetupFindPorts, &QPushButton::clicked, this,
+          [this] { ButtonSetupFindPortsClick(); });
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
@@ -394,11 +401,13 @@ void TForm1::ConnectHandlers()
   connect(ButtonBypass, &QPushButton::clicked, this, [this] { ButtonBypassClick(); });
   connect(ButtonDilution, &QPushButton::clicked, this, [this] { ButtonDilutionClick(); });
   connect(ButtonSetupValidate, &QPushButton::clicked, this, [this] { ButtonSetupValidateClick(); });
-  connect(ListBoxPortSolenoid, &QListWidget::itemClicked, this, [this] { ListBoxPortSolenoidClick(); });
+  connect(ListBoxPortSolenoid, &QListWidget::itemClicked, this,
+          [this] { ListBoxPortSolenoidClick(); });
   connect(ListBoxPortMFC, &QListWidget::itemClicked, this, [this] { ListBoxPortMFCClick(); });
   connect(ListBoxSetupGas1, &QListWidget::itemClicked, this, [this] { ListBoxSetupGas1Click(); });
   connect(ListBoxSetupGas2, &QListWidget::itemClicked, this, [this] { ListBoxSetupGas2Click(); });
-  for (QListWidget* list : {ListBoxPortSolenoid, ListBoxPortMFC, ListBoxSetupGas1, ListBoxSetupGas2})
+  for (QListWidget* list :
+       {ListBoxPortSolenoid, ListBoxPortMFC, ListBoxSetupGas1, ListBoxSetupGas2})
     list->installEventFilter(this);
   StringGrid1->viewport()->installEventFilter(this);
 }
@@ -454,7 +463,8 @@ bool TForm1::PageControl1Changing()
                        CheckBoxGasesSelected->isChecked();
   if (!allowed)
     Dialogs().ShowMessage(
-        this, QStringLiteral("Must validate equipment and select gas types before proceeding to operation"));
+        this, QStringLiteral(
+                  "Must validate equipment and select gas types before proceeding to operation"));
   return allowed;
 }
 
@@ -627,6 +637,4 @@ void TForm1::GvNumericUpDn1ValueChanged(QObject*)
   Calculate(false);
 }
 
-
 // ---------------------------------------------------------------- devices
-

@@ -188,7 +188,6 @@ public:
   // Non-visual
   QTimer* Timer1 = nullptr;
 
-
 protected:
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -213,7 +212,7 @@ private:
   std::unique_ptr<TImaginaryMixer> FOwnMixer;
   std::unique_ptr<TDeviceTransport> FOwnTransport;
   TSerialTransport* FTransport;
-  QMutex FRelayLock; // one relay board transaction at a time, window or thread
+  QMutex FRelayLock;           // one relay board transaction at a time, window or thread
   bool FAutoStopSafed = false; // the automatic stop has closed the valves
   unsigned FRandomState = 0x2545F491u;
 };

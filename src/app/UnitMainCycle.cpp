@@ -62,7 +62,8 @@ void TForm1::Timer1Timer()
   }
   FAutoStopSafed = false;
 
-  const bool producing = S.MixerState == TMixerState::Dilution || S.MixerState == TMixerState::Bypass;
+  const bool producing =
+      S.MixerState == TMixerState::Dilution || S.MixerState == TMixerState::Bypass;
   const double t = now - S.TotalizerB.StartTime;
   const double s = now - S.DataStoredLast;
   if (S.MixerStateOld != S.MixerState)
@@ -78,15 +79,20 @@ void TForm1::Timer1Timer()
   S.MixerStateOld = S.MixerState;
 
   switch (S.MixerState) {
-  case TMixerState::Unknown: break;
+  case TMixerState::Unknown:
+    break;
   case TMixerState::Standby:
     StopThread();
     SetValvePositions(0, 0, 0, 0, 0, 0);
     SetMFCFlow(1, 0);
     SetMFCFlow(2, 0);
     break;
-  case TMixerState::Flushing: FlushSequence(); break;
-  case TMixerState::Dilution: DilutionStep(); break;
+  case TMixerState::Flushing:
+    FlushSequence();
+    break;
+  case TMixerState::Dilution:
+    DilutionStep();
+    break;
   case TMixerState::Bypass:
     ReadTotalizers();
     SetValvePositions(0, 0, 1, 0, 0, 0);
@@ -233,7 +239,8 @@ void TForm1::StopThread()
   TMixerData& S = Shared;
   if (!S.WETT) return;
   Timer1->stop();
-  for (QPushButton* b : {ButtonStop, ButtonFlush, ButtonBypass, ButtonDilution}) b->setEnabled(false);
+  for (QPushButton* b : {ButtonStop, ButtonFlush, ButtonBypass, ButtonDilution})
+    b->setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   setWindowTitle(QStringLiteral("Waiting valve operations to finish"));
   S.ThreadStop = true;
@@ -253,7 +260,8 @@ void TForm1::StopThread()
   S.ThreadStop = false;
   S.ThreadHasStopped = false;
   S.ValvesSet = false;
-  for (QPushButton* b : {ButtonStop, ButtonFlush, ButtonBypass, ButtonDilution}) b->setEnabled(true);
+  for (QPushButton* b : {ButtonStop, ButtonFlush, ButtonBypass, ButtonDilution})
+    b->setEnabled(true);
   Timer1->start();
 }
 
@@ -410,7 +418,8 @@ void TForm1::PulseStep(unsigned Address)
   AppendDebugLine(prefix + QStringLiteral("Flow should be by now :") +
                   FormatFloat(QStringLiteral("0.000 000 000"), T) + QStringLiteral(" g"));
   AppendDebugLine(prefix + QStringLiteral("Flow is by now        :") +
-                  FormatFloat(QStringLiteral("0.000 000 000"), totalizer.Value) + QStringLiteral(" g"));
+                  FormatFloat(QStringLiteral("0.000 000 000"), totalizer.Value) +
+                  QStringLiteral(" g"));
 }
 
 // ---------------------------------------------------------------- humidification
@@ -454,5 +463,6 @@ void TForm1::GvIntegerEditH2OTempValueChanged()
   }
   if (!(T >= 20 && T <= 40)) T = 20;
   GvIntegerEditpH2O->SetValue(GetH2OPressureATM(float(T)));
-  Label14->setText(QStringLiteral("@ ") + FormatFloat(QStringLiteral("0.0"), T) + QStringLiteral("ºC"));
+  Label14->setText(QStringLiteral("@ ") + FormatFloat(QStringLiteral("0.0"), T) +
+                   QStringLiteral("ºC"));
 }

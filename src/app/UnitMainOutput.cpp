@@ -39,7 +39,8 @@ void TForm1::StoreData()
   const TRow row = ComputeRow(in, S.P);
   MemoDevFeedback->appendPlainText(row.ProtectiveLine());
   for (int q = 0; q < PropertyCount; ++q)
-    if (row.Cells[size_t(q)] && S.P[q].ColID >= 0) SetGridCell(S.P[q].ColID, r, *row.Cells[size_t(q)]);
+    if (row.Cells[size_t(q)] && S.P[q].ColID >= 0)
+      SetGridCell(S.P[q].ColID, r, *row.Cells[size_t(q)]);
 
   S.DataStoredLast = in.Now;
   StringGrid1->selectRow(r - 1);

@@ -14,10 +14,10 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QListWidget>
-#include <QMutexLocker>
 #include <QMouseEvent>
-#include <QTableWidget>
+#include <QMutexLocker>
 #include <QPlainTextEdit>
+#include <QTableWidget>
 #include <cmath>
 
 namespace {
@@ -82,8 +82,9 @@ void TForm1::ButtonSetupValidateClick()
   const QString solenoidPort = SelectedText(ListBoxPortSolenoid);
   if (!solenoidPort.isEmpty()) {
     MemoSetupFeedback->setUpdatesEnabled(false);
-    MemoSetupFeedback->appendPlainText(QStringLiteral("Time  0: ") +
-                                       FormatDateTime(QStringLiteral("hh:nn:ss.zzz"), Clock().Now()));
+    MemoSetupFeedback->appendPlainText(
+        QStringLiteral("Time  0: ") +
+        FormatDateTime(QStringLiteral("hh:nn:ss.zzz"), Clock().Now()));
     TSerialPort port(DeviceContext());
     port.Port = solenoidPort;
     UseRelayBoardSettings(port, false);
@@ -98,8 +99,9 @@ void TForm1::ButtonSetupValidateClick()
     MemoSetupFeedback->appendPlainText(QStringLiteral("Comm Response : ") +
                                        QString::number(RelayBoardReplyByte(r, 1)));
     const bool ok = RelayBoardSelfTestPassed(r);
-    MemoSetupFeedback->appendPlainText(ok ? QStringLiteral("Relay board controlling solenoids is OK")
-                                          : QStringLiteral("Relay board controlling solenoids was NOT OK"));
+    MemoSetupFeedback->appendPlainText(
+        ok ? QStringLiteral("Relay board controlling solenoids is OK")
+           : QStringLiteral("Relay board controlling solenoids was NOT OK"));
     CheckBoxSolenoidOK->setChecked(ok);
     MemoSetupFeedback->setUpdatesEnabled(true);
   }
@@ -115,11 +117,13 @@ void TForm1::ValidateMFC()
   Clock().Sleep(20);
   const QString type2 = port.ReadS8(2, 0x0023).AsString;
   Clock().Sleep(20);
-  const bool ok = type1.startsWith(QStringLiteral("GSC")) && type2.startsWith(QStringLiteral("GSC"));
+  const bool ok =
+      type1.startsWith(QStringLiteral("GSC")) && type2.startsWith(QStringLiteral("GSC"));
   CheckBoxMFCOK->setChecked(ok);
   MemoSetupFeedback->appendPlainText(QString());
-  MemoSetupFeedback->appendPlainText(ok ? QStringLiteral("MFCs are OK")
-                                        : QStringLiteral("One of more MFC failed to be identified"));
+  MemoSetupFeedback->appendPlainText(
+      ok ? QStringLiteral("MFCs are OK")
+         : QStringLiteral("One of more MFC failed to be identified"));
 }
 
 namespace {
@@ -172,7 +176,8 @@ TFlowInfo TForm1::MinMaxFlow(const QString& Port, unsigned Address)
 namespace {
 QString FlowRangeRefusal(unsigned Address, const TFlowInfo& info)
 {
-  return QStringLiteral("Controller %1 reported no usable flow range (full scale %2, turndown ratio %3).")
+  return QStringLiteral(
+             "Controller %1 reported no usable flow range (full scale %2, turndown ratio %3).")
       .arg(Address)
       .arg(FloatToStr(info.MaxOrig))
       .arg(info.Dyn);
@@ -199,7 +204,8 @@ void TForm1::ListBoxSetupGas1Click()
     } else {
       MemoSetupFeedback->appendPlainText(QString());
       MemoSetupFeedback->appendPlainText(FlowRangeRefusal(1, info));
-      MemoSetupFeedback->appendPlainText(QStringLiteral("Gas A is not selected; check the MFC bus and choose gas A again."));
+      MemoSetupFeedback->appendPlainText(
+          QStringLiteral("Gas A is not selected; check the MFC bus and choose gas A again."));
       ClearSelection(ListBoxSetupGas1);
     }
   } else {
@@ -235,7 +241,8 @@ void TForm1::ListBoxSetupGas2Click()
     } else {
       MemoSetupFeedback->appendPlainText(QString());
       MemoSetupFeedback->appendPlainText(FlowRangeRefusal(2, info));
-      MemoSetupFeedback->appendPlainText(QStringLiteral("Gas B is not selected; check the MFC bus and choose gas B again."));
+      MemoSetupFeedback->appendPlainText(
+          QStringLiteral("Gas B is not selected; check the MFC bus and choose gas B again."));
       ClearSelection(ListBoxSetupGas2);
     }
   } else {

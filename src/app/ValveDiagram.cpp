@@ -69,8 +69,8 @@ QImage DrawValveDiagram()
   HPipe(p, 30, 57, 279);
   Box(p, QRect(QPoint(55, 52), QPoint(163, 97)), QColor(0xC0, 0x50, 0x4E), QStringLiteral("Gas A"),
       White);
-  Box(p, QRect(QPoint(57, 258), QPoint(163, 300)), QColor(0x4F, 0x81, 0xBC), QStringLiteral("Gas B"),
-      White);
+  Box(p, QRect(QPoint(57, 258), QPoint(163, 300)), QColor(0x4F, 0x81, 0xBC),
+      QStringLiteral("Gas B"), White);
 
   // Main line through the chambers, then split to valve 6 (above) and valve 5.
   HPipe(p, 164, 401, 74);

@@ -10,7 +10,7 @@ bool ResistanceToTemperatureBead(double Resistance, double& Temperature)
   const long double b = 52.676757508279636;
   const long double c = -0.2987916592541921;
   const long double offset = -682.1861323649009;
-  Temperature = static_cast<double>(a * std::pow(std::log(static_cast<long double>(R) + b), c) +
-                                    offset);
+  Temperature =
+      static_cast<double>(a * std::pow(std::log(static_cast<long double>(R) + b), c) + offset);
   return true;
 }

@@ -9,14 +9,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <QListWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 // Records every dialog and answers from a script (Yes when nothing is scripted).

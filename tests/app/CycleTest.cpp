@@ -84,9 +84,9 @@ TEST(Cycle, FlushRunsItsSequenceOnceAndEndsInStandby)
   };
   f.Timer1->start();
   fx.Tick();
-  EXPECT_EQ(shown, QStringList({"Flush bypass line with gas B (2 sec)",
-                                "Flush bubbler and chambers (5 sec)",
-                                "Flush chambers with dry (2 sec)"}));
+  EXPECT_EQ(shown,
+            QStringList({"Flush bypass line with gas B (2 sec)",
+                         "Flush bubbler and chambers (5 sec)", "Flush chambers with dry (2 sec)"}));
   EXPECT_EQ(waits, QList<unsigned>({2000, 5000, 2000}));
   EXPECT_EQ(f.LabelStatus->text(), "Standby");
   EXPECT_EQ(f.Shared.MixerState, TMixerState::Standby);

@@ -50,7 +50,8 @@ struct TDevSim
     Process.waitForFinished(5000);
     for (const QByteArray& raw : Process.readAllStandardOutput().split('\n')) {
       const QString line = QString::fromLocal8Bit(raw).trimmed();
-      if (line.startsWith("VERDANE_FINAL_")) Final[line.section(u'=', 0, 0)] = line.section(u'=', 1);
+      if (line.startsWith("VERDANE_FINAL_"))
+        Final[line.section(u'=', 0, 0)] = line.section(u'=', 1);
     }
   }
   ~TDevSim()
@@ -96,7 +97,8 @@ TEST(EndToEnd, WetMixtureForAMinuteThenBypassStopAndSave)
   qunsetenv("VERDANE_EXTRA_PORTS");
   TWindowFixture::Click(f.ListBoxPortSolenoid, sim.RelayPort);
   TWindowFixture::Click(f.ListBoxPortMFC, sim.MFCPort);
-  ASSERT_TRUE(f.CheckBoxSolenoidOK->isChecked()) << f.MemoSetupFeedback->toPlainText().toStdString();
+  ASSERT_TRUE(f.CheckBoxSolenoidOK->isChecked())
+      << f.MemoSetupFeedback->toPlainText().toStdString();
   ASSERT_TRUE(f.CheckBoxMFCOK->isChecked()) << f.MemoSetupFeedback->toPlainText().toStdString();
   TWindowFixture::Click(f.ListBoxSetupGas1, "O2");
   TWindowFixture::Click(f.ListBoxSetupGas2, "N2");
@@ -162,7 +164,8 @@ TEST(EndToEnd, WetMixtureForAMinuteThenBypassStopAndSave)
             h2o = f.Shared.P[TProperty::H2O].ColID, mode = f.Shared.P[TProperty::Mode].ColID;
   const QStringList& last = rows.last();
   EXPECT_EQ(last[mode], "Standby");
-  EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const QStringList& r) { return r[mode] == "Bypass"; }));
+  EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
+                          [&](const QStringList& r) { return r[mode] == "Bypass"; }));
 
   // The rows agree with what the controllers delivered: A stopped with the
   // mixture, B went on in Bypass until at most a tick before Stop.
@@ -177,7 +180,8 @@ TEST(EndToEnd, WetMixtureForAMinuteThenBypassStopAndSave)
   const double counted = f.Shared.OccuredWETTime;
   EXPECT_NEAR(counted, wetFraction * wetSeconds, 3.5);
   const double h2oGrams = double(f.Shared.H2OC.MolarMass) * f.GvIntegerEditpH2O->Value() *
-                          GetMolesPerGram("N2") * counted / 60 * f.Shared.DesiredFlowBGramsperMinute;
+                          GetMolesPerGram("N2") * counted / 60 *
+                          f.Shared.DesiredFlowBGramsperMinute;
   EXPECT_NEAR(number(last[h2o]), h2oGrams, 2e-6);
   EXPECT_GT(number(last[h2o]), 0);
 }

@@ -51,8 +51,8 @@ struct TCalculationCase
   const char* name;
   int a, w;
   const char* method;
-  double flowA, flowB; // flows the cycle uses afterwards (B as stored)
-  double wetFraction;  // -1: not checked
+  double flowA, flowB;            // flows the cycle uses afterwards (B as stored)
+  double wetFraction;             // -1: not checked
   std::vector<const char*> lines; // lines that must appear, in this order
 };
 
@@ -80,8 +80,8 @@ TEST(MixtureCalculation, MethodsFlowsAndDescriptionThroughTheWindow)
        {"  150 ppm of Oxygen in Argon", "  Mixing method     : A (pulse) in B",
         "  Required flow A   : 0.000 048 068 g/min", "  Required flow B   : 0.400 000 006 g/min",
         "  Timescale A       : 0.048 068", "  Timescale B       : 1.000 000",
-        "  Resulting flow    : 240.3 ml/min  (25ºC)", "  Resulting flow    : 224.3 mln/min (0ºC)", "",
-        "Limiting flow for gas B leads to increased",
+        "  Resulting flow    : 240.3 ml/min  (25ºC)", "  Resulting flow    : 224.3 mln/min (0ºC)",
+        "", "Limiting flow for gas B leads to increased",
         "delay for settling to new setpoint. Additionally, ",
         "mixture may be less accurate and less stable."}},
       {"a500000",

@@ -24,10 +24,7 @@ struct TOutputFixture : TWindowFixture
     Clock.SetNow(EncodeDateTime(2026, 3, 9, 14, 2, 31));
   }
   TForm1& F() { return *Form; }
-  QString Cell(TProperty q, int row) const
-  {
-    return Form->GridCell(Form->Shared.P[q].ColID, row);
-  }
+  QString Cell(TProperty q, int row) const { return Form->GridCell(Form->Shared.P[q].ColID, row); }
 };
 
 QByteArray ReadFile(const QString& path)
@@ -59,9 +56,11 @@ TEST(OutputRows, MethodCellFollowsTheMode)
   TOutputFixture fx;
   TForm1& f = fx.F();
   f.Shared.MixingMethod = "A (pulse) in B";
-  const std::pair<TMixerState, const char*> cases[] = {
-      {TMixerState::Dilution, "A (pulse) in B"}, {TMixerState::Bypass, "Dry B"},
-      {TMixerState::Standby, ""}, {TMixerState::Flushing, ""}, {TMixerState::Unknown, ""}};
+  const std::pair<TMixerState, const char*> cases[] = {{TMixerState::Dilution, "A (pulse) in B"},
+                                                       {TMixerState::Bypass, "Dry B"},
+                                                       {TMixerState::Standby, ""},
+                                                       {TMixerState::Flushing, ""},
+                                                       {TMixerState::Unknown, ""}};
   int row = 1;
   for (auto [state, method] : cases) {
     f.Shared.MixerState = state;
@@ -82,9 +81,9 @@ TEST(OutputRows, NothingDeliveredLeavesRatiosEmpty)
   for (TProperty q : {TProperty::GasA, TProperty::GasB, TProperty::H2O, TProperty::TOTg,
                       TProperty::TOTm, TProperty::MA, TProperty::MB, TProperty::MH2O})
     EXPECT_EQ(fx.Cell(q, 1), "0.000 000") << f.Shared.P[q].Caption.toStdString();
-  for (TProperty q : {TProperty::GfracA, TProperty::GfracB, TProperty::GfracH2O, TProperty::ppmA,
-                      TProperty::ppmB, TProperty::ppmH2O, TProperty::logA, TProperty::logB,
-                      TProperty::logH2O})
+  for (TProperty q :
+       {TProperty::GfracA, TProperty::GfracB, TProperty::GfracH2O, TProperty::ppmA, TProperty::ppmB,
+        TProperty::ppmH2O, TProperty::logA, TProperty::logB, TProperty::logH2O})
     EXPECT_EQ(fx.Cell(q, 1), "") << f.Shared.P[q].Caption.toStdString();
   EXPECT_TRUE(f.MemoDevFeedback->toPlainText().endsWith("Protective B gas grams:0.0 0.000 000"));
 }
@@ -107,8 +106,8 @@ TEST(OutputRows, GasesWaterAndProtectiveGasInTheRow)
 
   const double extra = 60 * 100 * double(GetCompound("N2").MolarMass) / 24 / 1000;
   EXPECT_NEAR(extra, 7.003, 1e-3);
-  EXPECT_TRUE(f.MemoDevFeedback->toPlainText().endsWith(
-      "Protective B gas grams:60.0 " + FormatFloat("0.000 000", extra)));
+  EXPECT_TRUE(f.MemoDevFeedback->toPlainText().endsWith("Protective B gas grams:60.0 " +
+                                                        FormatFloat("0.000 000", extra)));
   const double h2o = double(GetCompound("H2O").MolarMass) * 0.03 * 5.0 * GetMolesPerGram("N2");
   const double total = 0.01 + 10.0 + h2o + extra;
   EXPECT_EQ(fx.Cell(TProperty::GasB, 1), "10.000 000"); // without the protective gas
@@ -156,7 +155,8 @@ TEST(DataFile, ExactBytesOfASmallTable)
   ASSERT_TRUE(f.Save("table.csv"));
   const QByteArray expected = "Data starts after *** line\r\n"
                               "Description of desired mixture\r\n"
-                              "  150 ppm (25\xBA" "C)\r\n"
+                              "  150 ppm (25\xBA"
+                              "C)\r\n"
                               "*********\r\n"
                               "Time;Mode;Method;\"Gas A (g)\"\r\n"
                               "14:02:31;Dilution;\"A(pulse)inB\";\"0.012345\"\r\n"
@@ -168,8 +168,8 @@ TEST(DataFile, ExactBytesOfASmallTable)
 TEST(DataFile, EmptyDescriptionGivesOneEmptyLine)
 {
   const QStringList lines = DataFileLines({}, {{"Time", "Mode"}, {"", "Standby"}});
-  EXPECT_EQ(lines, QStringList({"Data starts after *** line", "", "*********", "Time;Mode",
-                                ";Standby"}));
+  EXPECT_EQ(lines,
+            QStringList({"Data starts after *** line", "", "*********", "Time;Mode", ";Standby"}));
 }
 
 TEST(DataFile, AFailedWriteIsReported)
@@ -178,7 +178,6 @@ TEST(DataFile, AFailedWriteIsReported)
   TForm1& f = fx.F();
   EXPECT_FALSE(f.Save("/nonexistent-folder/data.csv"));
   EXPECT_EQ(f.MemoDevFeedback->toPlainText().split(u'\n').last(), "Saving failed");
-
 }
 
 TEST(Autosave, NameAndLabel)
@@ -208,7 +207,8 @@ TEST(SaveDialog, RightClickSavesButNeverOverwrites)
   f.show();
   QTest::mouseClick(f.StringGrid1->viewport(), Qt::RightButton);
   ASSERT_EQ(fx.Dialogs.Questions.size(), 1);
-  EXPECT_TRUE(fx.Dialogs.Questions[0].endsWith("/2026-03-09 14_05")) << fx.Dialogs.Questions[0].toStdString();
+  EXPECT_TRUE(fx.Dialogs.Questions[0].endsWith("/2026-03-09 14_05"))
+      << fx.Dialogs.Questions[0].toStdString();
   EXPECT_TRUE(QFile::exists("run.csv"));
 
   QFile existing("run.csv");

@@ -64,7 +64,8 @@ struct TPulseFixture : TWindowFixture
           uint8_t(b[1]) != 0x10 || b[3] != 6)
         continue;
       const bool zero = b.mid(7, 4) == QByteArray(4, '\0');
-      if (!zero) start = f.Time;
+      if (!zero)
+        start = f.Time;
       else if (start >= 0) {
         lengths << (f.Time - start) * 86400000;
         start = -1;
@@ -165,6 +166,6 @@ TEST(PulseDosing, CycleDosesThePulsedControllerOnEveryTick)
   for (int i = 0; i < 5; ++i) f.Timer1Timer();
   EXPECT_EQ(fx.Log().filter("A Elapsed time").size(), 5);
   EXPECT_EQ(fx.Writes(2, 6).size(), 1); // B constant, once
-  EXPECT_GE(fx.Writes(1, 6).size(), 5);  // A dosed on every tick
+  EXPECT_GE(fx.Writes(1, 6).size(), 5); // A dosed on every tick
   EXPECT_FALSE(f.Shared.FlowASetToConstant);
 }

@@ -79,8 +79,8 @@ TEST(TestMode, FakeSolenoidPortPairsTheMFCPortAndChoosesBothGases)
   TForm1& f = *fx.Form;
   fx.StartTestMode();
   EXPECT_EQ(TForm1::SelectedText(f.ListBoxPortMFC), FakePortName());
-  EXPECT_TRUE(FeedbackLines(f).contains(
-      "Fake ports selected. Imaginary mixer used for testing purposes."));
+  EXPECT_TRUE(
+      FeedbackLines(f).contains("Fake ports selected. Imaginary mixer used for testing purposes."));
   EXPECT_TRUE(f.CheckBoxSolenoidOK->isChecked());
   EXPECT_TRUE(f.CheckBoxMFCOK->isChecked());
   EXPECT_TRUE(f.CheckBoxGasesSelected->isChecked());
@@ -149,7 +149,9 @@ TEST(Validation, RelayBoardFeedbackForEachAnswer)
     EXPECT_EQ(board.Requests(), QList<QByteArray>{Bytes({254, 33})});
     const QStringList lines = FeedbackLines(f);
     ASSERT_GE(lines.size(), 6);
-    EXPECT_TRUE(QRegularExpression("^Time  0: \\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d$").match(lines[0]).hasMatch())
+    EXPECT_TRUE(QRegularExpression("^Time  0: \\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d$")
+                    .match(lines[0])
+                    .hasMatch())
         << lines[0].toStdString();
     EXPECT_EQ(lines[1], "");
     EXPECT_EQ(lines[2], "Write 254 33  : 254 33");

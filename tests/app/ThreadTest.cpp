@@ -25,8 +25,8 @@ struct TThreadFixture : TWindowFixture
   // waits for its answer, handling the window's messages meanwhile.
   std::unique_ptr<TThreadWetting> Run(double fraction, int stopAfter)
   {
-    auto thread = std::make_unique<TThreadWetting>(Form.get(), Form->DeviceContext(),
-                                                   Form->RelayLock());
+    auto thread =
+        std::make_unique<TThreadWetting>(Form.get(), Form->DeviceContext(), Form->RelayLock());
     thread->DesiredWETFractionOfTime = fraction;
     thread->DesiredDRYFractionOfTime = 1 - fraction;
     thread->SolenoidPortASTR = FakePortName();
@@ -86,7 +86,9 @@ TEST(ThreadWetting, HalfWetAlternatesAndCorrectsTheError)
   EXPECT_EQ(fx.Pulses(), expected);
   const QStringList lines = fx.Lines().filter("I:");
   ASSERT_GE(lines.size(), 3);
-  EXPECT_TRUE(lines[0].startsWith("I:1  00 Elapsed:0.00  Desired WT:0.00 - Occured WT:0.00 = Error in WT:0.00  Intended WP:1.50  Previous WP:0.00  D-skip:False  W-skip:False "))
+  EXPECT_TRUE(lines[0].startsWith(
+      "I:1  00 Elapsed:0.00  Desired WT:0.00 - Occured WT:0.00 = Error in WT:0.00  Intended "
+      "WP:1.50  Previous WP:0.00  D-skip:False  W-skip:False "))
       << lines[0].toStdString();
   // The counted wet time keeps to half the elapsed time.
   EXPECT_NEAR(t->OccuredWETTotalTimeS, 0.5 * t->TotalElapsedTimeS, 0.2);

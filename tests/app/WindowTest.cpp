@@ -63,11 +63,11 @@ TEST(StartUp, WindowStateAfterStart)
     TGvIntegerEdit* edit;
     int min, max, value;
   };
-  for (const IntField& e : {IntField{f.GvIntegerEditGasAPPM, 0, 1000000, 150},
-                            IntField{f.GvIntegerEditGasBPPM, 0, 0, 999850},
-                            IntField{f.GvIntegerEditH2Oppm, 0, 1000000, 0},
-                            IntField{f.GvIntegerEdit1, 1, 72, 24},
-                            IntField{f.GvIntegerEdit2, 0, 60, 1}}) {
+  for (const IntField& e :
+       {IntField{f.GvIntegerEditGasAPPM, 0, 1000000, 150},
+        IntField{f.GvIntegerEditGasBPPM, 0, 0, 999850},
+        IntField{f.GvIntegerEditH2Oppm, 0, 1000000, 0}, IntField{f.GvIntegerEdit1, 1, 72, 24},
+        IntField{f.GvIntegerEdit2, 0, 60, 1}}) {
     EXPECT_EQ(e.edit->MinValue(), e.min) << e.edit->objectName().toStdString();
     EXPECT_EQ(e.edit->MaxValue(), e.max) << e.edit->objectName().toStdString();
     EXPECT_EQ(e.edit->Value(), e.value) << e.edit->objectName().toStdString();
@@ -90,9 +90,10 @@ TEST(StartUp, WindowStateAfterStart)
   EXPECT_EQ(gasB, QStringList({"Ar", "N2", "H2", "H2O"}));
 
   // Commands top to bottom, with their hints.
-  for (auto [button, caption] :
-       {std::pair{f.ButtonStop, "Stop"}, {f.ButtonFlush, "Flush"}, {f.ButtonBypass, "Bypass"},
-        {f.ButtonDilution, "Apply Mixture"}}) {
+  for (auto [button, caption] : {std::pair{f.ButtonStop, "Stop"},
+                                 {f.ButtonFlush, "Flush"},
+                                 {f.ButtonBypass, "Bypass"},
+                                 {f.ButtonDilution, "Apply Mixture"}}) {
     EXPECT_EQ(button->text(), caption);
     EXPECT_FALSE(button->toolTip().isEmpty());
   }
@@ -107,16 +108,47 @@ TEST(StartUp, WindowStateAfterStart)
 TEST(StartUp, EveryNamedWidgetCanBeFound)
 {
   TWindowFixture fx;
-  for (const char* name :
-       {"PageControl1", "Setup", "TabSheet1", "TabSheet2", "TabSheet3", "ButtonSetupFindPorts",
-        "ListBoxPortSolenoid", "ListBoxPortMFC", "ButtonSetupValidate", "MemoSetupFeedback",
-        "ListBoxSetupGas1", "ListBoxSetupGas2", "CheckBoxSolenoidOK", "CheckBoxMFCOK",
-        "CheckBoxGasesSelected", "Image1", "Memo4", "Splitter1", "GvIntegerEditGasAPPM",
-        "GvIntegerEditGasBPPM", "GvIntegerEditH2Oppm", "GvIntegerEditpH2O", "Label14", "Button2",
-        "GvNumericUpDn1", "GvDoubleEditProtective", "LabelStatus", "ButtonStop", "ButtonFlush",
-        "ButtonBypass", "ButtonDilution", "EditAutosaveFilename", "Label17", "GroupBox12",
-        "GvIntegerEdit1", "Button3", "GvIntegerEdit2", "StringGrid1", "MemoDevFeedback", "Button1",
-        "Timer1"})
+  for (const char* name : {"PageControl1",
+                           "Setup",
+                           "TabSheet1",
+                           "TabSheet2",
+                           "TabSheet3",
+                           "ButtonSetupFindPorts",
+                           "ListBoxPortSolenoid",
+                           "ListBoxPortMFC",
+                           "ButtonSetupValidate",
+                           "MemoSetupFeedback",
+                           "ListBoxSetupGas1",
+                           "ListBoxSetupGas2",
+                           "CheckBoxSolenoidOK",
+                           "CheckBoxMFCOK",
+                           "CheckBoxGasesSelected",
+                           "Image1",
+                           "Memo4",
+                           "Splitter1",
+                           "GvIntegerEditGasAPPM",
+                           "GvIntegerEditGasBPPM",
+                           "GvIntegerEditH2Oppm",
+                           "GvIntegerEditpH2O",
+                           "Label14",
+                           "Button2",
+                           "GvNumericUpDn1",
+                           "GvDoubleEditProtective",
+                           "LabelStatus",
+                           "ButtonStop",
+                           "ButtonFlush",
+                           "ButtonBypass",
+                           "ButtonDilution",
+                           "EditAutosaveFilename",
+                           "Label17",
+                           "GroupBox12",
+                           "GvIntegerEdit1",
+                           "Button3",
+                           "GvIntegerEdit2",
+                           "StringGrid1",
+                           "MemoDevFeedback",
+                           "Button1",
+                           "Timer1"})
     EXPECT_NE(fx.Form->findChild<QObject*>(name), nullptr) << name;
 }
 
@@ -124,11 +156,11 @@ TEST(StartUp, OutputGridIsTitledFromTheColumnTable)
 {
   TWindowFixture fx;
   TForm1& f = *fx.Form;
-  const QStringList titles = {"Time",        "Mode",          "Method",      "Gas A (g)",
+  const QStringList titles = {"Time",        "Mode",          "Method",         "Gas A (g)",
                               "Gas B (g)",   "H2O (g)",       "Total mass (g)", "A mass frac",
-                              "B mass frac", "H2O mass frac", "Total moles", "Moles A",
-                              "Moles B",     "Moles H2O",     "A ppm",       "B ppm",
-                              "H2O ppm",     "log10(pA)",     "log10(pB)",   "log10(pH2O)"};
+                              "B mass frac", "H2O mass frac", "Total moles",    "Moles A",
+                              "Moles B",     "Moles H2O",     "A ppm",          "B ppm",
+                              "H2O ppm",     "log10(pA)",     "log10(pB)",      "log10(pH2O)"};
   ASSERT_EQ(f.StringGrid1->columnCount(), 20);
   EXPECT_EQ(f.GridRowCount(), 2);
   for (int c = 0; c < 20; ++c) {

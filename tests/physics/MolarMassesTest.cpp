@@ -40,7 +40,8 @@ TEST(Compounds, MixtureRowsCarryTheirComponentsInOrder)
 
   // A mixture's stored molar mass is the fraction-weighted sum of its parts.
   double sum = 0;
-  for (auto [n, x] : {std::pair{air.C1Name, air.C1VFraction}, {air.C2Name, air.C2VFraction},
+  for (auto [n, x] : {std::pair{air.C1Name, air.C1VFraction},
+                      {air.C2Name, air.C2VFraction},
                       {air.C3Name, air.C3VFraction}})
     sum += GetCompound(n).MolarMass * double(x);
   EXPECT_NEAR(sum, air.MolarMass, 1e-3);

@@ -37,7 +37,8 @@ void ClickItem(QListWidget* list, const QString& text)
   const auto items = list->findItems(text, Qt::MatchExactly);
   if (items.isEmpty()) return;
   list->scrollToItem(items.first());
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items.first()).center());
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(items.first()).center());
 }
 
 void ClickTab(TForm1& form, int index)
