@@ -203,7 +203,7 @@ TEST(Cycle, AutomaticStopLeavesTheMixerSafe)
   EXPECT_EQ(fx.RelayMasks(), QList<int>({0}));
   EXPECT_EQ(fx.Writes(1, 6), QList<float>({0.0f}));
   EXPECT_EQ(fx.Writes(2, 6), QList<float>({0.0f}));
-  EXPECT_EQ(fx.Mixer.RelayMask(), 0);
+  EXPECT_EQ(fx.Mixer.RelayMask(), 0u);
   EXPECT_EQ(fx.Mixer.SetPoint(1), 0.0f);
   EXPECT_EQ(fx.Mixer.SetPoint(2), 0.0f);
 
@@ -322,4 +322,42 @@ TEST(Commands, StopWithoutAThreadReturnsAtOnce)
   EXPECT_EQ(fx.Clock.SleptMs(), slept);
   EXPECT_EQ(f.windowTitle(), "Mix");
   EXPECT_EQ(f.LabelStatus->text(), "Standby");
+}
+
+// Closing the window leaves the validated devices safe, and touches nothing
+// while a stop is still waiting for the humidification thread.
+TEST(Shutdown, ClosingClosesValvesAndZeroesSetPoints)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  fx.ApplyDry();
+  fx.Tick();
+  fx.Mixer.ClearReceivedFrames();
+  f.close();
+  EXPECT_EQ(fx.RelayMasks(), QList<int>({0}));
+  EXPECT_EQ(fx.Writes(1, 6), QList<float>({0.0f}));
+  EXPECT_EQ(fx.Writes(2, 6), QList<float>({0.0f}));
+  EXPECT_EQ(fx.Mixer.RelayMask(), 0u);
+}
+
+TEST(Shutdown, NothingIsSentToDevicesNotValidated)
+{
+  TWindowFixture fx;
+  fx.Form->show();
+  fx.Form->close();
+  EXPECT_TRUE(fx.Mixer.ReceivedFrames(TImaginaryLine::RelayBoard).isEmpty());
+  EXPECT_TRUE(fx.Mixer.ReceivedFrames(TImaginaryLine::ControllerBus).isEmpty());
+}
+
+TEST(Shutdown, SkippedWhileAStopIsWaiting)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  fx.ApplyDry();
+  fx.Tick();
+  fx.Mixer.ClearReceivedFrames();
+  f.ButtonStop->setEnabled(false); // as during the wait for the thread
+  f.close();
+  EXPECT_TRUE(fx.Mixer.ReceivedFrames(TImaginaryLine::RelayBoard).isEmpty());
+  EXPECT_TRUE(fx.Mixer.ReceivedFrames(TImaginaryLine::ControllerBus).isEmpty());
 }
