@@ -28,22 +28,10 @@ double ClampDateTime(double X)
 
 // ---- TGvCustomDoubleEdit ----
 
-TGvCustomDoubleEdit::TGvCustomDoubleEdit(QWidget* Parent) : QLineEdit(Parent)
+TGvCustomDoubleEdit::TGvCustomDoubleEdit(QWidget* Parent) : TGvEntryEdit(Parent)
 {
+  // Made here, where the meta-object already knows the type of Value.
   FLink = std::make_unique<TGvPropertyLinks>(this, QStringLiteral("Value"));
-  connect(this, &QLineEdit::textChanged, this, [this] { Change(); });
-  WriteText(QStringLiteral("0"));
-  FLastValid = QStringLiteral("0");
-}
-
-TGvCustomDoubleEdit::~TGvCustomDoubleEdit() = default;
-
-void TGvCustomDoubleEdit::WriteText(const QString& Text)
-{
-  const bool setting = FSetting;
-  FSetting = true;
-  setText(Text);
-  FSetting = setting;
 }
 
 double TGvCustomDoubleEdit::Check(double X) const
@@ -232,12 +220,6 @@ int TGvCustomDoubleEdit::WinWidth() const
   return GvEditClientWidth(*this) - 5;
 }
 
-void TGvCustomDoubleEdit::Loaded()
-{
-  FLink->Modified();
-  FLink->CheckLink();
-}
-
 void TGvCustomDoubleEdit::Change()
 {
   if (FSetting || text().isEmpty()) return;
@@ -279,86 +261,6 @@ bool TGvCustomDoubleEdit::AcceptsChar(QChar Ch) const
     return Ch == u' ' || Ch == fs.TimeSeparator || Ch == fs.DateSeparator ||
            fs.TimeAMString.contains(Ch) || fs.TimePMString.contains(Ch);
   return false;
-}
-
-void TGvCustomDoubleEdit::keyPressEvent(QKeyEvent* Event)
-{
-  const QString chars = GvKeyChars(*Event);
-  if (chars.isEmpty()) {
-    QLineEdit::keyPressEvent(Event);
-    return;
-  }
-  Event->accept();
-  if (chars == u"\r") {
-    ValidateText();
-    emit OnDblClick(this);
-    GvBeep();
-    return;
-  }
-  for (QChar c : chars)
-    if (!AcceptsChar(c)) {
-      GvBeep();
-      return;
-    }
-  FLastCursorPos = GvSelStart(*this);
-  QLineEdit::keyPressEvent(Event);
-}
-
-void TGvCustomDoubleEdit::focusInEvent(QFocusEvent* Event)
-{
-  // Window activation enters the field only when it was not entered already.
-  if (Event->reason() != Qt::PopupFocusReason && !FEntered) {
-    FEntered = true;
-    WriteText(FLastValid);
-    if (FLastCursorPos > 0) setCursorPosition(FLastCursorPos);
-    if (FLastSelLength > 0) setSelection(FLastCursorPos, FLastSelLength);
-    if (FNeedSelectAll) {
-      selectAll();
-      FNeedSelectAll = false;
-    }
-  }
-  QLineEdit::focusInEvent(Event);
-}
-
-void TGvCustomDoubleEdit::focusOutEvent(QFocusEvent* Event)
-{
-  if (GvIsLeaving(*Event) && FEntered) {
-    FEntered = false;
-    FLastCursorPos = GvSelStart(*this);
-    FLastSelLength = int(selectedText().size());
-    ValidateText();
-    DisplayOrHash();
-    setCursorPosition(0);
-  }
-  QLineEdit::focusOutEvent(Event);
-}
-
-void TGvCustomDoubleEdit::resizeEvent(QResizeEvent* Event)
-{
-  QLineEdit::resizeEvent(Event);
-  // Only outside the field, as in TGvIntegerEdit.
-  if (parentWidget() && !hasFocus() && !FEntered) DisplayOrHash();
-}
-
-void TGvCustomDoubleEdit::mousePressEvent(QMouseEvent* Event)
-{
-  if (Event->button() == Qt::LeftButton) FClicked = true;
-  QLineEdit::mousePressEvent(Event);
-}
-
-void TGvCustomDoubleEdit::mouseReleaseEvent(QMouseEvent* Event)
-{
-  QLineEdit::mouseReleaseEvent(Event);
-  if (Event->button() == Qt::LeftButton && FClicked) {
-    FClicked = false;
-    if (rect().contains(Event->position().toPoint())) emit OnClick(this);
-  }
-}
-
-void TGvCustomDoubleEdit::mouseDoubleClickEvent(QMouseEvent* Event)
-{
-  QLineEdit::mouseDoubleClickEvent(Event);
-  if (Event->button() == Qt::LeftButton) emit OnDblClick(this);
 }
 
 // ---- TGvDoubleEdit ----

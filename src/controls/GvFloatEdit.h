@@ -3,7 +3,7 @@
 // up/down button pair and arrow-key stepping.
 #pragma once
 
-#include "controls/GvPropertyLink.h"
+#include "controls/GvIntegerEdit.h"
 
 #include <QLineEdit>
 #include <QString>
@@ -23,17 +23,15 @@ class QToolButton;
 // corrected, with a beep, when the field is left; an unfocused field too
 // narrow for its number shows fewer digits and, with DoHashes, 45 "#".
 // MaxValue <= MinValue means no range (the initial 0, 0 included).
-class TGvCustomDoubleEdit : public QLineEdit
+class TGvCustomDoubleEdit : public TGvEntryEdit
 {
   Q_OBJECT
   Q_PROPERTY(double MinValue READ MinValue WRITE SetMinValue)
   Q_PROPERTY(double MaxValue READ MaxValue WRITE SetMaxValue)
   Q_PROPERTY(double Value READ Value WRITE SetValue)
-  Q_PROPERTY(TGvPropertyLinks* PropertyLinks READ PropertyLinks)
 
 public:
   explicit TGvCustomDoubleEdit(QWidget* Parent = nullptr);
-  ~TGvCustomDoubleEdit() override;
 
   double MinValue() const { return FMinValue; }
   double MaxValue() const { return FMaxValue; }
@@ -43,7 +41,6 @@ public:
   bool DoHashes() const { return FDoHashes; }
   QString Format() const { return FFormat; }
   int DecimalPlaces() const { return FDigits; }
-  TGvPropertyLinks* PropertyLinks() const { return FLink.get(); }
 
   void SetMinValue(double X);
   void SetMaxValue(double X);
@@ -63,55 +60,32 @@ public:
   void CheckDateTimeMinMax();
   // Takes the text as the value, clamped, beeping when that visibly changes
   // the value.
-  void ValidateText();
+  void ValidateText() override;
   // Shows the value, shortened or as hashes when it does not fit.
-  void DisplayOrHash();
+  void DisplayOrHash() override;
   // The text of X for the mode (number, date-time or time span).
   QString ValueText(double X) const;
   // The number text of X: by Format, else by DecimalPlaces, else plain.
   QString DoubleStr(double X) const;
   // Pixels the displayed text may take.
   virtual int WinWidth() const;
-  // To be called once the window has set the properties: resolves the links.
-  void Loaded();
-
-signals:
-  void OnValueChanged(QObject* Sender);
-  void OnDblClick(QObject* Sender);
-  void OnClick(QObject* Sender);
 
 protected:
-  virtual void Change();
-  void keyPressEvent(QKeyEvent* Event) override;
-  void focusInEvent(QFocusEvent* Event) override;
-  void focusOutEvent(QFocusEvent* Event) override;
-  void resizeEvent(QResizeEvent* Event) override;
-  void mousePressEvent(QMouseEvent* Event) override;
-  void mouseReleaseEvent(QMouseEvent* Event) override;
-  void mouseDoubleClickEvent(QMouseEvent* Event) override;
+  void Change() override;
+  bool AcceptsChar(QChar Ch) const override;
 
   double FMinValue = 0;
   double FMaxValue = 0;
   double FValue = 0;
-  int FLastCursorPos = 0;
-  int FLastSelLength = 0;
   int FDigits = -1;
-  bool FSetting = false;
-  bool FNeedSelectAll = false;
   bool FAsDateTime = false;
   bool FAsTimeSpan = false;
   bool FDoHashes = true;
-  QString FLastValid = QStringLiteral("0");
   QString FFormat;
-  std::unique_ptr<TGvPropertyLinks> FLink;
 
 private:
   bool HasRange() const { return FMaxValue > FMinValue; }
-  bool AcceptsChar(QChar Ch) const;
   double ParseText(const QString& Text) const;
-  void WriteText(const QString& Text);
-  bool FEntered = false;
-  bool FClicked = false;
 };
 
 // The floating-point entry control for windows.

@@ -89,24 +89,118 @@ QString GvHashText()
   return QString(45, u'#');
 }
 
-// ---- TGvIntegerEdit ----
+// ---- TGvEntryEdit ----
 
-TGvIntegerEdit::TGvIntegerEdit(QWidget* Parent) : QLineEdit(Parent)
+TGvEntryEdit::TGvEntryEdit(QWidget* Parent) : QLineEdit(Parent)
 {
-  FLink = std::make_unique<TGvPropertyLinks>(this, QStringLiteral("Value"));
-  connect(this, &QLineEdit::textChanged, this, [this] { Change(); });
   WriteText(QStringLiteral("0"));
-  FLastValid = QStringLiteral("0");
+  connect(this, &QLineEdit::textChanged, this, [this] { Change(); });
 }
 
-TGvIntegerEdit::~TGvIntegerEdit() = default;
+TGvEntryEdit::~TGvEntryEdit() = default;
 
-void TGvIntegerEdit::WriteText(const QString& Text)
+void TGvEntryEdit::WriteText(const QString& Text)
 {
   const bool setting = FSetting;
   FSetting = true;
   setText(Text);
   FSetting = setting;
+}
+
+void TGvEntryEdit::Loaded()
+{
+  FLink->Modified();
+  FLink->CheckLink();
+}
+
+void TGvEntryEdit::keyPressEvent(QKeyEvent* Event)
+{
+  const QString chars = GvKeyChars(*Event);
+  if (chars.isEmpty()) {
+    QLineEdit::keyPressEvent(Event);
+    return;
+  }
+  Event->accept();
+  if (chars == u"\r") {
+    ValidateText();
+    emit OnDblClick(this);
+    GvBeep();
+    return;
+  }
+  for (QChar c : chars)
+    if (!AcceptsChar(c)) {
+      GvBeep();
+      return;
+    }
+  FLastCursorPos = GvSelStart(*this);
+  QLineEdit::keyPressEvent(Event);
+}
+
+void TGvEntryEdit::focusInEvent(QFocusEvent* Event)
+{
+  // Window activation counts as entering only when the field was not entered
+  // already (the first activation does, a return to the window does not).
+  if (Event->reason() != Qt::PopupFocusReason && !FEntered) {
+    FEntered = true;
+    WriteText(FLastValid);
+    if (FLastCursorPos > 0) setCursorPosition(FLastCursorPos);
+    if (FLastSelLength > 0) setSelection(FLastCursorPos, FLastSelLength);
+    if (FNeedSelectAll) {
+      selectAll();
+      FNeedSelectAll = false;
+    }
+  }
+  QLineEdit::focusInEvent(Event);
+}
+
+void TGvEntryEdit::focusOutEvent(QFocusEvent* Event)
+{
+  if (GvIsLeaving(*Event) && FEntered) {
+    FEntered = false;
+    FLastCursorPos = GvSelStart(*this);
+    FLastSelLength = int(selectedText().size());
+    ValidateText();
+    DisplayOrHash();
+    setCursorPosition(0);
+  }
+  QLineEdit::focusOutEvent(Event);
+}
+
+void TGvEntryEdit::resizeEvent(QResizeEvent* Event)
+{
+  QLineEdit::resizeEvent(Event);
+  // Only outside the field: a focused field keeps what the user is typing,
+  // also while its window is inactive.
+  if (parentWidget() && !hasFocus() && !FEntered) DisplayOrHash();
+}
+
+void TGvEntryEdit::mousePressEvent(QMouseEvent* Event)
+{
+  if (Event->button() == Qt::LeftButton) FClicked = true;
+  QLineEdit::mousePressEvent(Event);
+}
+
+void TGvEntryEdit::mouseReleaseEvent(QMouseEvent* Event)
+{
+  QLineEdit::mouseReleaseEvent(Event);
+  if (Event->button() == Qt::LeftButton && FClicked) {
+    FClicked = false;
+    if (rect().contains(Event->position().toPoint())) emit OnClick(this);
+  }
+}
+
+void TGvEntryEdit::mouseDoubleClickEvent(QMouseEvent* Event)
+{
+  QLineEdit::mouseDoubleClickEvent(Event);
+  if (Event->button() == Qt::LeftButton) emit OnDblClick(this);
+}
+
+// ---- TGvIntegerEdit ----
+
+TGvIntegerEdit::TGvIntegerEdit(QWidget* Parent) : TGvEntryEdit(Parent)
+{
+  // Made here, where the meta-object already knows the type of Value.
+  FLink = std::make_unique<TGvPropertyLinks>(this, QStringLiteral("Value"));
 }
 
 bool TGvIntegerEdit::InRange(int V) const
@@ -190,12 +284,6 @@ int TGvIntegerEdit::WinWidth() const
   return GvEditClientWidth(*this);
 }
 
-void TGvIntegerEdit::Loaded()
-{
-  FLink->Modified();
-  FLink->CheckLink();
-}
-
 void TGvIntegerEdit::Change()
 {
   if (FSetting) return;
@@ -226,86 +314,4 @@ bool TGvIntegerEdit::AcceptsChar(QChar Ch) const
   default:
     return Ch >= u'0' && Ch <= u'9';
   }
-}
-
-void TGvIntegerEdit::keyPressEvent(QKeyEvent* Event)
-{
-  const QString chars = GvKeyChars(*Event);
-  if (chars.isEmpty()) {
-    QLineEdit::keyPressEvent(Event);
-    return;
-  }
-  Event->accept();
-  if (chars == u"\r") {
-    ValidateText();
-    emit OnDblClick(this);
-    GvBeep();
-    return;
-  }
-  for (QChar c : chars)
-    if (!AcceptsChar(c)) {
-      GvBeep();
-      return;
-    }
-  FLastCursorPos = GvSelStart(*this);
-  QLineEdit::keyPressEvent(Event);
-}
-
-void TGvIntegerEdit::focusInEvent(QFocusEvent* Event)
-{
-  // Window activation counts as entering only when the field was not entered
-  // already (the first activation does, a return to the window does not).
-  if (Event->reason() != Qt::PopupFocusReason && !FEntered) {
-    FEntered = true;
-    WriteText(FLastValid);
-    if (FLastCursorPos > 0) setCursorPosition(FLastCursorPos);
-    if (FLastSelLength > 0) setSelection(FLastCursorPos, FLastSelLength);
-    if (FNeedSelectAll) {
-      selectAll();
-      FNeedSelectAll = false;
-    }
-  }
-  QLineEdit::focusInEvent(Event);
-}
-
-void TGvIntegerEdit::focusOutEvent(QFocusEvent* Event)
-{
-  if (GvIsLeaving(*Event) && FEntered) {
-    FEntered = false;
-    FLastCursorPos = GvSelStart(*this);
-    FLastSelLength = int(selectedText().size());
-    ValidateText();
-    DisplayOrHash();
-    setCursorPosition(0);
-  }
-  QLineEdit::focusOutEvent(Event);
-}
-
-void TGvIntegerEdit::resizeEvent(QResizeEvent* Event)
-{
-  QLineEdit::resizeEvent(Event);
-  // Only outside the field: a focused field keeps what the user is typing,
-  // also while its window is inactive.
-  if (parentWidget() && !hasFocus() && !FEntered) DisplayOrHash();
-}
-
-void TGvIntegerEdit::mousePressEvent(QMouseEvent* Event)
-{
-  if (Event->button() == Qt::LeftButton) FClicked = true;
-  QLineEdit::mousePressEvent(Event);
-}
-
-void TGvIntegerEdit::mouseReleaseEvent(QMouseEvent* Event)
-{
-  QLineEdit::mouseReleaseEvent(Event);
-  if (Event->button() == Qt::LeftButton && FClicked) {
-    FClicked = false;
-    if (rect().contains(Event->position().toPoint())) emit OnClick(this);
-  }
-}
-
-void TGvIntegerEdit::mouseDoubleClickEvent(QMouseEvent* Event)
-{
-  QLineEdit::mouseDoubleClickEvent(Event);
-  if (Event->button() == Qt::LeftButton) emit OnDblClick(this);
 }

@@ -1,5 +1,6 @@
-// Integer entry control, and the pieces all entry controls share: the beep
-// and the character a key press types.
+// Integer entry control, and what all entry controls share: the beep, the
+// character a key press types, and the base class that enters, leaves and
+// filters the field.
 #pragma once
 
 #include "controls/GvPropertyLink.h"
@@ -47,43 +48,25 @@ bool GvIsLeaving(const QFocusEvent& Event);
 // The text shown instead of a number that does not fit the field: 45 "#".
 QString GvHashText();
 
-// ---- TGvIntegerEdit ----
+// ---- TGvEntryEdit ----
 
-// A single-line edit holding a 32-bit Value. Only keys that can form an
-// integer are let through; every keystroke that yields an in-range number is
-// taken at once; an out-of-range entry is clamped with a beep when the field
-// is left; an unfocused field too narrow for its number shows 45 "#".
-// MinValue >= MaxValue means no range (the initial 0, 0 included).
-class TGvIntegerEdit : public QLineEdit
+// What the entry controls share: the link that carries Value, the caret and
+// selection kept between visits, entering and leaving the field, Enter, the
+// filtered keys and the clicks. The controls supply what a text means.
+class TGvEntryEdit : public QLineEdit
 {
   Q_OBJECT
-  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
-  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
-  Q_PROPERTY(int Value READ Value WRITE SetValue)
   Q_PROPERTY(TGvPropertyLinks* PropertyLinks READ PropertyLinks)
 
 public:
-  explicit TGvIntegerEdit(QWidget* Parent = nullptr);
-  ~TGvIntegerEdit() override;
+  explicit TGvEntryEdit(QWidget* Parent = nullptr);
+  ~TGvEntryEdit() override;
 
-  int MinValue() const { return FMinValue; }
-  int MaxValue() const { return FMaxValue; }
-  int Value() const { return FValue; }
-  void SetMinValue(int V);
-  void SetMaxValue(int V);
-  // Clamps, shows and takes V; raises OnValueChanged even when the value is
-  // unchanged, then writes the linked properties.
-  void SetValue(int V);
   TGvPropertyLinks* PropertyLinks() const { return FLink.get(); }
-
-  // A clamped into the range (unchanged when there is no range).
-  int Check(int A) const;
-  // Takes the text as the value, clamped, beeping when that changes the value.
-  void ValidateText();
-  // Shows the value, or hashes when the field is unfocused and too narrow.
-  void DisplayOrHash();
-  // Pixels the displayed text may take.
-  virtual int WinWidth() const;
+  // Takes the text as the value, corrected with a beep where needed.
+  virtual void ValidateText() = 0;
+  // Shows the value in the form that fits the field.
+  virtual void DisplayOrHash() = 0;
   // To be called once the window has set the properties: resolves the links.
   void Loaded();
 
@@ -93,7 +76,13 @@ signals:
   void OnClick(QObject* Sender);
 
 protected:
-  virtual void Change();
+  // A text change the control did not make itself.
+  virtual void Change() = 0;
+  // Whether a typed character may go into the text.
+  virtual bool AcceptsChar(QChar Ch) const = 0;
+  // Writes the text without taking it as an entry.
+  void WriteText(const QString& Text);
+
   void keyPressEvent(QKeyEvent* Event) override;
   void focusInEvent(QFocusEvent* Event) override;
   void focusOutEvent(QFocusEvent* Event) override;
@@ -102,20 +91,62 @@ protected:
   void mouseReleaseEvent(QMouseEvent* Event) override;
   void mouseDoubleClickEvent(QMouseEvent* Event) override;
 
-private:
-  bool InRange(int V) const;
-  bool AcceptsChar(QChar Ch) const;
-  void WriteText(const QString& Text);
-
-  int FMinValue = 0;
-  int FMaxValue = 0;
-  int FValue = 0;
   int FLastCursorPos = 0;
   int FLastSelLength = 0;
   bool FSetting = false;
   bool FNeedSelectAll = false;
+  QString FLastValid = QStringLiteral("0");
+  // Made by each control, for its own Value.
+  std::unique_ptr<TGvPropertyLinks> FLink;
+
+private:
   bool FEntered = false;
   bool FClicked = false;
-  QString FLastValid = QStringLiteral("0");
-  std::unique_ptr<TGvPropertyLinks> FLink;
+};
+
+// ---- TGvIntegerEdit ----
+
+// A single-line edit holding a 32-bit Value. Only keys that can form an
+// integer are let through; every keystroke that yields an in-range number is
+// taken at once; an out-of-range entry is clamped with a beep when the field
+// is left; an unfocused field too narrow for its number shows 45 "#".
+// MinValue >= MaxValue means no range (the initial 0, 0 included).
+class TGvIntegerEdit : public TGvEntryEdit
+{
+  Q_OBJECT
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
+  Q_PROPERTY(int Value READ Value WRITE SetValue)
+
+public:
+  explicit TGvIntegerEdit(QWidget* Parent = nullptr);
+
+  int MinValue() const { return FMinValue; }
+  int MaxValue() const { return FMaxValue; }
+  int Value() const { return FValue; }
+  void SetMinValue(int V);
+  void SetMaxValue(int V);
+  // Clamps, shows and takes V; raises OnValueChanged even when the value is
+  // unchanged, then writes the linked properties.
+  void SetValue(int V);
+
+  // A clamped into the range (unchanged when there is no range).
+  int Check(int A) const;
+  // Takes the text as the value, clamped, beeping when that changes the value.
+  void ValidateText() override;
+  // Shows the value, or hashes when the field is unfocused and too narrow.
+  void DisplayOrHash() override;
+  // Pixels the displayed text may take.
+  virtual int WinWidth() const;
+
+protected:
+  void Change() override;
+  bool AcceptsChar(QChar Ch) const override;
+
+private:
+  bool InRange(int V) const;
+
+  int FMinValue = 0;
+  int FMaxValue = 0;
+  int FValue = 0;
 };
