@@ -238,22 +238,7 @@ void TGvCustomDoubleEdit::Change()
 
 bool TGvCustomDoubleEdit::AcceptsChar(QChar Ch) const
 {
-  switch (Ch.unicode()) {
-  case 1:  // Ctrl+A
-  case 3:  // Ctrl+C
-  case 8:  // Backspace
-  case 22: // Ctrl+V
-  case 24: // Ctrl+X
-  case 26: // Ctrl+Z
-  case u'+':
-  case u'-':
-  case u'E':
-  case u'e':
-  case u'.':
-    return true;
-  default:
-    break;
-  }
+  if (IsEditingChar(Ch) || QStringView(u"+-Ee.").contains(Ch)) return true;
   if (Ch >= u'0' && Ch <= u'9') return true;
   const TFormatSettings& fs = FormatSettings();
   if (Ch == fs.DecimalSeparator) return true;

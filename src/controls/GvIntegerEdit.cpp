@@ -107,6 +107,21 @@ void TGvEntryEdit::WriteText(const QString& Text)
   FSetting = setting;
 }
 
+bool TGvEntryEdit::IsEditingChar(QChar Ch)
+{
+  switch (Ch.unicode()) {
+  case 1:  // Ctrl+A
+  case 3:  // Ctrl+C
+  case 8:  // Backspace
+  case 22: // Ctrl+V
+  case 24: // Ctrl+X
+  case 26: // Ctrl+Z
+    return true;
+  default:
+    return false;
+  }
+}
+
 void TGvEntryEdit::Loaded()
 {
   FLink->Modified();
@@ -302,16 +317,5 @@ void TGvIntegerEdit::Change()
 
 bool TGvIntegerEdit::AcceptsChar(QChar Ch) const
 {
-  switch (Ch.unicode()) {
-  case 1:  // Ctrl+A
-  case 3:  // Ctrl+C
-  case 8:  // Backspace
-  case 22: // Ctrl+V
-  case 24: // Ctrl+X
-  case 26: // Ctrl+Z
-  case u'-':
-    return true;
-  default:
-    return Ch >= u'0' && Ch <= u'9';
-  }
+  return IsEditingChar(Ch) || Ch == u'-' || (Ch >= u'0' && Ch <= u'9');
 }

@@ -80,6 +80,9 @@ protected:
   virtual void Change() = 0;
   // Whether a typed character may go into the text.
   virtual bool AcceptsChar(QChar Ch) const = 0;
+  // The editing keys every control lets through: Backspace and Ctrl+A, C, V,
+  // X and Z.
+  static bool IsEditingChar(QChar Ch);
   // Writes the text without taking it as an entry.
   void WriteText(const QString& Text);
 
