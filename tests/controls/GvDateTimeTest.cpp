@@ -1,5 +1,6 @@
 #include "controls/GvDateTime.h"
 
+#include "TextTestSupport.h"
 #include "controls/GvStringFunctions.h"
 
 #include <QLocale>
@@ -17,16 +18,6 @@ TFormatSettings Plain(QChar decimal = u'.')
   s.DecimalSeparator = decimal;
   s.ThousandSeparator = decimal == u',' ? u'.' : u',';
   return s;
-}
-
-template <class F> QString ErrorOf(F f)
-{
-  try {
-    f();
-  } catch (const EConvertError& e) {
-    return e.Message();
-  }
-  return QStringLiteral("<no error>");
 }
 
 TEST(DateTime, EncodeAndDecode)

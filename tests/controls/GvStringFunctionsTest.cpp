@@ -1,4 +1,5 @@
 #include "controls/GvStringFunctions.h"
+#include "TextTestSupport.h"
 
 #include <QLocale>
 #include <cmath>
@@ -40,16 +41,6 @@ private:
 INSTANTIATE_TEST_SUITE_P(Locales, UnderLocale, ::testing::Values('.', ','), [](const auto& info) {
   return std::string(info.param == '.' ? "Point" : "Comma");
 });
-
-template <class F> QString ErrorOf(F f)
-{
-  try {
-    f();
-  } catch (const EConvertError& e) {
-    return e.Message();
-  }
-  return QStringLiteral("<no error>");
-}
 
 TEST_P(UnderLocale, GeneralFormat)
 {

@@ -92,6 +92,31 @@ private:
 
 // ---- Scripted device on a pseudo-terminal ----
 
+// A pipe whose write end tells a polling peer thread to end.
+class TWakePipe
+{
+public:
+  TWakePipe() = default;
+  TWakePipe(const TWakePipe&) = delete;
+  TWakePipe& operator=(const TWakePipe&) = delete;
+  ~TWakePipe()
+  {
+    for (int fd : FFd)
+      if (fd >= 0) ::close(fd);
+  }
+  bool Open() { return ::pipe(FFd) == 0; }
+  // Poll this for POLLIN alongside the thread's other descriptors.
+  int ReadEnd() const { return FFd[0]; }
+  void Wake() const
+  {
+    const char c = 'x';
+    [[maybe_unused]] ssize_t n = ::write(FFd[1], &c, 1);
+  }
+
+private:
+  int FFd[2] = {-1, -1};
+};
+
 // A piece of a reply, sent DelayMs after the previous piece (or after the
 // request was recognised).
 struct TReplyChunk
@@ -111,18 +136,15 @@ public:
   explicit TPtyPeer(TScript Script = {}) : FScript(std::move(Script))
   {
     if (!FPty.Open(&FError)) return;
-    if (::pipe(FWake) != 0) return;
+    if (!FWake.Open()) return;
     FThread = std::thread([this] { Run(); });
   }
   ~TPtyPeer()
   {
     if (FThread.joinable()) {
-      const char c = 'x';
-      [[maybe_unused]] ssize_t n = ::write(FWake[1], &c, 1);
+      FWake.Wake();
       FThread.join();
     }
-    for (int fd : FWake)
-      if (fd >= 0) ::close(fd);
   }
   TPtyPeer(const TPtyPeer&) = delete;
   TPtyPeer& operator=(const TPtyPeer&) = delete;
@@ -177,7 +199,7 @@ private:
   {
     QByteArray pending;
     for (;;) {
-      pollfd fds[2] = {{FWake[0], POLLIN, 0}, {FPty.Master(), POLLIN, 0}};
+      pollfd fds[2] = {{FWake.ReadEnd(), POLLIN, 0}, {FPty.Master(), POLLIN, 0}};
       if (::poll(fds, 2, -1) < 0) continue;
       if (fds[0].revents) return;
       if (!(fds[1].revents & POLLIN)) {
@@ -208,7 +230,7 @@ private:
   TScript FScript;
   TPseudoTerminal FPty;
   QString FError;
-  int FWake[2] = {-1, -1};
+  TWakePipe FWake;
   mutable std::mutex FMutex;
   QList<QByteArray> FRequests;
   std::optional<termios> FAttributes;

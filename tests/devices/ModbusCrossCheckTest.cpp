@@ -23,18 +23,15 @@ class TNullModem
 public:
   TNullModem()
   {
-    if (!FA.Open() || !FB.Open() || ::pipe(FWake) != 0) return;
+    if (!FA.Open() || !FB.Open() || !FWake.Open()) return;
     FThread = std::thread([this] { Run(); });
   }
   ~TNullModem()
   {
     if (FThread.joinable()) {
-      const char c = 'x';
-      [[maybe_unused]] ssize_t n = ::write(FWake[1], &c, 1);
+      FWake.Wake();
       FThread.join();
     }
-    for (int fd : FWake)
-      if (fd >= 0) ::close(fd);
   }
   bool Ok() const { return FThread.joinable(); }
   QString EndA() const { return FA.SlavePath(); }
@@ -44,7 +41,8 @@ private:
   void Run()
   {
     for (;;) {
-      pollfd fds[3] = {{FWake[0], POLLIN, 0}, {FA.Master(), POLLIN, 0}, {FB.Master(), POLLIN, 0}};
+      pollfd fds[3] = {
+          {FWake.ReadEnd(), POLLIN, 0}, {FA.Master(), POLLIN, 0}, {FB.Master(), POLLIN, 0}};
       if (::poll(fds, 3, -1) < 0) continue;
       if (fds[0].revents) return;
       Copy(fds[1], FA.Master(), FB.Master());
@@ -64,7 +62,7 @@ private:
   }
 
   TPseudoTerminal FA, FB;
-  int FWake[2] = {-1, -1};
+  TWakePipe FWake;
   std::thread FThread;
 };
 
