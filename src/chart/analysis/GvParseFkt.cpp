@@ -1,0 +1,7 @@
+#include "chart/analysis/GvParseFkt.h"
+
+QString ParseVariables(const QString& Text, const QObject* Owner)
+{
+  (void)Owner;
+  return Text;
+}
