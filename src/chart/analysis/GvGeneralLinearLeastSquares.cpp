@@ -138,7 +138,8 @@ void TGvCustomGeneralLinearLeastSquaresCalculation::Calculate(const TGvFitPoints
     const double Y = Points.Yi(I);
     GvLsq::TReal Fit = 0;
     if (FBasis) {
-      for (int J = 0; J < P; ++J) Fit += GvLsq::TReal(FBasis(TGvGeneralLinearFittingArgs{X, J})) * C[J];
+      for (int J = 0; J < P; ++J)
+        Fit += GvLsq::TReal(FBasis(TGvGeneralLinearFittingArgs{X, J})) * C[J];
     } else {
       for (int J = P; J-- > 0;) Fit = Fit * X + C[J];
     }

@@ -146,7 +146,9 @@ private:
 class TGvGeneralLinearLeastSquaresCalculation : public TGvCustomGeneralLinearLeastSquaresCalculation
 {
 public:
-  TGvGeneralLinearLeastSquaresCalculation() : TGvCustomGeneralLinearLeastSquaresCalculation(false) {}
+  TGvGeneralLinearLeastSquaresCalculation() : TGvCustomGeneralLinearLeastSquaresCalculation(false)
+  {
+  }
 };
 
 // The formula text of the general series, in rich caption markup.

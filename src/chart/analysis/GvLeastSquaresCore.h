@@ -14,15 +14,13 @@ namespace GvLsq {
 using TReal = long double;
 
 // |Magnitude| with the sign of SignOf.
-template <class Real>
-inline Real WithSignOf(Real Magnitude, Real SignOf)
+template <class Real> inline Real WithSignOf(Real Magnitude, Real SignOf)
 {
   return SignOf >= 0 ? std::fabs(Magnitude) : -std::fabs(Magnitude);
 }
 
 // sqrt(a^2 + b^2) without overflow or underflow on the way.
-template <class Real>
-inline Real Pythag(Real A, Real B)
+template <class Real> inline Real Pythag(Real A, Real B)
 {
   const Real Aa = std::fabs(A), Ab = std::fabs(B);
   if (Aa > Ab) {
@@ -38,8 +36,7 @@ inline Real Pythag(Real A, Real B)
 // row, M >= N) in place: A becomes U, W the N singular values (non-negative),
 // V (N x N, row by row) the right singular vectors. At most 31 sweeps per
 // singular value; false when one of them did not converge.
-template <class Real>
-bool SingularValueDecomposition(Real* A, int M, int N, Real* W, Real* V)
+template <class Real> bool SingularValueDecomposition(Real* A, int M, int N, Real* W, Real* V)
 {
   auto a = [&](int R, int C) -> Real& { return A[std::size_t(R) * N + C]; };
   auto v = [&](int R, int C) -> Real& { return V[std::size_t(R) * N + C]; };

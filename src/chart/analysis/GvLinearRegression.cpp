@@ -13,11 +13,11 @@ struct TT95Row
 };
 
 constexpr TT95Row T95Table[] = {
-    {1, 12.706}, {2, 4.303},  {3, 3.182},  {4, 2.776},  {5, 2.571},   {6, 2.447},   {7, 2.365},
-    {8, 2.306},  {9, 2.262},  {10, 2.228}, {11, 2.201}, {12, 2.179},  {13, 2.16},   {14, 2.145},
-    {15, 2.131}, {16, 2.12},  {17, 2.11},  {18, 2.101}, {19, 2.093},  {20, 2.086},  {21, 2.08},
-    {22, 2.074}, {23, 2.069}, {24, 2.064}, {25, 2.06},  {26, 2.056},  {27, 2.052},  {28, 2.048},
-    {29, 2.045}, {30, 2.042}, {40, 2.021}, {50, 2.009}, {60, 2.0},    {70, 1.994},  {80, 1.99},
+    {1, 12.706}, {2, 4.303},   {3, 3.182},   {4, 2.776},   {5, 2.571},   {6, 2.447},  {7, 2.365},
+    {8, 2.306},  {9, 2.262},   {10, 2.228},  {11, 2.201},  {12, 2.179},  {13, 2.16},  {14, 2.145},
+    {15, 2.131}, {16, 2.12},   {17, 2.11},   {18, 2.101},  {19, 2.093},  {20, 2.086}, {21, 2.08},
+    {22, 2.074}, {23, 2.069},  {24, 2.064},  {25, 2.06},   {26, 2.056},  {27, 2.052}, {28, 2.048},
+    {29, 2.045}, {30, 2.042},  {40, 2.021},  {50, 2.009},  {60, 2.0},    {70, 1.994}, {80, 1.99},
     {90, 1.987}, {100, 1.984}, {200, 1.972}, {300, 1.968}, {400, 1.966}, {500, 1.965}};
 
 // A result for an axis: never infinite, never NaN.
@@ -209,14 +209,13 @@ double TGvLinearRegressionCalculation::Confidence(double X) const
     C = FT95Percent * std::fabs(Xf) * FDeltaSlope;
   } else {
     const double Dx = Xf - FAverageX;
-    C = FT95Percent *
-        std::sqrt(FSumOfResiduals / (FSumW - 2) * (1 / FSumW + Dx * Dx / FQxx));
+    C = FT95Percent * std::sqrt(FSumOfResiduals / (FSumW - 2) * (1 / FSumW + Dx * Dx / FQxx));
   }
   return Finite(C);
 }
 
 TGvConfidenceBand TGvLinearRegressionCalculation::ConfidenceBand(double From, double To,
-                                                                  int Count) const
+                                                                 int Count) const
 {
   TGvConfidenceBand Band;
   Count = std::clamp(Count, 2, MaxBandSamples);

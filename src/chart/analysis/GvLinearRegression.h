@@ -118,8 +118,8 @@ private:
 
   double FSumX = 0, FSumY = 0, FSumW = 0, FSumWXX = 0, FSumWXY = 0, FSumWdXY = 0;
   double FQxx = 0, FQyy = 0;
-  double FSlope, FDeltaSlope, FOffset, FDeltaOffset, FAverageX, FAverageY, FVarianceX,
-      FVarianceY, FProbability, FCorrelation, FSumOfResiduals;
+  double FSlope, FDeltaSlope, FOffset, FDeltaOffset, FAverageX, FAverageY, FVarianceX, FVarianceY,
+      FProbability, FCorrelation, FSumOfResiduals;
   bool FFixedOffset = false;
   bool FXLog = false;
   bool FYLog = false;

@@ -19,8 +19,8 @@ namespace FitTest {
 // -log10(|Value|) where the certified value is 0; 15 for an exact match.
 inline double Digits(double Value, double Certified)
 {
-  const double Err = Certified == 0 ? std::fabs(Value)
-                                    : std::fabs(Value - Certified) / std::fabs(Certified);
+  const double Err =
+      Certified == 0 ? std::fabs(Value) : std::fabs(Value - Certified) / std::fabs(Certified);
   if (Err == 0) return 15.0;
   return std::min(15.0, -std::log10(Err));
 }

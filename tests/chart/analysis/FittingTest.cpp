@@ -34,8 +34,10 @@ double Thurber(const TGvFittingFunctionArgs& A)
 TGvFittingFunctionHandler CompileForTest(const QString& E)
 {
   static const std::map<QString, TGvFittingFunctionHandler> Models = {
-      {"A+B*X", [](const TGvFittingFunctionArgs& A) { return A.Coefficients[0] + A.Coefficients[1] * A.X; }},
-      {"A+[B]*X", [](const TGvFittingFunctionArgs& A) { return A.Coefficients[0] + A.Coefficients[1] * A.X; }},
+      {"A+B*X",
+       [](const TGvFittingFunctionArgs& A) { return A.Coefficients[0] + A.Coefficients[1] * A.X; }},
+      {"A+[B]*X",
+       [](const TGvFittingFunctionArgs& A) { return A.Coefficients[0] + A.Coefficients[1] * A.X; }},
       {"2*X", [](const TGvFittingFunctionArgs& A) { return 2 * A.X; }},
       {"C*X", [](const TGvFittingFunctionArgs& A) { return A.Coefficients[2] * A.X; }},
   };
@@ -110,10 +112,10 @@ TEST(FittingExpression, LettersThatStandAlone)
       {"A * X", true, 0b1, 1},
       {"a*exp(-b*x)", true, 0b11, 2},
       {"2*X", true, 0, 0},
-      {"1.5E-3*X+A", true, 0b1, 1},  // the E of a number's exponent is no letter
-      {"A*E+X", true, 0b10001, 5},   // E alone is a coefficient
-      {"PI*X+A", true, 0b1, 1},      // P inside a name is no letter
-      {"A+[B]*X", true, 0b11, 2},    // read as the parser reads it: (B)
+      {"1.5E-3*X+A", true, 0b1, 1}, // the E of a number's exponent is no letter
+      {"A*E+X", true, 0b10001, 5},  // E alone is a coefficient
+      {"PI*X+A", true, 0b1, 1},     // P inside a name is no letter
+      {"A+[B]*X", true, 0b11, 2},   // read as the parser reads it: (B)
       {"SIN([X])*[P]", true, 1u << 15, 16},
       {"A+B", false, 0b11, 2},
   };
@@ -172,11 +174,13 @@ TEST(FittingOrder, BoundedAndKeptAcrossChanges)
   TGvSimplexFit F;
   EXPECT_EQ(F.Order(), -1);
   F.SetOrder(2);
-  EXPECT_EQ(std::vector<double>(F.Coefs().begin(), F.Coefs().end()), (std::vector<double>{0.5, 0.5}));
+  EXPECT_EQ(std::vector<double>(F.Coefs().begin(), F.Coefs().end()),
+            (std::vector<double>{0.5, 0.5}));
   const double Two[] = {1, 2};
   F.SetCoefs(Two);
   F.SetOrder(3); // earlier coefficients keep their values, the new one starts at 0.5
-  EXPECT_EQ(std::vector<double>(F.Coefs().begin(), F.Coefs().end()), (std::vector<double>{1, 2, 0.5}));
+  EXPECT_EQ(std::vector<double>(F.Coefs().begin(), F.Coefs().end()),
+            (std::vector<double>{1, 2, 0.5}));
   F.SetOrder(1000000);
   EXPECT_EQ(F.Order(), TGvSimplexFit::MaxOrder);
   F.SetOrder(-4);
@@ -207,7 +211,8 @@ TEST(FittingSearch, StraightLineThroughThreePoints)
   TGvSimplexFit F;
   F.SetExpressionCompiler(CompileForTest);
   F.SetExpression("A+B*X");
-  EXPECT_EQ(std::vector<double>(F.Coefs().begin(), F.Coefs().end()), (std::vector<double>{0.5, 0.5}));
+  EXPECT_EQ(std::vector<double>(F.Coefs().begin(), F.Coefs().end()),
+            (std::vector<double>{0.5, 0.5}));
   const std::vector<double> X = {0, 1, 2}, Y = {1, 3, 5};
   F.Calculate(Points(X, Y));
   EXPECT_NEAR(F.Coefs()[0], 1, 1e-6);
@@ -285,7 +290,8 @@ TEST(FittingSearch, StoppingRules)
 TEST(FittingSearch, StartCoefficientZeroBecomesOne)
 {
   TGvSimplexFit F;
-  F.SetFittingFunction([](const TGvFittingFunctionArgs& A) { return A.Coefficients[0] + A.Coefficients[1] * A.X; });
+  F.SetFittingFunction(
+      [](const TGvFittingFunctionArgs& A) { return A.Coefficients[0] + A.Coefficients[1] * A.X; });
   const double Start[] = {0, 0};
   F.SetCoefs(Start);
   F.SetIterations(1);
@@ -304,19 +310,22 @@ TEST(FittingSearch, ErrorsBeforeTheSearch)
 {
   const std::vector<double> X = {1, 2, 3}, Y = {1, 2, 3};
   TGvSimplexFit F;
-  EXPECT_EQ(ErrorOf([&] { F.Calculate(Points(X, Y)); }), "No FittingFunction or Expression defined");
+  EXPECT_EQ(ErrorOf([&] { F.Calculate(Points(X, Y)); }),
+            "No FittingFunction or Expression defined");
   F.SetFittingFunction([](const TGvFittingFunctionArgs& A) { return A.X; });
   EXPECT_EQ(ErrorOf([&] { F.Calculate(Points(X, Y)); }), "SimplexFit: no order set!");
   TGvFitPoints NoX = Points(X, Y);
   NoX.HasX = false;
   EXPECT_EQ(ErrorOf([&] { F.Calculate(NoX); }), "No X vector defined for calculation");
   F.SetOrder(4);
-  EXPECT_EQ(ErrorOf([&] { F.Calculate(Points(X, Y)); }), "Not enough data points to calculate function");
+  EXPECT_EQ(ErrorOf([&] { F.Calculate(Points(X, Y)); }),
+            "Not enough data points to calculate function");
   // An expression without a parser to evaluate it.
   TGvSimplexFit E;
   E.SetExpression("A+B*X");
   EXPECT_EQ(E.Order(), 2);
-  EXPECT_EQ(ErrorOf([&] { E.Calculate(Points(X, Y)); }), "No FittingFunction or Expression defined");
+  EXPECT_EQ(ErrorOf([&] { E.Calculate(Points(X, Y)); }),
+            "No FittingFunction or Expression defined");
 }
 
 TEST(FittingSearch, ModelThatFailsForSomeCoefficients)
@@ -331,16 +340,24 @@ TEST(FittingSearch, ModelThatFailsForSomeCoefficients)
   // Each model fails once its coefficient passes 1.5; the start (1.2, and
   // 2.46 in the first vertex) reaches that at once.
   const TCase Cases[] = {
-      {"NaN", [](const TGvFittingFunctionArgs& A) {
-         return A.Coefficients[0] > 1.5 ? std::numeric_limits<double>::quiet_NaN() : A.Coefficients[0] * std::sqrt(A.X);
-       }, "Invalid floating point operation"},
-      {"infinite", [](const TGvFittingFunctionArgs& A) {
-         return A.Coefficients[0] > 1.5 ? std::numeric_limits<double>::infinity() : A.Coefficients[0] * std::sqrt(A.X);
-       }, "Floating point overflow"},
-      {"raises", [](const TGvFittingFunctionArgs& A) {
+      {"NaN",
+       [](const TGvFittingFunctionArgs& A) {
+         return A.Coefficients[0] > 1.5 ? std::numeric_limits<double>::quiet_NaN()
+                                        : A.Coefficients[0] * std::sqrt(A.X);
+       },
+       "Invalid floating point operation"},
+      {"infinite",
+       [](const TGvFittingFunctionArgs& A) {
+         return A.Coefficients[0] > 1.5 ? std::numeric_limits<double>::infinity()
+                                        : A.Coefficients[0] * std::sqrt(A.X);
+       },
+       "Floating point overflow"},
+      {"raises",
+       [](const TGvFittingFunctionArgs& A) {
          if (A.Coefficients[0] > 1.5) throw EGvError("Division by zero");
          return A.Coefficients[0] * std::sqrt(A.X);
-       }, "Division by zero"},
+       },
+       "Division by zero"},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Name);
@@ -408,8 +425,8 @@ TEST(FittingSearch, StatisticsNeverDivideByZero)
       EXPECT_STREQ(E.what(), "SimplexFit: DoCovariance, reciprocal indefinite!");
       continue;
     }
-    for (double V : {F.SumOfResiduals(), F.Probability(), F.AverageX(), F.AverageY(),
-                     F.VarianceX(), F.VarianceY()})
+    for (double V : {F.SumOfResiduals(), F.Probability(), F.AverageX(), F.AverageY(), F.VarianceX(),
+                     F.VarianceY()})
       EXPECT_TRUE(std::isfinite(V)) << V;
   }
 }

@@ -46,11 +46,17 @@ TEST(RegressionCertified, NoInterceptLinesThroughTheOrigin)
     double B, SD, Ssr;
   };
   const TCase Cases[] = {
-      {"NoInt1", {std::begin(Nist::NoInt1X), std::end(Nist::NoInt1X)},
-       {std::begin(Nist::NoInt1Y), std::end(Nist::NoInt1Y)}, Nist::NoInt1B, Nist::NoInt1SD,
+      {"NoInt1",
+       {std::begin(Nist::NoInt1X), std::end(Nist::NoInt1X)},
+       {std::begin(Nist::NoInt1Y), std::end(Nist::NoInt1Y)},
+       Nist::NoInt1B,
+       Nist::NoInt1SD,
        Nist::NoInt1ResidualSS},
-      {"NoInt2", {std::begin(Nist::NoInt2X), std::end(Nist::NoInt2X)},
-       {std::begin(Nist::NoInt2Y), std::end(Nist::NoInt2Y)}, Nist::NoInt2B, Nist::NoInt2SD,
+      {"NoInt2",
+       {std::begin(Nist::NoInt2X), std::end(Nist::NoInt2X)},
+       {std::begin(Nist::NoInt2Y), std::end(Nist::NoInt2Y)},
+       Nist::NoInt2B,
+       Nist::NoInt2SD,
        Nist::NoInt2ResidualSS},
   };
   for (const TCase& C : Cases) {
@@ -69,9 +75,10 @@ TEST(RegressionCertified, NoInterceptLinesThroughTheOrigin)
 // Compares a least-squares result with certified coefficients and standard
 // deviations. DeltaCoeffs are the square roots of the diagonal of the inverse
 // normal matrix; the certified standard deviations carry the residual scatter.
-void ExpectCertified(const std::string& Name, const TGvCustomGeneralLinearLeastSquaresCalculation& C,
-                     const double* B, const double* SD, double ResidualSS, double ResidualSD,
-                     int N, double MinB, double MinSD, double MinSS)
+void ExpectCertified(const std::string& Name,
+                     const TGvCustomGeneralLinearLeastSquaresCalculation& C, const double* B,
+                     const double* SD, double ResidualSS, double ResidualSD, int N, double MinB,
+                     double MinSD, double MinSS)
 {
   const int P = C.Order() + 1;
   const double S = std::sqrt(C.SumOfResiduals() / (N - P));
@@ -102,8 +109,8 @@ TEST(PolynomialCertified, FilipDegreeTen)
   C.SetOrder(10);
   C.Calculate(Points(X, Y));
   EXPECT_EQ(C.Rank(), 11);
-  ExpectCertified("Filip", C, Nist::FilipB, Nist::FilipSD, Nist::FilipResidualSS, -1,
-                  int(X.size()), 10, 10, 10);
+  ExpectCertified("Filip", C, Nist::FilipB, Nist::FilipSD, Nist::FilipResidualSS, -1, int(X.size()),
+                  10, 10, 10);
 }
 
 TEST(PolynomialCertified, WamplerDegreeFive)
@@ -156,8 +163,8 @@ TEST(GeneralLinearCertified, LongleyMultipleRegressionThroughTheBasis)
     return Nist::LongleyX[int(std::lround(A.X)) * Cols + A.Index];
   });
   C.Calculate(Points(X, Y));
-  ExpectCertified("Longley", C, Nist::LongleyB, Nist::LongleySD, Nist::LongleyResidualSS, -1,
-                  Rows, 11, 11, 11);
+  ExpectCertified("Longley", C, Nist::LongleyB, Nist::LongleySD, Nist::LongleyResidualSS, -1, Rows,
+                  11, 11, 11);
 }
 
 // ---- Linear regression ----------------------------------------------------------
@@ -223,7 +230,8 @@ TEST(LinearRegression, BandIsTheTextbookOne)
   const auto [Lo, Hi] = F.YExtent(-1, 5, true);
   EXPECT_DOUBLE_EQ(Hi, Band.Upper.front());
   EXPECT_DOUBLE_EQ(Lo, Band.Lower.back());
-  EXPECT_EQ(F.ConfidenceBand(0, 1, 1 << 30).X.size(), std::size_t(TGvLinearRegressionCalculation::MaxBandSamples));
+  EXPECT_EQ(F.ConfidenceBand(0, 1, 1 << 30).X.size(),
+            std::size_t(TGvLinearRegressionCalculation::MaxBandSamples));
 }
 
 TEST(LinearRegression, FixedOffset)
@@ -284,9 +292,9 @@ TEST(LinearRegression, DegenerateData)
       TGvLinearRegressionCalculation R;
       R.SetFixedOffset(Fixed);
       R.Calculate(Points(X, Y, Ws));
-      for (double V : {R.Slope(), R.Offset(), R.DeltaSlope(), R.DeltaOffset(), R.VarianceX(),
-                       R.VarianceY(), R.Probability(), R.Correlation(), R.SumOfResiduals(),
-                       R.Confidence(2), R.GetY(2)})
+      for (double V :
+           {R.Slope(), R.Offset(), R.DeltaSlope(), R.DeltaOffset(), R.VarianceX(), R.VarianceY(),
+            R.Probability(), R.Correlation(), R.SumOfResiduals(), R.Confidence(2), R.GetY(2)})
         EXPECT_TRUE(std::isfinite(V)) << V;
       EXPECT_GT(R.SumOfResiduals(), 0);
     }
@@ -360,7 +368,9 @@ TEST(Polynomial, ThroughThreePointsAndTheirFaults)
   const std::vector<double> Same = {1, 1, 2};
   EXPECT_EQ(ErrorOf([&] { C.Calculate(Points(Same, Y)); }),
             "Not enough data points to calculate function");
-  EXPECT_EQ(ErrorOf([&] { C.Calculate(Points({1, 2}, {1, 2})); }),
+  EXPECT_EQ(ErrorOf([&] {
+              C.Calculate(Points({1, 2}, {1, 2}));
+            }),
             "Not enough data points to calculate function");
   TGvFitPoints NoY = Points(X, Y);
   NoY.HasY = false;
@@ -443,7 +453,8 @@ TEST(Polynomial, Formulas)
   EXPECT_EQ(PolynomialFormula(2), "Y=a+bX+cX\\+2\\+");
   EXPECT_EQ(PolynomialFormula(3), "Y=a+bX+cX\\+2\\++dX\\+3\\+");
   EXPECT_EQ(PolynomialFormula(7), "Y=a+bX+cX\\+2\\++dX\\+3\\++eX\\+4\\++...+hX\\+7\\+");
-  EXPECT_EQ(GeneralLinearLeastSquaresFormula(), QString::fromUtf8("Y=\u03a3\\-i\\-a\\-i\\-Xf\\-i\\-(X)"));
+  EXPECT_EQ(GeneralLinearLeastSquaresFormula(),
+            QString::fromUtf8("Y=\u03a3\\-i\\-a\\-i\\-Xf\\-i\\-(X)"));
   const double C[] = {1, 2, 3};
   EXPECT_EQ(Polynom(2, C), 17);
   EXPECT_EQ(Polynom(2, {}), 0);
@@ -460,13 +471,15 @@ TEST(GeneralLinear, BasisFunction)
   TGvGeneralLinearLeastSquaresCalculation G;
   G.SetOrder(1);
   EXPECT_EQ(ErrorOf([&] { G.Calculate(Points(X, Y)); }), "No BasisFunction defined");
-  G.SetBasisFunction([](const TGvGeneralLinearFittingArgs& A) { return A.Index == 0 ? 1.0 : std::sin(A.X); });
+  G.SetBasisFunction(
+      [](const TGvGeneralLinearFittingArgs& A) { return A.Index == 0 ? 1.0 : std::sin(A.X); });
   G.Calculate(Points(X, Y));
   EXPECT_NEAR(G.Coefficient(0), 3, 1e-13);
   EXPECT_NEAR(G.Coefficient(1), 2, 1e-13);
   EXPECT_NEAR(G.GetY(1), 3 + 2 * std::sin(1.0), 1e-13);
   // A handler that gives no number is an error, not a fit.
-  G.SetBasisFunction([](const TGvGeneralLinearFittingArgs& A) { return A.X > 3 ? std::nan("") : 1.0; });
+  G.SetBasisFunction(
+      [](const TGvGeneralLinearFittingArgs& A) { return A.X > 3 ? std::nan("") : 1.0; });
   EXPECT_EQ(ErrorOf([&] { G.Calculate(Points(X, Y)); }),
             "General Linear Least Squares: the basis function gave no number");
   EXPECT_NEAR(G.Coeffs()[0], 3, 1e-13); // the previous results stay
