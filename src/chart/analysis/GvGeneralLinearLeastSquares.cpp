@@ -128,12 +128,14 @@ void TGvCustomGeneralLinearLeastSquaresCalculation::Calculate(const TGvFitPoints
   }
   GvLsq::TSolution Sol = Lsq.Solve();
 
-  // The statistics over the valid points.
+  // The statistics over the valid points (a point of weight 0 adds nothing,
+  // and its basis values need not be numbers).
   std::vector<GvLsq::TReal> C(Sol.Coeffs.begin(), Sol.Coeffs.end());
   GvLsq::TReal VX = 0, VY = 0, Ssr = 0, SumAllW = 0;
   for (std::size_t I = 0; I < N; ++I) {
     if (!Points.IsValid(I)) continue;
     const double W = Points.Wi(I);
+    if (!(W > 0)) continue;
     const double X = Points.Xi(I);
     const double Y = Points.Yi(I);
     GvLsq::TReal Fit = 0;

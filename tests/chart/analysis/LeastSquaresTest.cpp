@@ -483,6 +483,16 @@ TEST(GeneralLinear, BasisFunction)
   EXPECT_EQ(ErrorOf([&] { G.Calculate(Points(X, Y)); }),
             "General Linear Least Squares: the basis function gave no number");
   EXPECT_NEAR(G.Coeffs()[0], 3, 1e-13); // the previous results stay
+  // ... unless that point has weight 0: then it takes no part.
+  std::vector<double> W(X.size(), 1.0);
+  for (std::size_t I = 0; I < X.size(); ++I)
+    if (X[I] > 3) W[I] = 0;
+  G.SetBasisFunction([](const TGvGeneralLinearFittingArgs& A) {
+    return A.X > 3 ? std::nan("") : (A.Index == 0 ? 1.0 : std::sin(A.X));
+  });
+  G.Calculate(Points(X, Y, W));
+  EXPECT_NEAR(G.Coefficient(1), 2, 1e-12);
+  EXPECT_TRUE(std::isfinite(G.SumOfResiduals()));
   // At design time the powers stand in for a missing handler.
   TGvGeneralLinearLeastSquaresCalculation D;
   D.SetDesignTime(true);
