@@ -227,7 +227,9 @@ QBrush LinearBrush(const QRectF& Rect, TGvColor Color1, TGvColor Color2, TGvColo
   }
   QLinearGradient G(C + Dir * Lo, C + Dir * Hi);
   G.setColorAt(0, GvQColor(Color1));
-  G.setColorAt(Fraction(Center, 0.5), GvQColor(Color2));
+  // The middle colour stays between the ends, so that neither end colour is
+  // lost when the centre sits on an end.
+  G.setColorAt(std::clamp(Fraction(Center, 0.5), 1e-4, 1 - 1e-4), GvQColor(Color2));
   G.setColorAt(1, GvQColor(Color3));
   return QBrush(G);
 }
@@ -261,7 +263,11 @@ QBrush EllipticalBrush(const QRectF& Rect, const QPointF& Center, TGvColor Cente
   const QRectF R = OrderedRect(Rect);
   const double RX = std::max(0.5, R.width() / 2), RY = std::max(0.5, R.height() / 2);
   // A unit circle, stretched onto the ellipse by the brush transform.
-  const QPointF Focal((Fraction(Center.x(), 0.5) - 0.5) * 2, (Fraction(Center.y(), 0.5) - 0.5) * 2);
+  QPointF Focal((Fraction(Center.x(), 0.5) - 0.5) * 2, (Fraction(Center.y(), 0.5) - 0.5) * 2);
+  // A centre outside the ellipse (a corner of the rectangle) is taken to just
+  // inside it, where the gradient can still start.
+  const double Reach = std::hypot(Focal.x(), Focal.y());
+  if (Reach > 0.9) Focal *= 0.9 / Reach;
   QBrush B(RadialGradient(QPointF(0, 0), 1, Focal, CenterColor, SurroundColor, MiddleColor));
   QTransform T;
   T.translate(R.center().x(), R.center().y());
@@ -529,12 +535,14 @@ void DrawRoundRect(QPainter& Painter, const QBrush& Fill, const QPen& Pen, bool 
         RoundRectPath(R.adjusted(Inset, Inset, -Inset, -Inset), std::max(0.0, Radius - Inset));
     const QColor Dark(0, 0, 0, 0x5A), Light(255, 255, 255, 0xD2);
     const QColor UpperLeft = Lowered ? Dark : Light, LowerRight = Lowered ? Light : Dark;
-    const double Extra = R.width() + R.height();
+    // The halves meet on the diagonal from the lower left to the upper right
+    // corner, extended past both.
+    const QPointF Diagonal = R.topRight() - R.bottomLeft();
+    const QPointF ToUpperLeft = (R.topLeft() - R.bottomRight()) * 2;
+    const QPointF A = R.bottomLeft() - Diagonal, B = R.topRight() + Diagonal;
     QPolygonF Upper, Lower;
-    Upper << R.topLeft() - QPointF(Extra, Extra) << R.topRight() + QPointF(Extra, -Extra)
-          << R.bottomLeft() + QPointF(-Extra, Extra);
-    Lower << R.bottomRight() + QPointF(Extra, Extra) << R.topRight() + QPointF(Extra, -Extra)
-          << R.bottomLeft() + QPointF(-Extra, Extra);
+    Upper << A << B << B + ToUpperLeft << A + ToUpperLeft;
+    Lower << A << B << B - ToUpperLeft << A - ToUpperLeft;
     for (int Half = 0; Half < 2; ++Half) {
       Painter.save();
       QPainterPath Clip;
