@@ -520,6 +520,16 @@ TEST(GvFont, ValuesNotificationsAndUndoGroup)
   EXPECT_EQ(Count, 6);
   F.SetStyle(F.Style());
   EXPECT_EQ(Changed.count(), Count);
+  // Sets as numbers through the property system (as saved forms and undo
+  // entries write them).
+  EXPECT_TRUE(F.setProperty("DrawEffects", 2));
+  EXPECT_EQ(F.DrawEffects(), TGvCharDrawEffects(TGvCharDrawEffect::Outline));
+  EXPECT_TRUE(F.setProperty("Style", 3));
+  EXPECT_EQ(F.property("Style").toInt(), 3);
+  EXPECT_TRUE(F.setProperty("RenderingHint", 4));
+  EXPECT_EQ(F.RenderingHint(), TGvTextRenderingHint::AntiAlias);
+  F.SetStyle(TGvFontStyle::Bold | TGvFontStyle::Underline);
+  F.SetDrawEffects(TGvCharDrawEffect::Shadow | TGvCharDrawEffect::Raised);
 
   TGvFont Copy;
   Copy.Assign(F);
