@@ -429,8 +429,7 @@ QBrush TGvHatchBrushCache::Brush(TGvAreaStyle Style, TGvColor ForeColor, TGvColo
 {
   const int I = int(Style);
   if (I < 0 || I >= GvHatchStyleCount) return QBrush(GvQColor(ForeColor));
-  // Style in the top bits, then the two colours.
-  const uint64_t Key = (uint64_t(I) << 58) ^ (uint64_t(ForeColor) << 26) ^ uint64_t(BackColor);
+  const TKey Key(I, (uint64_t(ForeColor) << 32) | BackColor);
   auto It = FBrushes.find(Key);
   if (It != FBrushes.end()) {
     FOrder.splice(FOrder.begin(), FOrder, It->second);

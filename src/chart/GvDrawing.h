@@ -16,7 +16,8 @@
 #include <QPen>
 #include <QRectF>
 #include <list>
-#include <unordered_map>
+#include <map>
+#include <utility>
 
 class QPainter;
 
@@ -111,14 +112,16 @@ public:
   void Clear();
 
 private:
+  // Style, then fore and back colour in one word.
+  using TKey = std::pair<int, uint64_t>;
   struct TEntry
   {
-    uint64_t Key;
+    TKey Key;
     QBrush Brush;
   };
   size_t FCapacity;
   std::list<TEntry> FOrder; // most recently used first
-  std::unordered_map<uint64_t, std::list<TEntry>::iterator> FBrushes;
+  std::map<TKey, std::list<TEntry>::iterator> FBrushes;
 };
 
 // ---- Arrows ---------------------------------------------------------------

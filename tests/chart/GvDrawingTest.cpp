@@ -356,6 +356,12 @@ TEST(GvDrawing, HatchCacheIsBounded)
   EXPECT_EQ(Cache.Size(), 2u);
   Cache.Clear();
   EXPECT_EQ(Cache.Size(), 0u);
+  // Colours that share bits are different keys.
+  TGvHatchBrushCache Keys;
+  const QBrush One = Keys.Brush(TGvAreaStyle::Horizontal, 0xFF000001, 0xFF000000);
+  const QBrush Two = Keys.Brush(TGvAreaStyle::Horizontal, 0xFF000000, 0xFF000001);
+  EXPECT_NE(One.textureImage(), Two.textureImage());
+  EXPECT_EQ(Keys.Size(), 2u);
 }
 
 TEST(GvDrawing, RoundedBoxWithShadowAndBevel)
