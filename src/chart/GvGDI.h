@@ -59,7 +59,7 @@ constexpr TGvColor WithAlpha(TGvColor C, uint8_t A)
   return (C & 0x00FFFFFF) | (TGvColor(A) << 24);
 }
 
-// Platform colours: a QColor (any spec) as opaque ARGB, and an ARGB colour as
+// Platform colours: a QColor (RGB, HSV or any other) as opaque ARGB, and an ARGB colour as
 // the platform's opaque colour (alpha dropped).
 TGvColor TColorToARGB(const QColor& Color);
 QColor ARGBToTColor(TGvColor Color);

@@ -25,7 +25,8 @@ GV_GALLERY_SHEET(areas)
     P.fillRect(Tile, Area.GetBrush(Tile, &Cache));
     P.setPen(Qt::gray);
     P.drawRect(Tile.adjusted(0, 0, -1, -1));
-    GalleryText(P, QStringLiteral("%1 %2").arg(S).arg(GalleryEnumName(TGvAreaStyle(S))), X, Y, 8);
+    GalleryText(P, QStringLiteral("%1 %2").arg(S).arg(GalleryEnumName(TGvAreaStyle(S))), X, Y,
+                7.5f);
   }
   // Neighbouring fills of different sizes line up (the pattern repeats from
   // the picture's origin).
