@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <algorithm>
+#include <limits>
 
 // ---- Growth ---------------------------------------------------------------
 
@@ -698,6 +699,29 @@ QStringList TGvDoubleVector::ValuesProperty() const
   return Items;
 }
 
+// A value as text: DoubleFromStr, and the texts DoubleToStr gives the values
+// that are not finite ("NAN", "INF", "-INF"), so that every value written
+// reads back.
+static bool TextToDouble(const QString& Text, double& X)
+{
+  const QString T = Text.trimmed();
+  try {
+    X = DoubleFromStr(T);
+    return true;
+  } catch (const EConvertError&) {
+  }
+  if (T.compare(QLatin1String("NAN"), Qt::CaseInsensitive) == 0)
+    X = std::numeric_limits<double>::quiet_NaN();
+  else if (T.compare(QLatin1String("INF"), Qt::CaseInsensitive) == 0 ||
+           T.compare(QLatin1String("+INF"), Qt::CaseInsensitive) == 0)
+    X = std::numeric_limits<double>::infinity();
+  else if (T.compare(QLatin1String("-INF"), Qt::CaseInsensitive) == 0)
+    X = -std::numeric_limits<double>::infinity();
+  else
+    return false;
+  return true;
+}
+
 // A "Values" item: a string read with DoubleFromStr, or a number.
 static bool ItemToDouble(const QVariant& Item, double& X)
 {
@@ -705,12 +729,7 @@ static bool ItemToDouble(const QVariant& Item, double& X)
   case QMetaType::QString:
   case QMetaType::QByteArray:
   case QMetaType::QChar:
-    try {
-      X = DoubleFromStr(Item.toString());
-      return true;
-    } catch (const EConvertError&) {
-      return false;
-    }
+    return TextToDouble(Item.toString(), X);
   case QMetaType::Double:
   case QMetaType::Float:
   case QMetaType::Int:
@@ -916,11 +935,10 @@ static int IntAttribute(const QDomElement& E, const QString& Name, int Default)
 
 static double ReadDoubleText(const QString& Text)
 {
-  try {
-    return DoubleFromStr(Text.trimmed());
-  } catch (const EConvertError&) {
+  double X = 0;
+  if (!TextToDouble(Text, X))
     throw EGvReadError(QStringLiteral("Invalid vector value \"%1\"").arg(Text.left(64)));
-  }
+  return X;
 }
 
 static int32_t ReadOutlierText(const QString& Text)

@@ -8,7 +8,9 @@
 #include <QCoreApplication>
 #include <QDomDocument>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -344,6 +346,30 @@ TEST_F(VectorForms, BadIniFailsAndLeavesTheVectorAsItWas)
     Ini.FromText(C.Text);
     EXPECT_THROW(W->ReadFrom(Ini, "V"), EGvReadError) << C.Name;
     EXPECT_EQ(TState(*W), Before) << C.Name;
+  }
+}
+
+TEST_F(VectorForms, ValuesThatAreNotFiniteReadBackFromTheTextForms)
+{
+  const double Inf = std::numeric_limits<double>::infinity();
+  V->AddRange({std::numeric_limits<double>::quiet_NaN(), Inf, -Inf, 0.1});
+  TGvIniFile Ini;
+  V->WriteTo(Ini, "V");
+  EXPECT_EQ(Ini.ReadString("V", "Values", ""), "NAN INF -INF 0.1");
+  QDomDocument Doc;
+  QDomElement Root = Doc.createElement("R");
+  V->WriteTo(Root);
+  for (int Form = 0; Form < 2; ++Form) {
+    TGvDoubleVector* W = Other();
+    if (Form == 0)
+      W->ReadFrom(Ini, "V");
+    else
+      W->ReadFrom(Root.firstChildElement());
+    ASSERT_EQ(W->Count(), 4);
+    EXPECT_TRUE(std::isnan(W->Value(0)));
+    EXPECT_EQ(W->Value(1), Inf);
+    EXPECT_EQ(W->Value(2), -Inf);
+    EXPECT_EQ(W->Value(3), 0.1);
   }
 }
 
