@@ -15,11 +15,13 @@
 
 #include "chart/GvComponent.h"
 
+#include <QList>
 #include <QMetaObject>
 #include <QPointer>
-#include <QSqlQueryModel>
 #include <QVariant>
 #include <functional>
+
+class QSqlQueryModel;
 
 class TGvDataSource : public TGvComponent
 {

@@ -126,7 +126,8 @@ TEST_F(VectorDatabase, AChangedRecordCountReloadsOnTheNextUpdateDB)
 TEST_F(VectorDatabase, AClosedDataSourceKeepsTheReloadWaiting)
 {
   Exec("begin");
-  for (int I = 0; I < 200; ++I) Exec(QString("insert into readings (temperature) values (%1)").arg(I));
+  for (int I = 0; I < 200; ++I)
+    Exec(QString("insert into readings (temperature) values (%1)").arg(I));
   Exec("commit");
   V->SetDataSource(Source); // not open yet
   V->SetDataField("temperature");

@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -81,7 +81,10 @@ class TSequentialDevice : public QIODevice
 public:
   explicit TSequentialDevice(QByteArray Bytes) : FBytes(std::move(Bytes)) { open(ReadOnly); }
   bool isSequential() const override { return true; }
-  qint64 bytesAvailable() const override { return FBytes.size() - FPos + QIODevice::bytesAvailable(); }
+  qint64 bytesAvailable() const override
+  {
+    return FBytes.size() - FPos + QIODevice::bytesAvailable();
+  }
 
 protected:
   qint64 readData(char* Data, qint64 Max) override
@@ -103,15 +106,18 @@ TEST_F(VectorForms, StreamLayout)
   V->SetIncrement(256);
   V->AddRange({1.5, -2});
   V->AddOutlier(1);
-  EXPECT_EQ(StreamOf(*V).toHex(), QByteArray("0a000000" "466f726d5665632e5631" // "FormVec.V1"
-                                             "00010000"                         // increment 256
-                                             "80000000"                         // capacity 128
-                                             "00"                               // not bound
-                                             "02000000"                         // two values
-                                             "000000000000f83f"                 // 1.5
-                                             "00000000000000c0"                 // -2
-                                             "01" "01000000" "01000000"         // outlier 1
-                                             "00"));                            // end
+  EXPECT_EQ(StreamOf(*V).toHex(), QByteArray("0a000000"
+                                             "466f726d5665632e5631" // "FormVec.V1"
+                                             "00010000"             // increment 256
+                                             "80000000"             // capacity 128
+                                             "00"                   // not bound
+                                             "02000000"             // two values
+                                             "000000000000f83f"     // 1.5
+                                             "00000000000000c0"     // -2
+                                             "01"                   // outliers follow
+                                             "01000000"             // one of them
+                                             "01000000"             // index 1
+                                             "00"));                // end
 }
 
 TEST_F(VectorForms, StreamRoundTripEndsWithOneReset)
@@ -199,7 +205,10 @@ TEST_F(VectorForms, CountsBeyondTheDataOrBelowZeroAreRefused)
       {"two billion values", Header(2000000000) + OneValue + NoOutliers},
       {"negative count", Header(-1) + NoOutliers},
       {"most negative count", Header(INT32_MIN) + NoOutliers},
-      {"two billion outliers", Header(0) + QByteArray::fromHex("01" "00943577") + OneValue},
+      {"two billion outliers", Header(0) +
+                                   QByteArray::fromHex("01"
+                                                       "00943577") +
+                                   OneValue},
       {"negative outlier count", Header(0) + QByteArray::fromHex("01ffffffff00")},
       {"negative outlier index", Header(0) + QByteArray::fromHex("0101000000ffffffff00")},
   };
@@ -225,7 +234,9 @@ TEST_F(VectorForms, StoredLimitsOfIncrementAndCapacityStillApply)
   QByteArray Bytes = Header(0) + QByteArray("\0\0", 2);
   // Increment 64 (below the least), capacity two billion: the capacity is a
   // number only, and nothing is allocated for it.
-  Bytes.replace(5, 8, QByteArray::fromHex("40000000" "00943577"));
+  Bytes.replace(5, 8,
+                QByteArray::fromHex("40000000"
+                                    "00943577"));
   TGvDoubleVector* W = Other();
   ReadStream(*W, Bytes);
   EXPECT_EQ(W->Increment(), 128);
