@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 // ---- Growth ---------------------------------------------------------------
@@ -195,11 +196,12 @@ void TGvCustomDoubleVector::SetValue(int I, double X)
   bool Reset = false;
   if (I < FLastCount) {
     // A counted element: the sums can follow in place as long as no extreme
-    // and no ascending order is touched.
+    // and no ascending order is touched, and the old value can be taken out
+    // of them again (a NaN or an infinity cannot).
     const bool HoldsExtreme =
         I == FMinimumIdx || I == FMaximumIdx || I == FMinimumIdxInc || I == FMaximumIdxInc;
     const bool Inside = X > FMinimumInc && X < FMaximumInc && X > FMinimum && X < FMaximum;
-    if (!HoldsExtreme && Inside && !FOnlyAscending) {
+    if (!HoldsExtreme && Inside && !FOnlyAscending && std::isfinite(Old)) {
       FSumInc += X - Old;
       if (!AnyOutliers())
         FSum = FSumInc;

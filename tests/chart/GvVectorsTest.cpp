@@ -247,6 +247,21 @@ TEST(VectorStatistics, OverwritingAnExtremeGivesTheTrueNewOne)
   EXPECT_EQ(V.Sum(), 8);
 }
 
+TEST(VectorStatistics, OverwritingAValueThatIsNotFiniteRecountsTheSums)
+{
+  const double Inf = std::numeric_limits<double>::infinity();
+  TGvDoubleVector V;
+  V.AddRange({1, NaN, 5, 3, Inf, Inf, 0});
+  EXPECT_TRUE(std::isnan(V.Sum()));
+  V.SetValue(1, 2); // an inner value where a NaN was: the NaN leaves the sum
+  EXPECT_EQ(V.Sum(), Inf);
+  V.SetValue(5, 4); // the second infinity holds no extreme
+  EXPECT_EQ(V.Sum(), Inf);
+  V.SetValue(4, 4);
+  EXPECT_EQ(V.Sum(), 19);
+  EXPECT_EQ(V.Maximum(), 5);
+}
+
 TEST(VectorStatistics, ClearKeepsTheCapacityAndEmptiesTheStatistics)
 {
   TGvDoubleVector V;
