@@ -690,57 +690,57 @@ void Compile(const TGvNode* Root, std::vector<TGvInstruction>& Program, size_t& 
 
 double Run(const TGvInstruction* I, const TGvInstruction* End, double* Stack)
 {
-  double* S = Stack - 1; // the top of the stack
+  double* S = Stack; // the next free place; the top is S[-1]
   for (; I != End; ++I) {
     switch (I->Op) {
     case TGvOp::Const:
-      *++S = I->Value;
+      *S++ = I->Value;
       break;
     case TGvOp::Ref:
-      *++S = *I->Ref;
+      *S++ = *I->Ref;
       break;
     case TGvOp::Getter:
-      *++S = I->Node->GetterValue();
+      *S++ = I->Node->GetterValue();
       break;
     case TGvOp::Array:
-      *S = I->Node->ArrayValue(*S);
+      S[-1] = I->Node->ArrayValue(S[-1]);
       break;
     case TGvOp::Neg:
-      *S = -*S;
+      S[-1] = -S[-1];
       break;
     case TGvOp::Add:
-      S[-1] = Checked(S[-1] + S[0]);
       --S;
+      S[-1] = Checked(S[-1] + S[0]);
       break;
     case TGvOp::Sub:
-      S[-1] = Checked(S[-1] - S[0]);
       --S;
+      S[-1] = Checked(S[-1] - S[0]);
       break;
     case TGvOp::Mul:
-      S[-1] = Checked(S[-1] * S[0]);
       --S;
+      S[-1] = Checked(S[-1] * S[0]);
       break;
     case TGvOp::Div:
-      S[-1] = OpDivide(S[-1], S[0]);
       --S;
+      S[-1] = OpDivide(S[-1], S[0]);
       break;
     case TGvOp::Pow:
-      S[-1] = OpPower(S[-1], S[0]);
       --S;
+      S[-1] = OpPower(S[-1], S[0]);
       break;
     case TGvOp::Sqr:
-      *S = Checked(*S * *S);
+      S[-1] = Checked(S[-1] * S[-1]);
       break;
     case TGvOp::Call1:
-      *S = I->F1(*S);
+      S[-1] = I->F1(S[-1]);
       break;
     case TGvOp::Call2:
-      S[-1] = I->F2(S[-1], S[0]);
       --S;
+      S[-1] = I->F2(S[-1], S[0]);
       break;
     }
   }
-  return *S;
+  return S[-1];
 }
 
 // ---- Reading the text ----

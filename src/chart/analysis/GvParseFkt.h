@@ -24,9 +24,10 @@
 // applies wins:
 //   1. "+" and "-" at bracket depth 0, the rightmost first (so they associate
 //      to the left); a sign in the first place or right after "^" is no
-//      operator. The sign of a number's exponent ("1.5E-3") is no operator
-//      either, and a text whose rightmost "+"/"-" is such a sign has no sum
-//      reading: "2+1E-3" is refused, "2*1E-3" is 0.002.
+//      operator. A text whose rightmost "+"/"-" is the sign of a number's
+//      exponent ("1.5E-3") has no sum reading: "2*1E-3" is 0.002, and "2+1E-3"
+//      and "1+2*1E-3" are refused (a true "+" or "-" left of such a sign
+//      refuses the text, which no other reading would group right).
 //   2. "*" and "/" likewise (a sign right after them is refused: "2*-3").
 //   3. a leading sign: "-" negates the rest, "+" is dropped.
 //   4. "^", the rightmost first (2^3^2 = 64; 2^-1 = 0.5; -2^2 = -4).
@@ -35,6 +36,8 @@
 //   7. a variable: the parser's own first, then the registered ones.
 //   8. a number, with the locale's decimal separator.
 // Anything else raises EMathError "Parsing error in function:" + CR + text.
+// Brackets nest at most MaxNesting deep; chains of any length cost linear
+// time, and nothing recurses along them.
 //
 // Main thread only: nothing here is locked.
 #pragma once
