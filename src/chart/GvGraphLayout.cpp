@@ -44,17 +44,6 @@ TGvGraphBorders GvResetBorders(const TGvBorderSettings& S)
   return B;
 }
 
-int GvAutoAxisThickness(const TGvAxisExtent& E)
-{
-  double T = std::ceil(E.LineWidth / 2.0) + E.DistanceToBorder + E.MajorTickLength;
-  if (E.Labels) T += E.DistanceAxisLabels + E.LabelExtent;
-  if (E.Caption) T += E.CaptionSize + (E.Labels ? E.DistanceNumbersCaption : E.DistanceAxisLabels);
-  if (E.ExtraExponent)
-    T = std::max(T, double(E.DistanceAxisExtraExponent) + E.MajorTickLength + E.ExponentSize +
-                        E.LineWidth);
-  return std::max(0, CeilInt(T));
-}
-
 double GvAxisLineOffset(TGvGraphSide Side, bool TicksPointToData, float MajorTickLength,
                         float AxisThickness, int Thickness)
 {
@@ -72,13 +61,6 @@ double GvAxisLineOffset(TGvGraphSide Side, bool TicksPointToData, float MajorTic
     if (TicksPointToData) return MajorTickLength;
     return std::ceil(AxisThickness / 2.0);
   }
-}
-
-double GvLabelOverhang(double Centre, double Half, double End, bool LowEnd)
-{
-  const double Past = LowEnd ? End - Centre : Centre - End;
-  const double O = Past + Half;
-  return std::isfinite(O) && O > 0 ? O : 0;
 }
 
 int GvInnerBorder(int Border, bool HasEdgeAxis, double LinePos, float DistanceValuesAxis,

@@ -1,6 +1,6 @@
-// The layout arithmetic of a graph over plain numbers: borders, the
-// thickness of auto-sized axes, where the axis line lies in its control, the
-// room that labels and symbols need beyond an axis end, the drawing area,
+// The layout arithmetic of a graph over plain numbers: borders, where the
+// axis line lies in its control, the border after the room axes need beyond
+// their ends, the drawing area,
 // coupled graphs sharing one horizontal extent, docked legends and the title.
 // The graph (GvGraph2D) gathers the numbers from its axes, legends and title
 // and applies the results.
@@ -64,40 +64,11 @@ struct TGvBorderSettings
 // the left; ceil(title height + distances) at the top for a shown title.
 TGvGraphBorders GvResetBorders(const TGvBorderSettings& S);
 
-// What decides an auto-sized axis' thickness.
-struct TGvAxisExtent
-{
-  float LineWidth = 1;
-  float DistanceToBorder = 0;
-  float MajorTickLength = 10;
-  bool Labels = false;
-  float DistanceAxisLabels = 0;
-  float LabelExtent = 0; // largest label height (horizontal axis) or width (vertical)
-  bool Caption = false;
-  float CaptionSize = 0; // caption height (horizontal) or width (vertical)
-  float DistanceNumbersCaption = 0;
-  bool ExtraExponent = false;
-  float DistanceAxisExtraExponent = 10;
-  float ExponentSize = 0;
-};
-
-// ceil(line width / 2) + DistanceToBorder + MajorTickLength, plus
-// DistanceAxisLabels + the label extent with labels, plus the caption size and
-// (DistanceNumbersCaption with labels, else DistanceAxisLabels) with a
-// caption; with an extra exponent at least DistanceAxisExtraExponent +
-// MajorTickLength + exponent size + line width; rounded up.
-int GvAutoAxisThickness(const TGvAxisExtent& E);
-
 // Where the axis line lies across its control, on the side facing the data:
 // AxTop for Bottom and Top axes, AxLeft for Left and Right ones. Side is the
 // axis' position; Thickness the control's height (Top) or width (Left).
 double GvAxisLineOffset(TGvGraphSide Side, bool TicksPointToData, float MajorTickLength,
                         float AxisThickness, int Thickness);
-
-// How far a label centred at Centre with half extent Half sticks out beyond
-// the axis end End along the axis (LowEnd: the end with the smaller pixel
-// coordinate); never below 0.
-double GvLabelOverhang(double Centre, double Half, double End, bool LowEnd);
 
 // The border of a side after the room the axes running along it need beyond
 // their ends (Overhang). With an edge axis (the auto-sized axis nearest to

@@ -2,6 +2,7 @@
 // class is registered with the registry of its base kind.
 #include "chart/GvComponent.h"
 #include "chart/GvDataSource.h"
+#include "chart/GvSeries.h"
 #include "chart/GvVectors.h"
 
 void GvRegisterChartClasses()
@@ -14,4 +15,8 @@ void GvRegisterChartClasses()
   TGvClassRegistry<TGvCustomDoubleVector>::Instance().Register<TGvDoubleVector>();
   // Data sources that feed vectors and axes from a database.
   TGvClassRegistry<TGvDataSource>::Instance().Register<TGvDataSource>();
+  // Series: the kinds saved graphs name (the analysis series add theirs).
+  TGvClassRegistry<TGvSeries>::Instance().Register<TGvLineSeries>();
+  TGvClassRegistry<TGvSeries>::Instance().Register<TGvPointSeries>();
+  TGvClassRegistry<TGvSeries>::Instance().Register<TGvPointWithErrorSeries>();
 }

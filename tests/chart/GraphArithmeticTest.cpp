@@ -31,28 +31,8 @@ TEST(GraphLayout, BordersFromDistancesScrollBarsAndTitle)
   EXPECT_EQ(B.Top, 3 + 27);
 }
 
-TEST(GraphLayout, AxisThicknessAndLine)
+TEST(GraphLayout, AxisLineInItsControl)
 {
-  TGvAxisExtent E;
-  E.LineWidth = 1;
-  E.DistanceToBorder = 2;
-  E.MajorTickLength = 10;
-  EXPECT_EQ(GvAutoAxisThickness(E), 13);
-  E.Labels = true;
-  E.DistanceAxisLabels = 3;
-  E.LabelExtent = 14.5f;
-  EXPECT_EQ(GvAutoAxisThickness(E), 31);
-  E.Caption = true;
-  E.CaptionSize = 18;
-  E.DistanceNumbersCaption = 4;
-  EXPECT_EQ(GvAutoAxisThickness(E), 53);
-  E.Labels = false;
-  EXPECT_EQ(GvAutoAxisThickness(E), 13 + 18 + 3);
-  E = {};
-  E.ExtraExponent = true;
-  E.ExponentSize = 30;
-  EXPECT_EQ(GvAutoAxisThickness(E), 10 + 10 + 30 + 1);
-
   EXPECT_EQ(GvAxisLineOffset(TGvGraphSide::Bottom, false, 10, 1, 40), 1);
   EXPECT_EQ(GvAxisLineOffset(TGvGraphSide::Bottom, false, 10, 0.5f, 40), 0);
   EXPECT_EQ(GvAxisLineOffset(TGvGraphSide::Bottom, true, 10, 1, 40), 10);
@@ -62,12 +42,8 @@ TEST(GraphLayout, AxisThicknessAndLine)
   EXPECT_EQ(GvAxisLineOffset(TGvGraphSide::Right, false, 10, 3, 40), 2);
 }
 
-TEST(GraphLayout, OverhangsAndInnerBorders)
+TEST(GraphLayout, InnerBorders)
 {
-  // A label centred 3 pixels inside the left end, 20 wide: 7 beyond it.
-  EXPECT_EQ(GvLabelOverhang(53, 10, 50, true), 7);
-  EXPECT_EQ(GvLabelOverhang(80, 10, 50, true), 0);
-  EXPECT_EQ(GvLabelOverhang(498, 10, 500, false), 8);
   double Shift;
   // Edge axis line 40 pixels in, 2 pixels between line and data.
   EXPECT_EQ(GvInnerBorder(45, true, 40, 2, 7, Shift), 42);
