@@ -499,6 +499,7 @@ void TGvAxisScale::RoundEnds(double& AStart, double& AStop)
       const bool StopAuto = StopEnd == TGvAxisEnd::AutoRange;
       if (StartAuto) AStart -= P;
       if (StopAuto || !StartAuto) AStop += P;
+      // Durations and rubric indices stay at or above 0 when widened.
       if (NonNegative && AStart < 0) AStart = 0;
     }
   }
@@ -515,6 +516,7 @@ void TGvAxisScale::RoundEnds(double& AStart, double& AStop)
       }
     }
     if (AStop <= 0) AStop = 1;
+    // A start taken from the data above the repaired stop: one decade.
     if (AStart >= AStop) AStop = AStart * 10;
     LogStart = std::log10(AStart);
     LogStop = std::log10(AStop);
@@ -601,6 +603,7 @@ void TGvAxisScale::RoundEnds(double& AStart, double& AStop)
 bool TGvAxisScale::GetNewRanges()
 {
   if (!RedoRange) return false;
+  // Cleared also when nothing changed, so that IsClipped answers again.
   RedoRange = false;
   const bool H = IsHorizontal();
   double Lo = std::numeric_limits<double>::infinity();
@@ -638,6 +641,8 @@ bool TGvAxisScale::GetNewRanges()
     MovingSlitRange(InitialStart, InitialStop, MovingSlitWidth, MovingSlitIncrement, ValuesStart,
                     ValuesStop, NewStart, NewStop);
   } else {
+    // MovingSlit as a start mode alone (the slit needs its stop) follows the
+    // data like AutoRange.
     switch (StartEnd) {
     case TGvAxisEnd::AutoRange:
     case TGvAxisEnd::MovingSlit:
@@ -683,6 +688,8 @@ void TGvAxisScale::TakeMaster(const TGvAxisScale& Master)
     RoundEnds(Lo, Hi);
     Start = Sane(A);
     Stop = Sane(B);
+    // Its ends are no tick steps of its own: the ticks start at the first step
+    // inside, as on an axis whose ends are not rounded.
     SlaveTransformed = true;
     if (IsLogScaling() && HasLogScaling && Start > 0 && Stop > 0) {
       LogStart = std::log10(Start);
@@ -846,6 +853,7 @@ void TGvAxisScale::CalculateNormalTicks()
       }
     }
     ExtraExponentPixel = (Labels[A].Pixel + Labels[B].Pixel) / 2;
+    // Across the axis it stands beyond the line, on the labels' side.
     switch (Position) {
     case TGvAxisPosition::Bottom:
       ExtraExponentLine = AxTop + DistanceAxisExtraExponent;
@@ -878,6 +886,8 @@ void TGvAxisScale::CalculateLog10Ticks()
     AddTick(V, Major, Grid);
   };
   if (MajorTickPart <= 1.001) {
+    // Mantissas 1 .. 9 (a minor part of 0.1); a larger minor part skips
+    // mantissas (0.2: 1, 3, 5, 7, 9).
     const int MantissaStep = std::max(1, int(std::lround(std::min(TickPart, 1.0) * 10)));
     const int First = int(std::floor(std::log10(Start) + cEps));
     for (int E = First; int(Ticks.size()) < Max; ++E) {
@@ -895,6 +905,8 @@ void TGvAxisScale::CalculateLog10Ticks()
   } else {
     const int Step = std::max(1, int(std::lround(std::min(TickPart, 1e6))));
     const int MajorEvery = std::max(1, int(std::lround(std::min(MajorTickPart, 1e6))));
+    // Decades at the multiples of the step, so that the majors and labels
+    // (multiples of their parts) fall on ticks.
     int E = int(std::ceil((LogStart - cEps) / Step)) * Step;
     for (; E <= LogStop + cEps && int(Ticks.size()) < Max; E += Step) {
       const bool Major = E % MajorEvery == 0;

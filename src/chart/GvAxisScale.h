@@ -274,7 +274,9 @@ public:
   void CalculateTicks();
 
   // The current major and minor steps in value units (days on a date/time
-  // axis, decades on a logarithmic one), for the scroll bars.
+  // axis, decades on a logarithmic one), for the scroll bars. The major step
+  // of a date/time axis is one major interval: 7 days for weekly majors, 28
+  // for monthly ones, else MajorMod units of the minor region.
   double MajorIncrement() const;
   double MinorIncrement() const;
 
