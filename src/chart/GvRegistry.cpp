@@ -1,10 +1,17 @@
 // The list of chart classes that saved forms can create by class name. Each
 // class is registered with the registry of its base kind.
 #include "chart/GvComponent.h"
+#include "chart/GvDataSource.h"
+#include "chart/GvVectors.h"
 
 void GvRegisterChartClasses()
 {
   static bool Done = false;
   if (Done) return;
   Done = true; // set first: the registrations below call Instance() again
+
+  // Vectors: the vector of saved graphs (the indexer belongs to its series).
+  TGvClassRegistry<TGvCustomDoubleVector>::Instance().Register<TGvDoubleVector>();
+  // Data sources that feed vectors and axes from a database.
+  TGvClassRegistry<TGvDataSource>::Instance().Register<TGvDataSource>();
 }

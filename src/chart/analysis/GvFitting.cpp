@@ -1,0 +1,471 @@
+#include "chart/analysis/GvFitting.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+const char* NoModel = "No FittingFunction or Expression defined";
+const char* CovarianceFailed = "SimplexFit: DoCovariance, reciprocal indefinite!";
+
+bool IsOperator(QChar C)
+{
+  return C == '+' || C == '-' || C == '*' || C == '/' || C == '^';
+}
+
+// Restores the current corner to the coefficients when a search ends,
+// normally or by an error.
+class TCornerGuard
+{
+public:
+  TCornerGuard(std::vector<double>& Corner, const std::vector<double>& Coefs)
+      : FCorner(Corner), FCoefs(Coefs)
+  {
+  }
+  ~TCornerGuard() { FCorner = FCoefs; }
+  TCornerGuard(const TCornerGuard&) = delete;
+  TCornerGuard& operator=(const TCornerGuard&) = delete;
+
+private:
+  std::vector<double>& FCorner;
+  const std::vector<double>& FCoefs;
+};
+
+struct TDataPoint
+{
+  double X, Y;
+  std::size_t Index;
+};
+
+} // namespace
+
+// ---- The letter check --------------------------------------------------------
+
+TGvExpressionLetters ExpressionLetters(const QString& Expression)
+{
+  QString T = Expression.toUpper();
+  T.remove(' ');
+  T.replace('[', '(');
+  T.replace(']', ')');
+  TGvExpressionLetters L;
+  for (qsizetype I = 0; I < T.size(); ++I) {
+    const QChar C = T[I];
+    if (C != 'X' && (C < 'A' || C > 'P')) continue;
+    const bool Before = I == 0 || IsOperator(T[I - 1]) || T[I - 1] == '(';
+    const bool After = I + 1 == T.size() || IsOperator(T[I + 1]) || T[I + 1] == ')';
+    if (!Before || !After) continue;
+    if (C == 'X') {
+      L.UsesX = true;
+    } else {
+      const int Pos = C.unicode() - 'A';
+      L.Coefficients |= 1u << Pos;
+      L.Order = std::max(L.Order, Pos + 1);
+    }
+  }
+  return L;
+}
+
+// ---- Akima pieces of the covariance mode -----------------------------------
+
+namespace {
+
+// Akima coefficients through Nodes (ascending, distinct abscissae, at least
+// 3): X[i] the abscissa, V[i] the ordinate.
+void Akima(const std::vector<double>& X, const std::vector<double>& V, std::vector<double>& B,
+           std::vector<double>& C, std::vector<double>& D)
+{
+  const int N = int(X.size());
+  // Slopes m(-2) .. m(n), stored at offset 2.
+  std::vector<double> M(std::size_t(N) + 3, 0.0);
+  auto m = [&](int I) -> double& { return M[std::size_t(I + 2)]; };
+  for (int I = 0; I < N - 1; ++I) m(I) = (V[I + 1] - V[I]) / (X[I + 1] - X[I]);
+  m(-1) = 2 * m(0) - m(1);
+  m(-2) = 2 * m(-1) - m(0);
+  m(N - 1) = 2 * m(N - 2) - m(N - 3);
+  m(N) = 2 * m(N - 1) - m(N - 2);
+  std::vector<double> T(std::size_t(N), 0.0);
+  for (int I = 0; I < N; ++I) {
+    const double W1 = std::fabs(m(I + 1) - m(I)), W2 = std::fabs(m(I - 1) - m(I - 2));
+    T[I] = W1 + W2 == 0 ? (m(I - 1) + m(I)) / 2 : (W1 * m(I - 1) + W2 * m(I)) / (W1 + W2);
+  }
+  B.assign(std::size_t(N), 0);
+  C.assign(std::size_t(N), 0);
+  D.assign(std::size_t(N), 0);
+  for (int I = 0; I < N - 1; ++I) {
+    const double H = X[I + 1] - X[I];
+    B[I] = T[I];
+    C[I] = (3 * m(I) - 2 * T[I] - T[I + 1]) / H;
+    D[I] = (T[I] + T[I + 1] - 2 * m(I)) / (H * H);
+  }
+}
+
+} // namespace
+
+double TGvSimplexFit::TRun::Interpolate(double At) const
+{
+  // The interval below At; beyond either end the outer interval's cubic
+  // goes on.
+  const std::size_t N = Y.size();
+  std::size_t K = std::size_t(std::upper_bound(Y.begin(), Y.end(), At) - Y.begin());
+  K = K == 0 ? 0 : K - 1;
+  if (K > N - 2) K = N - 2;
+  const double T = At - Y[K];
+  return A[K] + T * (B[K] + T * (C[K] + T * D[K]));
+}
+
+// ---- The fit -----------------------------------------------------------------
+
+TGvSimplexFit::TGvSimplexFit() = default;
+
+void TGvSimplexFit::SetOrder(int N)
+{
+  N = std::clamp(N, 0, MaxOrder);
+  FSimplex.assign(std::size_t(N) + 1, std::vector<double>(std::size_t(N), 0.0));
+  FChiSqrs.assign(std::size_t(N) + 1, 0.0);
+  FCenter.assign(std::size_t(N) + 1, 0.0);
+  FDCoefs.assign(std::size_t(N), 0.0);
+  FCoefs.resize(std::size_t(N), 0.5);
+  FOrder = N;
+  FCurrentCorner = FCoefs;
+}
+
+void TGvSimplexFit::SetCoefs(std::span<const double> Values)
+{
+  if (Values.size() > std::size_t(MaxOrder)) Values = Values.first(MaxOrder);
+  if (int(Values.size()) != FOrder) SetOrder(int(Values.size()));
+  std::copy(Values.begin(), Values.end(), FCoefs.begin());
+  FCurrentCorner = FCoefs;
+}
+
+void TGvSimplexFit::SetExpression(const QString& S)
+{
+  if (S == FExpression) return;
+  FExpression = S;
+  FParsedFn = nullptr;
+  FExpressionOrder = 0;
+  if (!FFittingFkt && !S.isEmpty()) CheckExpression();
+}
+
+void TGvSimplexFit::SetExpressionCompiler(TGvExpressionCompiler Compiler)
+{
+  FCompiler = std::move(Compiler);
+  FParsedFn = nullptr;
+  if (!FFittingFkt && !FExpression.isEmpty()) CheckExpression();
+}
+
+void TGvSimplexFit::SetFittingFunction(TGvFittingFunctionHandler Handler)
+{
+  FFittingFkt = std::move(Handler);
+  if (!FFittingFkt && !FExpression.isEmpty()) CheckExpression();
+}
+
+void TGvSimplexFit::CheckExpression()
+{
+  const TGvExpressionLetters L = ExpressionLetters(FExpression);
+  if (!L.UsesX) throw EGvError("Expression must contain the independent variable X!");
+  if (L.Order == 0 && FIterations > 0) throw EGvError("Expression must contain a variable a..p!");
+  FExpressionOrder = L.Order;
+  SetOrder(L.Order);
+  FParsedFn = nullptr;
+  if (FCompiler) FParsedFn = FCompiler(FExpression);
+}
+
+const TGvFittingFunctionHandler& TGvSimplexFit::Model() const
+{
+  return FFittingFkt ? FFittingFkt : FParsedFn;
+}
+
+// An expression reads its letters from the coefficients handed to it: one
+// beyond their count is refused rather than read past them.
+void TGvSimplexFit::CheckModelLetters() const
+{
+  if (!FFittingFkt && FExpressionOrder > int(FCoefs.size()))
+    throw EGvError("Fitted line: the expression uses coefficient " +
+                   QString(QChar('A' + FExpressionOrder - 1)) + " beyond Order");
+}
+
+double TGvSimplexFit::Evaluate(std::span<const double> Corner, double X) const
+{
+  const double Y = Model()(TGvFittingFunctionArgs{X, Corner});
+  if (std::isnan(Y)) throw EGvError("Invalid floating point operation");
+  if (!std::isfinite(Y)) throw EGvError("Floating point overflow");
+  return Y;
+}
+
+double TGvSimplexFit::GetY(double AtX) const
+{
+  if (!Model()) throw EGvError(NoModel);
+  CheckModelLetters();
+  return Evaluate(FCurrentCorner, AtX);
+}
+
+double TGvSimplexFit::Coefficient(int Index) const
+{
+  if (Index >= 0 && Index < FOrder && std::size_t(Index) < FCurrentCorner.size())
+    return FCurrentCorner[Index];
+  if (FDesignTime) return 0.0;
+  throw EGvRangeError("Fitted line: Index of variable out of range");
+}
+
+double TGvSimplexFit::ChiSquare(std::span<const double> Corner, const TGvFitPoints& Points)
+{
+  FCurrentCorner.assign(Corner.begin(), Corner.end());
+  if (FOnNewCorner) FOnNewCorner(Corner);
+  const std::size_t N = Points.Count();
+  double Sum = 0;
+  for (std::size_t I = 0; I < N; ++I) {
+    if (!Points.IsValid(I)) continue;
+    const double Y = Evaluate(Corner, Points.Xi(I));
+    const double Dy = Points.Yi(I) - Y;
+    if (FDoCovariance) {
+      const double Dx = Points.Xi(I) - CovarAt(I, Y);
+      Sum += Points.Wi(I) * std::fabs(Dx * Dy);
+    } else {
+      Sum += Points.Wi(I) * Dy * Dy;
+    }
+  }
+  if (std::isnan(Sum)) throw EGvError("Invalid floating point operation");
+  if (!std::isfinite(Sum)) throw EGvError("Floating point overflow");
+  return Sum;
+}
+
+double TGvSimplexFit::CovarAt(std::size_t I, double Y) const
+{
+  return FRuns[std::size_t(FPointRun[I])].Interpolate(Y);
+}
+
+void TGvSimplexFit::SetupCovariance(const TGvFitPoints& Points)
+{
+  FRuns.clear();
+  FPointRun.clear();
+  try {
+    const std::size_t N = Points.Count();
+    std::vector<TDataPoint> Raw;
+    for (std::size_t I = 0; I < N; ++I)
+      if (Points.IsValid(I)) Raw.push_back({Points.Xi(I), Points.Yi(I), I});
+    if (Raw.size() < 3) throw EGvError(GvFitMessages::NotEnoughPoints);
+    std::stable_sort(Raw.begin(), Raw.end(),
+                     [](const TDataPoint& A, const TDataPoint& B) { return A.X < B.X; });
+
+    // Each input point remembers the kept point it was merged into.
+    std::vector<std::size_t> Owner(Raw.size());
+    // Equal X: the later point is dropped; the kept point's Y becomes the mean
+    // of the two input Ys.
+    std::vector<TDataPoint> ByX;
+    for (std::size_t I = 0; I < Raw.size(); ++I) {
+      if (I > 0 && Raw[I].X == Raw[I - 1].X) {
+        ByX.back().Y = (Raw[I].Y + Raw[I - 1].Y) / 2;
+      } else {
+        ByX.push_back(Raw[I]);
+      }
+      Owner[I] = ByX.size() - 1;
+    }
+    // Equal Y on the result likewise, with the mean of the two Xs.
+    std::vector<std::size_t> Owner2(ByX.size());
+    std::vector<TDataPoint> Nodes;
+    for (std::size_t I = 0; I < ByX.size(); ++I) {
+      if (I > 0 && ByX[I].Y == ByX[I - 1].Y) {
+        Nodes.back().X = (ByX[I].X + ByX[I - 1].X) / 2;
+      } else {
+        Nodes.push_back(ByX[I]);
+      }
+      Owner2[I] = Nodes.size() - 1;
+    }
+    if (Nodes.size() < 3) throw EGvError(GvFitMessages::NotEnoughPoints);
+
+    // Monotone runs of Y; the point that breaks a run starts the next one.
+    std::vector<std::size_t> RunEnd; // one past the last node of each run
+    std::size_t Start = 0;
+    bool Rising = Nodes[0].Y < Nodes[1].Y;
+    while (Nodes.size() - Start >= 2) {
+      std::size_t End = Start + 1;
+      while (End < Nodes.size() &&
+             (Rising ? Nodes[End].Y > Nodes[End - 1].Y : Nodes[End].Y < Nodes[End - 1].Y))
+        ++End;
+      std::vector<double> Ys, Xs;
+      for (std::size_t I = Start; I < End; ++I) {
+        Ys.push_back(Nodes[I].Y);
+        Xs.push_back(Nodes[I].X);
+      }
+      if (Ys.size() < 3) {
+        // One point more, continuing from the point before the last.
+        const TDataPoint& Last = Nodes[End - 1];
+        const TDataPoint& Before = Nodes[End - 2];
+        Ys.push_back(2 * Last.Y - Before.Y);
+        Xs.push_back(2 * Last.X - Before.X);
+      }
+      if (Ys.size() < 3) throw EGvError(GvFitMessages::NotEnoughPoints);
+      // Akima over Y ascending.
+      if (Ys.front() > Ys.back()) {
+        std::reverse(Ys.begin(), Ys.end());
+        std::reverse(Xs.begin(), Xs.end());
+      }
+      TRun Run;
+      Akima(Ys, Xs, Run.B, Run.C, Run.D);
+      Run.Y = std::move(Ys);
+      Run.A = std::move(Xs);
+      for (const double V : Run.A)
+        if (!std::isfinite(V)) throw EGvError(GvFitMessages::NotEnoughPoints);
+      for (std::size_t I = 0; I < Run.B.size(); ++I)
+        if (!std::isfinite(Run.B[I]) || !std::isfinite(Run.C[I]) || !std::isfinite(Run.D[I]))
+          throw EGvError(GvFitMessages::NotEnoughPoints);
+      FRuns.push_back(std::move(Run));
+      RunEnd.push_back(End);
+      Start = End;
+      Rising = !Rising;
+    }
+
+    // Every valid point takes the run of the node it became; a last node
+    // that belongs to no run takes the last run.
+    FPointRun.assign(N, -1);
+    for (std::size_t I = 0; I < Raw.size(); ++I) {
+      const std::size_t Node = Owner2[Owner[I]];
+      std::size_t K = 0;
+      while (K + 1 < RunEnd.size() && RunEnd[K] <= Node) ++K;
+      FPointRun[Raw[I].Index] = int(K);
+    }
+  } catch (const EGvError&) {
+    FRuns.clear();
+    FPointRun.clear();
+    FDoCovariance = false;
+    throw EGvError(CovarianceFailed);
+  }
+}
+
+void TGvSimplexFit::MaxMin()
+{
+  FMax = FMin = 0;
+  for (int I = 0; I <= FOrder; ++I) {
+    if (FChiSqrs[I] >= FChiSqrs[FMax])
+      FMax = I;
+    else if (FChiSqrs[I] <= FChiSqrs[FMin])
+      FMin = I;
+  }
+  FTwo = FMin;
+  for (int I = 0; I <= FOrder; ++I)
+    if (I != FMax && FChiSqrs[I] >= FChiSqrs[FTwo]) FTwo = I;
+}
+
+void TGvSimplexFit::CalcCenter()
+{
+  for (int J = 0; J < FOrder; ++J) {
+    double Sum = 0;
+    for (int I = 0; I <= FOrder; ++I)
+      if (I != FMax) Sum += FSimplex[I][J];
+    FCenter[J] = Sum / FOrder;
+  }
+}
+
+// Vertex := Center + Factor * (Center - Vertex).
+void TGvSimplexFit::ExpandReflectContract(std::vector<double>& Vertex, double Factor)
+{
+  for (int J = 0; J < FOrder; ++J) Vertex[J] = FCenter[J] + Factor * (FCenter[J] - Vertex[J]);
+}
+
+void TGvSimplexFit::InitSimplex(const TGvFitPoints& Points)
+{
+  for (int I = 0; I <= FOrder; ++I) {
+    FSimplex[I] = FCoefs;
+    if (I < FOrder) FSimplex[I][I] *= 2.05;
+  }
+  for (int I = 0; I <= FOrder; ++I) FChiSqrs[I] = ChiSquare(FSimplex[I], Points);
+  MaxMin();
+}
+
+// Every vertex but the best moves halfway to the best.
+void TGvSimplexFit::NewSimplex(const TGvFitPoints& Points)
+{
+  for (int I = 0; I <= FOrder; ++I) {
+    if (I == FMin) continue;
+    for (int J = 0; J < FOrder; ++J) FSimplex[I][J] = (FSimplex[I][J] + FSimplex[FMin][J]) / 2;
+    FChiSqrs[I] = ChiSquare(FSimplex[I], Points);
+  }
+}
+
+void TGvSimplexFit::GetStatistics(const TGvFitPoints& Points)
+{
+  const std::size_t N = Points.Count();
+  double SumW = 0, SumWX = 0, SumWY = 0;
+  for (std::size_t I = 0; I < N; ++I) {
+    if (!Points.IsValid(I)) continue;
+    const double W = Points.Wi(I);
+    SumW += W;
+    SumWX += W * Points.Xi(I);
+    SumWY += W * Points.Yi(I);
+  }
+  FAverageX = SumW > 0 ? SumWX / SumW : 0;
+  FAverageY = SumW > 0 ? SumWY / SumW : 0;
+  double Qx = 0, Qy = 0;
+  for (std::size_t I = 0; I < N; ++I) {
+    if (!Points.IsValid(I)) continue;
+    const double W = Points.Wi(I), Dx = Points.Xi(I) - FAverageX, Dy = Points.Yi(I) - FAverageY;
+    Qx += W * Dx * Dx;
+    Qy += W * Dy * Dy;
+  }
+  if (FDoCovariance) {
+    const double Q = std::sqrt(Qx * Qy);
+    FProbability = Q > 0 ? 1 - FCurrentChiSquare / Q : 1;
+  } else {
+    FProbability = Qy > 0 ? 1 - FCurrentChiSquare / Qy : 1;
+  }
+  FVarianceX = SumW > 1 ? Qx / (SumW - 1) : 0;
+  FVarianceY = SumW > 1 ? Qy / (SumW - 1) : 0;
+}
+
+void TGvSimplexFit::Calculate(const TGvFitPoints& Points)
+{
+  if (FIterations > 0) {
+    if (!Points.HasX) throw EGvError(GvFitMessages::NoXVector);
+    if (!Points.HasY) throw EGvError(GvFitMessages::NoYVector);
+  }
+  if (!Model()) throw EGvError(NoModel);
+  CheckModelLetters();
+  FIteration = FIterations;
+  FStopIterations = false;
+  if (FIterations <= 0) return;
+  if (FOrder < 1) throw EGvError("SimplexFit: no order set!");
+
+  // Preparation.
+  const std::size_t N = Points.Count();
+  std::size_t Valid = 0;
+  for (std::size_t I = 0; I < N; ++I)
+    if (Points.IsValid(I)) ++Valid;
+  if (Valid < std::size_t(FOrder)) throw EGvError(GvFitMessages::NotEnoughPoints);
+  if (FDoCovariance) SetupCovariance(Points);
+  SetOrder(FOrder);
+  for (double& C : FCoefs)
+    if (C == 0) C = 1;
+
+  TCornerGuard Guard(FCurrentCorner, FCoefs);
+  InitSimplex(Points);
+  do {
+    CalcCenter();
+    std::vector<double>& Worst = FSimplex[FMax];
+    ExpandReflectContract(Worst, 1.0);
+    FChiSqrs[FMax] = ChiSquare(Worst, Points);
+    if (FChiSqrs[FMin] > FChiSqrs[FMax]) {
+      // Better than the best: try twice as far.
+      FDCoefs = Worst;
+      FCurrentChiSquare = FChiSqrs[FMax];
+      ExpandReflectContract(Worst, -2.0);
+      FChiSqrs[FMax] = ChiSquare(Worst, Points);
+      if (!(FChiSqrs[FMax] < FCurrentChiSquare)) {
+        Worst = FDCoefs;
+        FChiSqrs[FMax] = FCurrentChiSquare;
+      }
+    } else if (FChiSqrs[FMax] > FChiSqrs[FTwo]) {
+      // Worse than the second-worst: halfway back to the centre.
+      ExpandReflectContract(Worst, -0.5);
+      FChiSqrs[FMax] = ChiSquare(Worst, Points);
+      if (FChiSqrs[FTwo] >= FChiSqrs[FMax]) NewSimplex(Points);
+    }
+    MaxMin();
+    FCurrentChiSquare = FChiSqrs[FMin];
+    FCoefs = FSimplex[FMin];
+    FCurrentCorner = FCoefs;
+    if (FOnIteration) FOnIteration();
+    --FIteration;
+  } while (!FStopIterations && FIteration >= 0 && FCurrentChiSquare != 0);
+  GetStatistics(Points);
+}

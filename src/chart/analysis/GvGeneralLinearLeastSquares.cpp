@@ -1,0 +1,173 @@
+#include "chart/analysis/GvGeneralLinearLeastSquares.h"
+
+#include "chart/analysis/GvLeastSquaresCore.h"
+
+#include <algorithm>
+#include <cmath>
+
+bool ReduceMatrix(TGvMatrix& Base, std::vector<double>& SingularValues, TGvMatrix& Solution)
+{
+  if (Base.Rows < Base.Cols)
+    throw EGvError("SingularValueDecomposition: Matrix has wrong dimension");
+  if (int(SingularValues.size()) < Base.Cols)
+    throw EGvError("SingularValueDecomposition: Output vector has wrong dimension");
+  if (Solution.Rows != Base.Cols || Solution.Cols != Base.Cols)
+    throw EGvError("SingularValueDecomposition: Output matrix has wrong dimension");
+  return GvLsq::SingularValueDecomposition<double>(Base.Data.data(), Base.Rows, Base.Cols,
+                                                   SingularValues.data(), Solution.Data.data());
+}
+
+TGvCustomGeneralLinearLeastSquaresCalculation::TGvCustomGeneralLinearLeastSquaresCalculation(
+    bool Polynomial)
+    : FPolynomial(Polynomial)
+{
+  SetOrder(2);
+}
+
+void TGvCustomGeneralLinearLeastSquaresCalculation::SetOrder(int N)
+{
+  const int Lowest = FPolynomial ? 2 : 0;
+  FOrder = std::clamp(N, Lowest, MaxOrder);
+  FCoeffs.assign(std::size_t(FOrder) + 1, 1.0);
+  FDeltaCoeffs.assign(std::size_t(FOrder) + 1, 1.0);
+}
+
+double TGvCustomGeneralLinearLeastSquaresCalculation::Basis(double X, int Index) const
+{
+  if (FBasis) return FBasis(TGvGeneralLinearFittingArgs{X, Index});
+  double P = 1.0;
+  for (int I = 0; I < Index; ++I) P *= X;
+  return P;
+}
+
+double TGvCustomGeneralLinearLeastSquaresCalculation::GetY(double AtX) const
+{
+  if (!FBasis) {
+    // Horner's scheme from the last coefficient down.
+    double Y = 0.0;
+    for (std::size_t I = FCoeffs.size(); I-- > 0;) Y = Y * AtX + FCoeffs[I];
+    return Y;
+  }
+  double Y = 0.0;
+  for (int I = 0; I <= FOrder; ++I) Y += FBasis(TGvGeneralLinearFittingArgs{AtX, I}) * FCoeffs[I];
+  return Y;
+}
+
+double TGvCustomGeneralLinearLeastSquaresCalculation::Coefficient(int Index) const
+{
+  if (Index >= 0 && Index <= FOrder) return FCoeffs[Index];
+  if (FDesignTime) return 0.0;
+  throw EGvRangeError("General Linear Least Squares: Index of variable out of range");
+}
+
+double TGvCustomGeneralLinearLeastSquaresCalculation::DeltaCoefficient(int Index) const
+{
+  if (Index >= 0 && Index <= FOrder) return FDeltaCoeffs[Index];
+  if (FDesignTime) return 0.0;
+  throw EGvRangeError("General Linear Least Squares: Index of variable out of range");
+}
+
+void TGvCustomGeneralLinearLeastSquaresCalculation::Calculate(const TGvFitPoints& Points)
+{
+  using namespace GvFitMessages;
+  if (!Points.HasX) throw EGvError(NoXVector);
+  if (!Points.HasY) throw EGvError(NoYVector);
+  if (!FBasis && !FPolynomial && !FDesignTime) throw EGvError("No BasisFunction defined");
+
+  const std::size_t N = Points.Count();
+  const int P = FOrder + 1;
+
+  // Pass 1: the points that enter the fit and their weighted means.
+  std::size_t K = 0;
+  double SumW = 0, SumWX = 0, SumWY = 0;
+  for (std::size_t I = 0; I < N; ++I) {
+    if (!Points.IsValid(I)) continue;
+    const double W = Points.Wi(I);
+    if (!(W > 0)) continue;
+    ++K;
+    SumW += W;
+    SumWX += W * Points.Xi(I);
+    SumWY += W * Points.Yi(I);
+  }
+  if (K < std::size_t(P) || !(SumW > 0)) throw EGvError(NotEnoughPoints);
+  if (K == std::size_t(P)) {
+    std::vector<double> Xs;
+    Xs.reserve(K);
+    for (std::size_t I = 0; I < N; ++I)
+      if (Points.IsValid(I) && Points.Wi(I) > 0) Xs.push_back(Points.Xi(I));
+    std::sort(Xs.begin(), Xs.end());
+    if (std::adjacent_find(Xs.begin(), Xs.end()) != Xs.end()) throw EGvError(NotEnoughPoints);
+  }
+  const double AverageX = SumWX / SumW;
+  const double AverageY = SumWY / SumW;
+
+  // The weighted rows, reduced a block at a time into R and Q^T b.
+  GvLsq::TLeastSquares Lsq(P);
+  std::vector<GvLsq::TReal> Row(std::size_t(P), 0);
+  for (std::size_t I = 0; I < N; ++I) {
+    if (!Points.IsValid(I)) continue;
+    const double W = Points.Wi(I);
+    if (!(W > 0)) continue;
+    const GvLsq::TReal Sw = std::sqrt(GvLsq::TReal(W));
+    const double X = Points.Xi(I);
+    if (FBasis) {
+      for (int J = 0; J < P; ++J) {
+        const double F = FBasis(TGvGeneralLinearFittingArgs{X, J});
+        if (!std::isfinite(F))
+          throw EGvError("General Linear Least Squares: the basis function gave no number");
+        Row[J] = GvLsq::TReal(F) * Sw;
+      }
+    } else {
+      GvLsq::TReal Pow = Sw;
+      for (int J = 0; J < P; ++J) {
+        Row[J] = Pow;
+        Pow *= X;
+      }
+    }
+    Lsq.AddRow(Row.data(), GvLsq::TReal(Points.Yi(I)) * Sw);
+  }
+  GvLsq::TSolution Sol = Lsq.Solve();
+
+  // The statistics over the valid points (a point of weight 0 adds nothing,
+  // and its basis values need not be numbers).
+  std::vector<GvLsq::TReal> C(Sol.Coeffs.begin(), Sol.Coeffs.end());
+  GvLsq::TReal VX = 0, VY = 0, Ssr = 0, SumAllW = 0;
+  for (std::size_t I = 0; I < N; ++I) {
+    if (!Points.IsValid(I)) continue;
+    const double W = Points.Wi(I);
+    if (!(W > 0)) continue;
+    const double X = Points.Xi(I);
+    const double Y = Points.Yi(I);
+    GvLsq::TReal Fit = 0;
+    if (FBasis) {
+      for (int J = 0; J < P; ++J)
+        Fit += GvLsq::TReal(FBasis(TGvGeneralLinearFittingArgs{X, J})) * C[J];
+    } else {
+      for (int J = P; J-- > 0;) Fit = Fit * X + C[J];
+    }
+    const GvLsq::TReal Dx = GvLsq::TReal(X) - AverageX, Dy = GvLsq::TReal(Y) - AverageY;
+    const GvLsq::TReal R = GvLsq::TReal(Y) - Fit;
+    VX += W * Dx * Dx;
+    VY += W * Dy * Dy;
+    Ssr += W * R * R;
+    SumAllW += W;
+  }
+
+  FDCount = int(std::min<std::size_t>(K, 0x7fffffff));
+  FCoeffs.assign(Sol.Coeffs.begin(), Sol.Coeffs.end());
+  FDeltaCoeffs.assign(Sol.Deltas.begin(), Sol.Deltas.end());
+  FRank = Sol.Rank;
+  FConverged = Sol.Converged;
+  FAverageX = AverageX;
+  FAverageY = AverageY;
+  FSumOfResiduals = double(Ssr);
+  FProbability = VY <= 0 ? 1.0 : double(1 - Ssr / VY);
+  FVarianceX = SumAllW > 1 ? double(VX / (SumAllW - 1)) : 0.0;
+  FVarianceY = SumAllW > 1 ? double(VY / (SumAllW - 1)) : 0.0;
+  FQRel = SumAllW - FOrder > 0 ? double(std::sqrt(Ssr / (SumAllW - FOrder))) : 0.0;
+}
+
+QString GeneralLinearLeastSquaresFormula()
+{
+  return QString::fromUtf8("Y=\u03a3\\-i\\-a\\-i\\-Xf\\-i\\-(X)");
+}
