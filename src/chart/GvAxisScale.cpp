@@ -839,6 +839,12 @@ void TGvAxisScale::CalculateNormalTicks()
     // A range of zero width has one tick.
     if (!(Step > 0)) break;
   }
+  PlaceExtraExponentMark();
+}
+
+void TGvAxisScale::PlaceExtraExponentMark()
+{
+  ShowsExtraExponent = false;
   if (NumbersVisible && AdditionalExponent && !Labels.empty()) {
     ShowsExtraExponent = true;
     ExtraExponentText = QStringLiteral("\u00B710\\+") + QString::number(MaxExponent);

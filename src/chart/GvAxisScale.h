@@ -272,6 +272,9 @@ public:
   void TakeMaster(const TGvAxisScale& Master);
 
   void CalculateTicks();
+  // The extra exponent between the last two labels (in value order), when
+  // the labels need it; again after labels were left out.
+  void PlaceExtraExponentMark();
 
   // The current major and minor steps in value units (days on a date/time
   // axis, decades on a logarithmic one), for the scroll bars. The major step
