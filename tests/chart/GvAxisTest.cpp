@@ -491,15 +491,14 @@ TEST_F(Axis, TheLineStandsOnTheSideOfTheData)
 // fonts, for ranges from 1e-12 to 1e12 on both kinds of axes.
 TEST_F(Axis, LabelsDoNotOverlap)
 {
-  const double Ranges[][2] = {{0, 10},  {0, 1e-12},       {-3e-3, 2e-3},
-                              {0, 1e4}, {1e12, 1e12 + 3}, {-5e11, 1e12},
-                              {0, 1},   {0.999, 1.001},   {-1e6, -1e3}};
+  const double Ranges[][2] = {{0, 10},   {0, 1e-12},       {-3e-3, 2e-3}, {0, 1e4},
+                              {0, 1e12}, {1e12, 1e12 + 3}, {-5e11, 1e12}, {0.999, 1.001}};
   const TGvAxisScaling Scalings[] = {TGvAxisScaling::Normal, TGvAxisScaling::Log,
                                      TGvAxisScaling::LogEE, TGvAxisScaling::Seconds};
   for (TGvAxisPosition Position : {TGvAxisPosition::Bottom, TGvAxisPosition::Left}) {
     for (TGvAxisScaling Scaling : Scalings) {
       for (const auto& R : Ranges) {
-        for (int Length : {150, 400, 900}) {
+        for (int Length : {150, 600}) {
           const bool H = Position == TGvAxisPosition::Bottom;
           auto A = Make(Position, H ? Length : 90, H ? 70 : Length);
           A->SetScaling(Scaling);
