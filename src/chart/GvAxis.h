@@ -14,6 +14,26 @@
 // axes (CalculateAxes) and paints them in its own order; standing alone the
 // axis lays itself out within its bounds (Calculate) and paints onto any
 // QPainter (PaintGr in its own coordinates, PaintAt at its place).
+//
+// Choices made here:
+// - The events are single handlers (std::function), as the platform's
+//   events are; OnGetScaleLabel also sees the texts the partition measures.
+// - While an axis takes part in a layout pass its painting waits (a flag of
+//   the axis; the engine keeps no process-wide state).
+// - NumbersColor and CaptionColor are the fill colours of the label font and
+//   of the caption font, so that a font and its colour travel together.
+// - Properties without an undo description of their own record their name.
+// - Changing an end mode, the rounding, the scaling or the direction of an
+//   axis with series ranges it again from the data; an axis without series
+//   keeps the range it was given.
+// - Labels are measured with the screen's metrics; one that would reach into
+//   the label before it is left out, and an extra exponent without room
+//   between the last two labels stands beyond them.
+// - Standing alone, the axis line lies inside the control on the side that
+//   faces the data (Top and Left: the last pixel row or column), and the
+//   room at the ends is what the end labels (as measured), the series'
+//   margins and the arrow need. DistanceNumbersCaption and DistanceToBorder
+//   start at 5 pixels, the bounds at 300 x 50.
 #pragma once
 
 #include "chart/GvAxisScale.h"

@@ -347,6 +347,14 @@ TEST_F(AxisScale, UnroundedEndsTickOnTheSteps)
   EXPECT_DOUBLE_EQ(S.Ticks.front().Value, 1);
   EXPECT_DOUBLE_EQ(S.Ticks.back().Value, 9);
   EXPECT_EQ(Texts(S).join(u' '), "5");
+  // A stored step larger than the range: no tick lies on the axis (none is
+  // drawn beyond its ends).
+  S.AutoTickParts = false;
+  S.TickPart = S.MajorTickPart = S.LabelPart = 10; // 0.1: the range exponent is -2
+  S.Start = 0.31;
+  S.Stop = 0.39;
+  S.CalculateTicks();
+  EXPECT_TRUE(S.Ticks.empty());
 }
 
 // The partition searches end for every input, and a pass never makes more
