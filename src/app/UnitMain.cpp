@@ -2,6 +2,7 @@
 
 #include "app/DialogService.h"
 #include "app/PageControl.h"
+#include "app/TestModeTransport.h"
 #include "app/ValveDiagram.h"
 #include "controls/GvDateTime.h"
 #include "controls/GvFloatEdit.h"
@@ -67,6 +68,7 @@ TForm1::TForm1(const TFormServices& services, QWidget* parent)
     FOwnTransport = std::make_unique<TDeviceTransport>(FOwnMixer.get());
     FTransport = FOwnTransport.get();
   }
+  FPortView = std::make_unique<TTestModeTransport>(*FTransport);
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Mix"));
   QFont font(QStringLiteral("Tahoma"), 8);
@@ -409,6 +411,10 @@ void TForm1::ConnectHandlers()
   for (QListWidget* list :
        {ListBoxPortSolenoid, ListBoxPortMFC, ListBoxSetupGas1, ListBoxSetupGas2})
     list->installEventFilter(this);
+  // The humidification thread opens its ports without asking the lists.
+  for (QListWidget* list : {ListBoxPortSolenoid, ListBoxPortMFC})
+    connect(list, &QListWidget::itemSelectionChanged, this,
+            [this] { FPortView->SetTestMode(TestMode()); });
   StringGrid1->viewport()->installEventFilter(this);
 }
 
@@ -526,6 +532,12 @@ bool TForm1::FakeSolenoidPortSelected() const
 bool TForm1::BothFakePortsSelected() const
 {
   return FakeSolenoidPortSelected() && SelectedText(ListBoxPortMFC) == FakePortName();
+}
+
+TDeviceContext TForm1::DeviceContext() const
+{
+  FPortView->SetTestMode(TestMode());
+  return {FClock, FPortView.get()};
 }
 
 int TForm1::GridRowCount() const

@@ -31,6 +31,7 @@ class TGvDoubleEdit;
 class TGvIntegerEdit;
 class TGvNumericUpDn;
 class TPageControl;
+class TTestModeTransport;
 
 // What the window works with besides its own widgets. Anything left null is
 // replaced by the real thing (system clock, platform dialogs).
@@ -39,7 +40,9 @@ struct TFormServices
   TClock* Clock = nullptr;
   TDialogService* Dialogs = nullptr;
   // Opens the serial ports; the port "Fake port for testing" reaches the
-  // imaginary mixer. Null: the window's own transport with its own mixer.
+  // imaginary mixer (the window lets it through only in the test mode, when
+  // both port lists are on it). Null: the window's own transport with its
+  // own mixer.
   TSerialTransport* Transport = nullptr;
 };
 
@@ -142,8 +145,12 @@ public:
 
   TClock& Clock() const { return *FClock; }
   TDialogService& Dialogs() const { return *FDialogs; }
-  // Clock and transport for every device transaction of the window.
-  TDeviceContext DeviceContext() const { return {FClock, FTransport}; }
+  // Clock and transport for every device transaction of the window and of
+  // the humidification thread. The transport reaches the imaginary mixer only
+  // in the test mode.
+  TDeviceContext DeviceContext() const;
+  // Both port lists are on "Fake port for testing".
+  bool TestMode() const { return BothFakePortsSelected(); }
   // Held for every relay board transaction, by the window and the thread.
   QMutex* RelayLock() { return &FRelayLock; }
   // The imaginary mixer behind the fake port of the window's own transport
@@ -212,7 +219,9 @@ private:
   std::unique_ptr<TImaginaryMixer> FOwnMixer;
   std::unique_ptr<TDeviceTransport> FOwnTransport;
   TSerialTransport* FTransport;
-  QMutex FRelayLock;           // one relay board transaction at a time, window or thread
-  bool FAutoStopSafed = false; // the automatic stop has closed the valves
+  std::unique_ptr<TTestModeTransport> FPortView; // FTransport as the window uses it
+  QMutex FRelayLock;               // one relay board transaction at a time, window or thread
+  bool FAutoStopSafed = false;     // the automatic stop has closed the valves
+  bool FGasesFromTestMode = false; // the gas records hold the imaginary mixer's values
   unsigned FRandomState = 0x2545F491u;
 };

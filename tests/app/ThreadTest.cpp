@@ -162,8 +162,8 @@ TEST(BubblerTemperature, ReadingsOutsideTheUsefulRangeGiveTwentyDegrees)
     SCOPED_TRACE(c.name);
     TWindowFixture fx;
     TForm1& f = *fx.Form;
-    f.ButtonSetupFindPortsClick();
-    TWindowFixture::Select(f.ListBoxPortSolenoid, FakePortName()); // the MFC port stays real
+    fx.ListImaginaryPorts();
+    TWindowFixture::Select(f.ListBoxPortSolenoid, ImaginaryRelayPort());
     fx.Mixer.SetBubblerTemperature(c.bubbler);
     f.GvIntegerEditH2OTempValueChanged();
     EXPECT_EQ(f.Label14->text(), QString::fromUtf8(c.label));
@@ -184,8 +184,8 @@ TEST(BubblerTemperature, MeasuredAndEstimated)
   {
     TWindowFixture fx;
     TForm1& f = *fx.Form;
-    f.ButtonSetupFindPortsClick();
-    TWindowFixture::Select(f.ListBoxPortSolenoid, FakePortName());
+    fx.ListImaginaryPorts();
+    TWindowFixture::Select(f.ListBoxPortSolenoid, ImaginaryRelayPort());
     fx.Mixer.SetBubblerTemperature(30);
     f.GvIntegerEditH2OTempValueChanged();
     const QString label = f.Label14->text();
