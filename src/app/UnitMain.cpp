@@ -29,6 +29,7 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
@@ -83,6 +84,7 @@ TForm1::~TForm1()
 {
   Timer1->stop();
   StopThread();
+  EndUnreportedThreads();
 }
 
 // ---------------------------------------------------------------- the window

@@ -11,6 +11,7 @@
 #include <QMutex>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 class QCheckBox;
 class QGroupBox;
@@ -21,6 +22,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QTableWidget;
+class QThread;
 class QTimer;
 class TClock;
 class TDeviceTransport;
@@ -84,7 +86,10 @@ public:
   void ButtonFlushClick();
   void ButtonBypassClick();
   void ButtonDilutionClick();
-  // Ends and frees the humidification thread, if one runs.
+  // Ends and frees the humidification thread, if one runs. Waits at most 10 s
+  // (of the window's clock) for the thread to report; a thread that does not
+  // is asked to end for good and freed once it has ended, and the window
+  // goes on. Not entered again while it waits.
   void StopThread();
 
   // ---- Valves ----
@@ -211,6 +216,8 @@ private:
   void DilutionStep();
   void PulseStep(unsigned Address);
   void AppendDebugLine(const QString& line);
+  void ReapUnreportedThreads();
+  void EndUnreportedThreads();
   bool eventFilter(QObject* watched, QEvent* event) override;
 
   TClock* FClock;
@@ -223,5 +230,9 @@ private:
   QMutex FRelayLock;               // one relay board transaction at a time, window or thread
   bool FAutoStopSafed = false;     // the automatic stop has closed the valves
   bool FGasesFromTestMode = false; // the gas records hold the imaginary mixer's values
+  bool FInTick = false;            // Timer1Timer runs
+  bool FStopWaiting = false;       // StopThread waits for the humidification thread
+  // Humidification threads a stop gave up on, until they have ended.
+  std::vector<std::unique_ptr<QThread>> FUnreportedThreads;
   unsigned FRandomState = 0x2545F491u;
 };

@@ -23,6 +23,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 #include <cmath>
@@ -31,6 +32,7 @@ namespace {
 constexpr double cSecond = 1.0 / 86400;
 constexpr double cMinute = 1.0 / 1440;
 constexpr double cHour = 1.0 / 24;
+constexpr double cStopWaitS = 10; // how long a stop waits for the humidification thread
 
 void HandleMessages()
 {
@@ -42,6 +44,13 @@ void HandleMessages()
 
 void TForm1::Timer1Timer()
 {
+  // A tick never runs inside another tick (the flush sequence handles
+  // messages) nor inside a stop that waits for the humidification thread:
+  // "Don't ever click" can switch the timer on again in either.
+  if (FInTick || FStopWaiting) return;
+  FInTick = true;
+  const auto done = qScopeGuard([this] { FInTick = false; });
+  ReapUnreportedThreads();
   TMixerData& S = Shared;
   GroupBox12->setTitle(QStringLiteral("Automatic stop: ") +
                        FormatDateTime(QStringLiteral("mmm dd @ hh:mm:ss"), S.AutoStopTime));
@@ -237,7 +246,9 @@ void TForm1::ButtonDilutionClick()
 void TForm1::StopThread()
 {
   TMixerData& S = Shared;
-  if (!S.WETT) return;
+  // A stop that already waits is not entered again.
+  if (!S.WETT || FStopWaiting) return;
+  FStopWaiting = true;
   Timer1->stop();
   for (QPushButton* b : {ButtonStop, ButtonFlush, ButtonBypass, ButtonDilution})
     b->setEnabled(false);
@@ -245,24 +256,57 @@ void TForm1::StopThread()
   setWindowTitle(QStringLiteral("Waiting valve operations to finish"));
   S.ThreadStop = true;
   // The thread learns of the request, and answers, through its synchronized
-  // result call, which runs here while messages are handled.
-  while (!S.ThreadHasStopped) {
+  // result call, which runs here while messages are handled. A thread that
+  // does not answer in time is not waited for any longer.
+  const double start = Clock().Now();
+  while (!S.ThreadHasStopped && Clock().Now() - start < cStopWaitS * cSecond - cDateEpsilon) {
     setWindowTitle(windowTitle() + u'.');
     Clock().Sleep(250);
     HandleMessages();
   }
   QThread* thread = S.WETT;
   S.WETT = nullptr;
-  thread->wait();
-  delete thread;
+  if (S.ThreadHasStopped) {
+    thread->wait();
+    delete thread;
+  } else {
+    // Asked to end for good: at its next hand-over it ends without touching
+    // the mixer's state. The window frees it once it has ended.
+    thread->requestInterruption();
+    FUnreportedThreads.emplace_back(thread);
+    AppendDebugLine(
+        QStringLiteral("The humidification thread did not report within 10 s that it has stopped; "
+                       "no longer waiting for it."));
+  }
   QApplication::restoreOverrideCursor();
   setWindowTitle(QStringLiteral("Mix"));
   S.ThreadStop = false;
   S.ThreadHasStopped = false;
   S.ValvesSet = false;
+  FStopWaiting = false;
   for (QPushButton* b : {ButtonStop, ButtonFlush, ButtonBypass, ButtonDilution})
     b->setEnabled(true);
   Timer1->start();
+}
+
+void TForm1::ReapUnreportedThreads()
+{
+  std::erase_if(FUnreportedThreads, [](const std::unique_ptr<QThread>& t) {
+    if (!t->isFinished()) return false;
+    t->wait();
+    return true;
+  });
+}
+
+void TForm1::EndUnreportedThreads()
+{
+  // Each still hands over onto this thread before it ends, so messages are
+  // handled while it is waited for.
+  for (const std::unique_ptr<QThread>& t : FUnreportedThreads) {
+    t->requestInterruption();
+    while (!t->wait(QDeadlineTimer(20))) HandleMessages();
+  }
+  FUnreportedThreads.clear();
 }
 
 // ---------------------------------------------------------------- valves

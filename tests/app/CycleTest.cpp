@@ -5,12 +5,14 @@
 #include "controls/GvDateTime.h"
 #include "controls/GvIntegerEdit.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -238,7 +240,9 @@ struct TStandInLog
 {
   QStringList Captions;       // window caption at each hand-over after the request
   QList<bool> ButtonsEnabled; // ButtonStop at each hand-over after the request
+  QList<bool> TimerActive;    // Timer1 at each hand-over after the request
   std::atomic<int> HandOvers{0};
+  std::function<void()> OnFirstRequest; // runs on the window's thread
 };
 
 class TStandInThread : public QThread
@@ -261,6 +265,8 @@ protected:
             if (stop) {
               FLog.Captions << FForm.windowTitle();
               FLog.ButtonsEnabled << FForm.ButtonStop->isEnabled();
+              FLog.TimerActive << FForm.Timer1->isActive();
+              if (afterStop == 1 && FLog.OnFirstRequest) FLog.OnFirstRequest();
             }
           },
           Qt::BlockingQueuedConnection);
@@ -311,6 +317,126 @@ TEST(Commands, StopWaitsForTheHumidificationThread)
   }
   EXPECT_LE(lastDots, waits);
   EXPECT_EQ(log.ButtonsEnabled, QList<bool>({false, false, false}));
+  EXPECT_EQ(log.TimerActive, QList<bool>({false, false, false}));
+}
+
+// "Don't ever click" switches the timer on in the middle of the wait, after
+// the automatic-stop time has passed: the ticks that come inside the wait do
+// nothing (no automatic stop, no second stop, no mode action), and a stop
+// called there returns at once.
+TEST(Commands, NoTickAndNoSecondStopInsideTheStopWait)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  fx.ApplyDry();
+  fx.Tick(2);
+  fx.Clock.SetRealPauseUs(10000);
+  TStandInLog log;
+  auto* thread = new TStandInThread(f, log);
+  f.Shared.WETT = thread;
+  f.Shared.AutoStopTime = fx.Clock.Now() - 1.0 / 86400;
+  bool innerDone = false;
+  log.OnFirstRequest = [&] {
+    // Posted: runs in the wait's message handling once this hand-over is over.
+    QTimer::singleShot(0, &f, [&] {
+      f.Button1->click(); // the timer on again
+      EXPECT_TRUE(f.Timer1->isActive());
+      f.Timer1Timer();
+      f.Timer1Timer();
+      f.StopThread();
+      EXPECT_EQ(f.Shared.WETT, thread); // still the outer stop's to free
+      innerDone = true;
+    });
+  };
+  // Ends a wait that would never end, so that the test fails instead of hanging.
+  const double start = fx.Clock.Now();
+  fx.Clock.OnSleep = [&](unsigned) {
+    if (fx.Clock.Now() - start > 60.0 / 86400) f.Shared.ThreadHasStopped = true;
+  };
+  thread->start();
+  while (log.HandOvers < 1) QCoreApplication::processEvents();
+  fx.Transport.Clear();
+  f.ButtonBypassClick();
+  EXPECT_TRUE(innerDone);
+  EXPECT_LT(fx.Clock.Now() - start, 20.0 / 86400);
+  EXPECT_TRUE(fx.Transport.Requests().isEmpty()) << fx.Transport.Steps().join(", ").toStdString();
+  EXPECT_EQ(log.Captions.size(), 3); // the one thread reported once, to the one stop
+  EXPECT_EQ(f.Shared.WETT, nullptr);
+  EXPECT_EQ(f.Shared.MixerState, TMixerState::Bypass);
+  EXPECT_EQ(f.LabelStatus->text(), "Bypass");
+  EXPECT_EQ(f.windowTitle(), "Mix");
+  EXPECT_TRUE(f.ButtonStop->isEnabled() && f.ButtonDilution->isEnabled());
+  EXPECT_TRUE(f.Timer1->isActive());
+}
+
+namespace {
+// A humidification thread that never reports: it ignores the stop until the
+// test releases it, and only notes whether it was asked to end for good.
+class TSilentThread : public QThread
+{
+public:
+  std::atomic<bool> Release{false};
+  std::atomic<bool> SawInterruption{false};
+
+protected:
+  void run() override
+  {
+    while (!Release) QThread::msleep(1);
+    SawInterruption = isInterruptionRequested();
+  }
+};
+} // namespace
+
+// The stop waits 10 s of the window's clock for a thread that does not
+// report, says so in the Debug tab and leaves the window usable; the thread
+// is freed once it has ended, by the next tick or when the window closes.
+TEST(Commands, StopGivesUpOnAThreadThatDoesNotReport)
+{
+  for (bool freedByTick : {true, false}) {
+    SCOPED_TRACE(freedByTick ? "freed by a tick" : "freed on closing");
+    TCycleFixture fx;
+    TForm1& f = fx.F();
+    fx.ApplyDry();
+    fx.Tick();
+    auto* thread = new TSilentThread;
+    bool freed = false;
+    QObject::connect(thread, &QObject::destroyed, [&] { freed = true; });
+    f.Shared.WETT = thread;
+    thread->start();
+    const unsigned long long slept = fx.Clock.SleptMs();
+    f.ButtonStopClick();
+    EXPECT_GE(fx.Clock.SleptMs() - slept, 10000u);
+    EXPECT_LE(fx.Clock.SleptMs() - slept, 10250u);
+    EXPECT_EQ(f.MemoDevFeedback->toPlainText().split(u'\n').last(),
+              "The humidification thread did not report within 10 s that it has stopped; "
+              "no longer waiting for it.");
+    EXPECT_EQ(f.Shared.WETT, nullptr);
+    EXPECT_FALSE(f.Shared.ThreadStop);
+    EXPECT_FALSE(f.Shared.ThreadHasStopped);
+    EXPECT_EQ(f.windowTitle(), "Mix");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(f.LabelStatus->text(), "Standby");
+    for (QPushButton* b : {f.ButtonStop, f.ButtonFlush, f.ButtonBypass, f.ButtonDilution})
+      EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_TRUE(f.Timer1->isActive());
+    EXPECT_FALSE(freed);
+
+    // The mixer goes on: Standby's action on the next tick.
+    fx.Transport.Clear();
+    fx.Tick();
+    EXPECT_EQ(fx.RelayMasks().last(), 0);
+    EXPECT_FALSE(freed); // still running
+    thread->Release = true;
+    if (freedByTick) {
+      while (!thread->isFinished()) QThread::msleep(1);
+      EXPECT_TRUE(thread->SawInterruption);
+      fx.Tick();
+      EXPECT_TRUE(freed);
+    } else {
+      fx.Form.reset();
+      EXPECT_TRUE(freed);
+    }
+  }
 }
 
 TEST(Commands, StopWithoutAThreadReturnsAtOnce)
