@@ -585,6 +585,7 @@ void TForm1::Calculate(bool Apply)
     S.Counter = 0;
     S.FLBI = 1;
     S.FLAI = 1;
+    S.PulseALimitLogged = S.PulseBLimitLogged = false;
     S.FlowASetToConstant = false;
     S.FlowBSetToConstant = false;
   }

@@ -444,6 +444,12 @@ void TForm1::PulseStep(unsigned Address)
       AppendDebugLine(prefix + QStringLiteral("Totalizer reading failed, no pulse"));
     for (const QString& line : step.Lines) AppendDebugLine(line);
     FLI = step.FLI;
+    bool& limitLogged = isA ? S.PulseALimitLogged : S.PulseBLimitLogged;
+    if (step.AtLimit && !limitLogged) {
+      limitLogged = true;
+      AppendDebugLine(prefix +
+                      QStringLiteral("pulse length at its limit of %1 ms").arg(cMaxPulseMs));
+    }
     if (step.Pulse) {
       ++S.Counter;
       AppendDebugLine(prefix + QStringLiteral("Send more flow ") + QString::number(S.Counter));
