@@ -228,7 +228,6 @@ private:
   TSerialTransport* FTransport;
   std::unique_ptr<TTestModeTransport> FPortView; // FTransport as the window uses it
   QMutex FRelayLock;               // one relay board transaction at a time, window or thread
-  bool FAutoStopSafed = false;     // the automatic stop has closed the valves
   bool FGasesFromTestMode = false; // the gas records hold the imaginary mixer's values
   bool FInTick = false;            // Timer1Timer runs
   bool FStopWaiting = false;       // StopThread waits for the humidification thread

@@ -57,19 +57,17 @@ void TForm1::Timer1Timer()
   double now = Clock().Now();
   if (now > S.AutoStopTime) {
     ButtonStopClick();
-    // A stopped mixer must not go on delivering gas: once per automatic stop,
-    // close the valves and take both set-points to 0.
-    if (!FAutoStopSafed) {
-      FAutoStopSafed = true;
-      if (CheckBoxSolenoidOK->isChecked()) SetValvePositions(0, 0, 0, 0, 0, 0);
-      if (CheckBoxMFCOK->isChecked()) {
-        SetMFCFlow(1, 0);
-        SetMFCFlow(2, 0);
-      }
+    // A stopped mixer must not go on delivering gas: while the automatic stop
+    // holds, every tick sends Standby's safe state (valves closed, both
+    // set-points 0) as Standby does, so that a write lost at one tick is made
+    // good at the next.
+    if (CheckBoxSolenoidOK->isChecked()) SetValvePositions(0, 0, 0, 0, 0, 0);
+    if (CheckBoxMFCOK->isChecked()) {
+      SetMFCFlow(1, 0);
+      SetMFCFlow(2, 0);
     }
     return;
   }
-  FAutoStopSafed = false;
 
   const bool producing =
       S.MixerState == TMixerState::Dilution || S.MixerState == TMixerState::Bypass;

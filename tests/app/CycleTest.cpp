@@ -193,29 +193,53 @@ TEST(Cycle, AutomaticStopLeavesTheMixerSafe)
   TForm1& f = fx.F();
   fx.ApplyDry();
   fx.Tick(2);
+  ASSERT_EQ(fx.Mixer.RelayMask(), 24u);
   f.Shared.AutoStopTime = fx.Clock.Now() + 5.0 / 86400;
   fx.Tick();
   EXPECT_EQ(f.GroupBox12->title(),
             "Automatic stop: " + FormatDateTime("mmm dd @ hh:mm:ss", f.Shared.AutoStopTime));
-  fx.Mixer.ClearReceivedFrames();
-  fx.RunFor(10);
+  // The first safe-state writes at the stop are lost.
+  fx.Mixer.SetRelayBoardSilent(true);
+  fx.Mixer.SetControllerSilent(2, true);
+  fx.RunFor(5);
+  fx.Tick();
   EXPECT_EQ(f.LabelStatus->text(), "Standby");
   EXPECT_EQ(f.Shared.MixerState, TMixerState::Standby);
-  // Closed and at 0 once, not on every tick.
-  EXPECT_EQ(fx.RelayMasks(), QList<int>({0}));
-  EXPECT_EQ(fx.Writes(1, 6), QList<float>({0.0f}));
-  EXPECT_EQ(fx.Writes(2, 6), QList<float>({0.0f}));
+  EXPECT_EQ(fx.Mixer.RelayMask(), 24u);
+  EXPECT_NE(fx.Mixer.SetPoint(2), 0.0f);
+  // While the stop holds, every tick sends the safe state again.
+  fx.Mixer.SetRelayBoardSilent(false);
+  fx.Mixer.SetControllerSilent(2, false);
+  fx.Mixer.ClearReceivedFrames();
+  fx.Tick(3);
+  EXPECT_EQ(fx.RelayMasks(), QList<int>({0, 0, 0}));
+  EXPECT_EQ(fx.Writes(1, 6), QList<float>({0.0f, 0.0f, 0.0f}));
+  EXPECT_EQ(fx.Writes(2, 6), QList<float>({0.0f, 0.0f, 0.0f}));
   EXPECT_EQ(fx.Mixer.RelayMask(), 0u);
   EXPECT_EQ(fx.Mixer.SetPoint(1), 0.0f);
   EXPECT_EQ(fx.Mixer.SetPoint(2), 0.0f);
 
-  // "Add hours to counter" sets the stop anew from now.
-  f.GvIntegerEdit1->SetValue(24);
-  const double now = fx.Clock.Now();
+  // "Add hours to counter" ends the stop; Standby's own action goes on.
   f.Button3Click();
-  EXPECT_DOUBLE_EQ(f.Shared.AutoStopTime, now + 1.0);
+  fx.Mixer.ClearReceivedFrames();
   fx.Tick();
-  EXPECT_EQ(fx.RelayMasks(), QList<int>({0, 0})); // Standby's own action again
+  EXPECT_EQ(fx.RelayMasks(), QList<int>({0}));
+  EXPECT_EQ(f.Shared.MixerState, TMixerState::Standby);
+}
+
+// The stop is set anew from now with the hours in the field, whatever they are.
+TEST(Cycle, AddHoursToCounterTakesTheHoursFromItsField)
+{
+  for (int hours : {1, 5, 72}) {
+    SCOPED_TRACE(hours);
+    TCycleFixture fx;
+    TForm1& f = fx.F();
+    fx.Clock.Advance(3.5 * 3600000); // not the start-up moment
+    f.GvIntegerEdit1->SetValue(hours);
+    const double now = fx.Clock.Now();
+    f.Button3Click();
+    EXPECT_DOUBLE_EQ(f.Shared.AutoStopTime, now + hours / 24.0);
+  }
 }
 
 TEST(Cycle, DontEverClickTogglesTheTimer)
