@@ -389,6 +389,10 @@ void TForm1::ResetRetrieveTotalizers()
   Clock().Sleep(20);
   S.TotalizerB.StartValue = double(port.ReadF32(2, 4).AsFloat) * 1000;
   S.TotalizerB.StartTime = S.TotalizerB.Time = Clock().Now();
+  // The grams since the reset are the start readings, until the next read: a
+  // row stored before it must not carry the previous run's totals.
+  S.TotalizerA.Value = S.TotalizerA.StartValue;
+  S.TotalizerB.Value = S.TotalizerB.StartValue;
 }
 
 void TForm1::ReadTotalizers()

@@ -20,6 +20,13 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
+#include <ostream>
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& Text, std::ostream* Out)
+{
+  *Out << '"' << Text.toStdString() << '"';
+}
 
 // Records every dialog and answers from a script (Yes when nothing is scripted).
 class TScriptedDialogs : public TDialogService

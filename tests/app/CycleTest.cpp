@@ -4,6 +4,7 @@
 
 #include "controls/GvDateTime.h"
 #include "controls/GvIntegerEdit.h"
+#include "controls/GvStringFunctions.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -136,6 +137,41 @@ TEST(Cycle, DryMixtureSetsValvesAndSetPointsOnce)
   EXPECT_EQ(fx.Writes(1, 6).size(), 2);
   EXPECT_EQ(fx.Writes(2, 6).size(), 2);
   EXPECT_EQ(fx.RelayMasks(), QList<int>({24, 24}));
+}
+
+// "Apply Mixture" during a run starts a new one: totalizers reset and read
+// (grams = register x 1000), no wet time yet, and the first row of the new
+// run shows the new run's amounts, not the previous run's totals.
+TEST(Commands, ApplyMixtureStartsANewRun)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  fx.ApplyDry();
+  fx.RunFor(20);
+  ASSERT_GT(f.Shared.TotalizerB.Value, 0.01);
+  fx.Clock.Advance(2000);
+  f.Shared.OccuredWETTime = 123;
+  const int rows = f.GridRowCount();
+  f.ButtonDilutionClick();
+  EXPECT_EQ(f.Shared.OccuredWETTime, 0);
+  for (int address : {1, 2}) {
+    SCOPED_TRACE(address);
+    const TTotalizer& t = address == 1 ? f.Shared.TotalizerA : f.Shared.TotalizerB;
+    // The controllers flow on between the reset and the reading.
+    EXPECT_GT(t.StartValue, 0);
+    EXPECT_DOUBLE_EQ(t.StartValue, double(float(fx.Mixer.Totalizer(address))) * 1000);
+    EXPECT_EQ(t.Value, t.StartValue);
+    EXPECT_EQ(t.StartTime, t.Time);
+  }
+  EXPECT_EQ(f.Shared.TotalizerB.StartTime, fx.Clock.Now());
+  fx.Tick();
+  ASSERT_EQ(f.GridRowCount(), rows + 2); // the "Reset" mark, then the row
+  const TColumnTable& P = f.Shared.P;
+  const int r = f.GridRowCount() - 1;
+  EXPECT_EQ(f.GridCell(P[TProperty::GasA].ColID, r),
+            FormatFloat("0.000 000", f.Shared.TotalizerA.StartValue));
+  EXPECT_EQ(f.GridCell(P[TProperty::GasB].ColID, r),
+            FormatFloat("0.000 000", f.Shared.TotalizerB.StartValue));
 }
 
 TEST(Cycle, StandbyAndBypassRepeatTheirActionOnEveryTick)
