@@ -73,11 +73,15 @@ void TForm1::Timer1Timer()
       S.MixerState == TMixerState::Dilution || S.MixerState == TMixerState::Bypass;
   const double t = now - S.TotalizerB.StartTime;
   const double s = now - S.DataStoredLast;
+  // Date-times within 0.1 ms count as equal, so that four ticks of 250 ms
+  // make the second (and the minutes of the store interval) whatever the
+  // rounding of the sums: one row a second, not one every fifth tick.
   if (S.MixerStateOld != S.MixerState)
     StoreData();
-  else if (t < 30 * cSecond && s > cSecond) {
+  else if (t < 30 * cSecond - cDateEpsilon && s > cSecond - cDateEpsilon) {
     if (producing) StoreData();
-  } else if (t > 30 * cSecond && s > GvIntegerEdit2->Value() * cMinute) {
+  } else if (t > 30 * cSecond + cDateEpsilon &&
+             s > GvIntegerEdit2->Value() * cMinute - cDateEpsilon) {
     if (producing) StoreData();
   }
 

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -196,6 +197,8 @@ TEST(Cycle, StandbyAndBypassRepeatTheirActionOnEveryTick)
   EXPECT_EQ(fx.Writes(2, 6), QList<float>({0.0f, 0.0f}));
 }
 
+// One row at the mode change, then one a second while t < 30 s after the
+// reset, then one per store interval (every tick with an interval of 0).
 TEST(Cycle, RecordingCadence)
 {
   for (int interval : {1, 0}) {
@@ -204,22 +207,33 @@ TEST(Cycle, RecordingCadence)
     TForm1& f = fx.F();
     f.GvIntegerEdit2->SetValue(interval);
     fx.ApplyDry();
-    fx.RunFor(30);
-    const int fast = fx.StoredRows();
-    // About one row a second while the totalizers are fresh.
-    EXPECT_GE(fast, 20);
-    EXPECT_LE(fast, 31);
-    const double before = fx.Clock.Now();
-    fx.RunFor(180);
-    const int later = fx.StoredRows() - fast;
-    if (interval == 1) {
-      EXPECT_GE(later, 2);
-      EXPECT_LE(later, 4);
-    } else {
-      // Every tick stores with an interval of 0.
-      const double tickMs = 250;
-      EXPECT_GE(later, int(0.5 * (fx.Clock.Now() - before) * 86400000 / tickMs / 2));
+    const double reset = f.Shared.TotalizerB.StartTime;
+    QList<double> stored; // seconds after the reset
+    double last = f.Shared.DataStoredLast;
+    const double span = 30 + 4 * 60 - 0.125; // seconds, ending between two ticks
+    const double end = reset + span / 86400;
+    while (fx.Clock.Now() < end) {
+      fx.Tick();
+      if (f.Shared.DataStoredLast != last) {
+        last = f.Shared.DataStoredLast;
+        stored << std::round((last - reset) * 86400 * 1000) / 1000;
+      }
     }
+    QList<double> expected;
+    for (int s = 0; s < 30; ++s) expected << s;
+    if (interval == 1) {
+      // After 30 s: a minute after the last row (29 s), then one a minute.
+      for (double t = 89; t < span; t += 60) expected << t;
+    } else {
+      for (double t = 30.25; t < span; t += 0.25) expected << t;
+    }
+    EXPECT_EQ(stored.mid(0, 31), expected.mid(0, 31)); // the first 30 s
+    EXPECT_EQ(stored, expected);
+    // Standby stores the row of the mode change and no more.
+    const int rows = fx.StoredRows();
+    f.ButtonStopClick();
+    fx.RunFor(interval == 0 ? 5 : 65);
+    EXPECT_EQ(fx.StoredRows(), rows + 1);
   }
 }
 
