@@ -2,11 +2,14 @@
 // in virtual time.
 #include "AppTestSupport.h"
 
+#include "app/ThreadWetting.h"
 #include "controls/GvDateTime.h"
 #include "controls/GvIntegerEdit.h"
 #include "controls/GvStringFunctions.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -175,6 +178,50 @@ TEST(Commands, ApplyMixtureStartsANewRun)
             FormatFloat("0.000 000", f.Shared.TotalizerB.StartValue));
 }
 
+// A wet mixture starts the humidification thread with a 3 s loop and the
+// mixture's wetting share; from then on only the thread switches the valves,
+// the window's thread sends no valve command (it only draws them).
+TEST(Cycle, WetMixtureStartsTheThreadAndSendsNoValveCommandItself)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  f.GvIntegerEditGasAPPM->SetValue(500000);
+  f.GvIntegerEditH2Oppm->SetValue(10000);
+  f.ButtonDilutionClick();
+  TCode code;
+  ASSERT_TRUE(CodeOfMethod(f.Shared.MixingMethod, code));
+  ASSERT_TRUE(IsWetMethod(code)) << f.Shared.MixingMethod.toStdString();
+  const double share = f.Shared.DesiredH2OTimeFraction;
+  ASSERT_GT(share, 0);
+  ASSERT_LT(share, 1);
+  fx.Transport.Clear();
+  fx.Tick();
+  auto* thread = qobject_cast<TThreadWetting*>(f.Shared.WETT);
+  ASSERT_NE(thread, nullptr);
+  EXPECT_EQ(thread->LoopTimeS, 3.0);
+  EXPECT_EQ(thread->DesiredWETFractionOfTime, share);
+  EXPECT_EQ(thread->DesiredDRYFractionOfTime, 1 - share);
+  EXPECT_EQ(thread->SolenoidPortASTR, FakePortName());
+  EXPECT_TRUE(f.Shared.ValvesSet);
+  // Ticks, with the thread's hand-overs between them, until it has switched
+  // the valves a few times.
+  const auto relayCommands = [&](bool fromWindow) {
+    int n = 0;
+    for (const TTestTransport::TRequest& r : fx.Transport.Requests())
+      if (uint8_t(r.Bytes[0]) == 254 && (r.Thread == f.thread()) == fromWindow) ++n;
+    return n;
+  };
+  for (int i = 0; i < 2000 && relayCommands(false) < 4; ++i) {
+    fx.Tick();
+    QCoreApplication::processEvents();
+    QThread::msleep(1);
+  }
+  EXPECT_GE(relayCommands(false), 4);
+  EXPECT_EQ(relayCommands(true), 0);
+  EXPECT_EQ(f.Shared.WETT, thread);           // one thread for the run
+  EXPECT_FALSE(f.Shared.V4O || f.Shared.V5O); // never commanded by the window
+}
+
 TEST(Cycle, StandbyAndBypassRepeatTheirActionOnEveryTick)
 {
   TCycleFixture fx;
@@ -235,6 +282,44 @@ TEST(Cycle, RecordingCadence)
     fx.RunFor(interval == 0 ? 5 : 65);
     EXPECT_EQ(fx.StoredRows(), rows + 1);
   }
+}
+
+// The first Dilution tick of a run autosaves at once, then once an hour, and
+// only in Dilution.
+TEST(Cycle, AutosaveOnTheFirstDilutionTickThenHourly)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  fx.Clock.SetNow(EncodeDateTime(2026, 3, 9, 14, 5, 0));
+  f.Button3Click(); // the automatic stop a day ahead of the new time
+  const auto minutes = [&](double m) { fx.Clock.Advance(m * 60000); };
+  fx.ApplyDry();
+  fx.Tick();
+  double saved = f.Shared.LastAutoSave;
+  EXPECT_NEAR((saved - EncodeDateTime(2026, 3, 9, 14, 5, 0)) * 86400, 0, 1);
+  EXPECT_TRUE(QFile::exists("Filename autosave 03-09 14_05.CSV"));
+  EXPECT_EQ(f.Label17->text(), "Last autosave: 03-09 14:05");
+
+  minutes(59);
+  fx.Tick();
+  EXPECT_EQ(f.Shared.LastAutoSave, saved); // not yet an hour
+  minutes(2);
+  fx.Tick();
+  EXPECT_GT(f.Shared.LastAutoSave, saved);
+  saved = f.Shared.LastAutoSave;
+  EXPECT_TRUE(QFile::exists("Filename autosave 03-09 15_06.CSV"));
+
+  f.ButtonBypassClick();
+  fx.Tick();
+  minutes(120);
+  fx.Tick();
+  EXPECT_EQ(f.Shared.LastAutoSave, saved); // none in Bypass
+  EXPECT_EQ(QDir().entryList({"*.CSV"}).size(), 2);
+
+  f.ButtonDilutionClick();
+  fx.Tick();
+  EXPECT_GT(f.Shared.LastAutoSave, saved);
+  EXPECT_TRUE(QFile::exists("Filename autosave 03-09 17_06.CSV"));
 }
 
 TEST(Cycle, AutomaticStopLeavesTheMixerSafe)

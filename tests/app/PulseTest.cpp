@@ -187,19 +187,37 @@ TEST(PulseDosing, UnreadableTotalizerNeverPulses)
     EXPECT_FALSE(frame.contains(QByteArray::fromHex("3E6147AE"))) << "a pulse at 0.22 was sent";
 }
 
+// The cycle doses the pulsed controller, and only that one, on every tick;
+// the other gets its constant set-point once.
 TEST(PulseDosing, CycleDosesThePulsedControllerOnEveryTick)
 {
-  TPulseFixture fx;
-  TForm1& f = *fx.Form;
-  f.GvIntegerEditGasAPPM->SetValue(150); // O2 in N2 at 150 ppm: A below its range
-  f.ButtonDilutionClick();
-  TCode code;
-  ASSERT_TRUE(CodeOfMethod(f.Shared.MixingMethod, code));
-  ASSERT_TRUE(IsAPulsed(code)) << f.Shared.MixingMethod.toStdString();
-  fx.Mixer.ClearReceivedFrames();
-  for (int i = 0; i < 5; ++i) f.Timer1Timer();
-  EXPECT_EQ(fx.Log().filter("A Elapsed time").size(), 5);
-  EXPECT_EQ(fx.Writes(2, 6).size(), 1); // B constant, once
-  EXPECT_GE(fx.Writes(1, 6).size(), 5); // A dosed on every tick
-  EXPECT_FALSE(f.Shared.FlowASetToConstant);
+  struct Case
+  {
+    int ppmA;             // O2 in N2 in the test mode
+    int pulsed, constant; // addresses
+  };
+  for (const Case& c : {Case{150, 1, 2}, Case{999900, 2, 1}}) {
+    SCOPED_TRACE(c.ppmA);
+    TPulseFixture fx;
+    TForm1& f = *fx.Form;
+    f.GvIntegerEditGasAPPM->SetValue(c.ppmA);
+    f.ButtonDilutionClick();
+    TCode code;
+    ASSERT_TRUE(CodeOfMethod(f.Shared.MixingMethod, code));
+    ASSERT_EQ(IsAPulsed(code), c.pulsed == 1) << f.Shared.MixingMethod.toStdString();
+    ASSERT_EQ(IsBPulsed(code), c.pulsed == 2) << f.Shared.MixingMethod.toStdString();
+    fx.Mixer.ClearReceivedFrames();
+    f.MemoDevFeedback->clear();
+    for (int i = 0; i < 5; ++i) f.Timer1Timer();
+    const QString pulsed = c.pulsed == 1 ? "A " : "B ", other = c.pulsed == 1 ? "B " : "A ";
+    EXPECT_EQ(fx.Log().filter(pulsed + "Elapsed time").size(), 5);
+    EXPECT_TRUE(fx.Log().filter(other + "Elapsed time").isEmpty());
+    const double constantFlow =
+        c.constant == 1 ? f.Shared.DesiredFlowAGramsperMinute : f.Shared.DesiredFlowBGramsperMinute;
+    EXPECT_EQ(fx.Writes(c.constant, 6), QList<float>{float(constantFlow)}); // once
+    EXPECT_GE(fx.Writes(c.pulsed, 6).size(), 5);                            // dosed on every tick
+    for (float v : fx.Writes(c.pulsed, 6))
+      EXPECT_TRUE(v == 0.0f || v == (c.pulsed == 1 ? 0.035f : 0.22f)) << v;
+    EXPECT_FALSE(c.pulsed == 1 ? f.Shared.FlowASetToConstant : f.Shared.FlowBSetToConstant);
+  }
 }
