@@ -432,12 +432,7 @@ void TForm1::FormCreate()
   StringGrid1->setColumnCount(20);
   Shared.H2OC = GetCompound(QStringLiteral("H2O"));
   Shared.P = DefaultColumnTable();
-  for (int i = 0; i < PropertyCount; ++i) {
-    const RColInfo& c = Shared.P[i];
-    if (c.ColID < 0 || c.Caption.isEmpty()) continue;
-    SetGridCell(c.ColID, 0, c.Caption);
-    StringGrid1->setColumnWidth(c.ColID, c.ColW);
-  }
+  SetUpOutputGrid();
   SaveDialog1Filter = QStringLiteral("Comma separated file|*.csv|Text file|*.txt");
   SaveDialog1DefaultExt = QStringLiteral("csv");
   ButtonSetupFindPortsClick();
@@ -542,6 +537,21 @@ TDeviceContext TForm1::DeviceContext() const
   return {FClock, FPortView.get()};
 }
 
+bool TForm1::ColumnShown(const RColInfo& Column)
+{
+  return Column.ColID >= 0 && !Column.Caption.isEmpty();
+}
+
+void TForm1::SetUpOutputGrid()
+{
+  for (int i = 0; i < PropertyCount; ++i) {
+    const RColInfo& c = Shared.P[i];
+    if (!ColumnShown(c) || c.ColID >= StringGrid1->columnCount()) continue;
+    SetGridCell(c.ColID, 0, c.Caption);
+    StringGrid1->setColumnWidth(c.ColID, c.ColW);
+  }
+}
+
 int TForm1::GridRowCount() const
 {
   return StringGrid1->rowCount() + 1;
@@ -591,7 +601,8 @@ void TForm1::Calculate(bool Apply)
   }
 
   if (!GridCell(0, 1).isEmpty()) GridAddRow();
-  SetGridCell(S.P[TProperty::Mode].ColID, GridRowCount() - 1, QStringLiteral("Reset"));
+  if (ColumnShown(S.P[TProperty::Mode]))
+    SetGridCell(S.P[TProperty::Mode].ColID, GridRowCount() - 1, QStringLiteral("Reset"));
 
   TMixtureInput in;
   in.a = GvIntegerEditGasAPPM->Value();

@@ -134,6 +134,11 @@ public:
   TFlowInfo MinMaxFlow(const QString& Port, unsigned Address);
 
   // ---- Output grid: row 0 is the title row ----
+  // Titles and widths of the grid's columns from the column table P.
+  void SetUpOutputGrid();
+  // A quantity with a negative ColID or an empty Caption has no column: no
+  // title, no width, and its values are not shown.
+  static bool ColumnShown(const RColInfo& Column);
   int GridRowCount() const;
   QString GridCell(int col, int row) const;
   void SetGridCell(int col, int row, const QString& text);
