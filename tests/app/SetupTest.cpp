@@ -180,6 +180,36 @@ TEST(Validation, ControllersMustIdentifyAsGSC)
   }
 }
 
+// The identification and the fluid selection on the controller bus: which
+// registers, in what order, with what waits between them.
+TEST(Validation, ControllerOperationsRunInOrderWithTheirWaits)
+{
+  TWindowFixture fx;
+  TForm1& f = *fx.Form;
+  fx.ListImaginaryPorts();
+  TWindowFixture::Select(f.ListBoxPortMFC, ImaginaryBusPort());
+  fx.Transport.Watch(fx.Clock);
+  f.ValidateMFC();
+  EXPECT_EQ(fx.Transport.Steps(),
+            QStringList({"1 read 0x0023", "wait 20", "2 read 0x0023", "wait 20"}));
+  EXPECT_TRUE(f.CheckBoxMFCOK->isChecked());
+
+  TWindowFixture::Select(f.ListBoxSetupGas2, "H2"); // position 2: fluid 4
+  fx.Transport.Clear();
+  const TFlowInfo info = f.MinMaxFlow(ImaginaryBusPort(), 2);
+  EXPECT_EQ(fx.Transport.Steps(),
+            QStringList({"2 write 0x4139", "wait 10", "wait 150", "2 write 0x5FFF", "wait 10",
+                         "wait 250", "2 read 0x4139", "wait 20", "2 read 0x6042", "wait 20",
+                         "2 read 0x6022", "wait 20", "2 read 0x6020", "wait 20", "2 read 0x6046",
+                         "wait 20", "2 read 0x6122", "wait 20"}));
+  const QList<TTestTransport::TRequest> requests = fx.Transport.Requests();
+  ASSERT_GE(requests.size(), 2);
+  for (int i : {0, 1}) // function 6: the fluid number in bytes 5 and 6
+    EXPECT_EQ(uint8_t(requests[i].Bytes[4]) << 8 | uint8_t(requests[i].Bytes[5]), 4) << i;
+  EXPECT_EQ(fx.Mixer.ActiveFluid(2), 4);
+  EXPECT_EQ(info.Name, "H2");
+}
+
 TEST(GasSelection, ReadsTheChosenFluidFromEachController)
 {
   TPtyMixerFixture fx;

@@ -91,12 +91,25 @@ TEST(StartUp, WindowStateAfterStart)
   EXPECT_EQ(gasB, QStringList({"Ar", "N2", "H2", "H2O"}));
 
   // Commands top to bottom, with their hints.
-  for (auto [button, caption] : {std::pair{f.ButtonStop, "Stop"},
-                                 {f.ButtonFlush, "Flush"},
-                                 {f.ButtonBypass, "Bypass"},
-                                 {f.ButtonDilution, "Apply Mixture"}}) {
-    EXPECT_EQ(button->text(), caption);
-    EXPECT_FALSE(button->toolTip().isEmpty());
+  struct Command
+  {
+    QPushButton* button;
+    const char* caption;
+    const char* hint;
+  };
+  for (const Command& c :
+       {Command{f.ButtonStop, "Stop",
+                "Stops whatever the mixer is doing and closes all valves as quickly as possible. "
+                "Note, that disconnecting the main power is more reliable way to disable the "
+                "mixer in case of emergency."},
+        Command{f.ButtonFlush, "Flush",
+                "Short procedure to remove some of the existing gases in the mixer. Multiple "
+                "rounds of flushing may be required when input gas types are changed."},
+        Command{f.ButtonBypass, "Bypass",
+                "Switch immediately from diluted mixture to pure, dry gas B."},
+        Command{f.ButtonDilution, "Apply Mixture", "Create mixture according user wishes."}}) {
+    EXPECT_EQ(c.button->text(), c.caption);
+    EXPECT_EQ(c.button->toolTip(), c.hint) << c.caption;
   }
   f.show();
   f.PageControl1->SetActivePageIndex(1);
