@@ -259,9 +259,13 @@ void TForm1::StopThread()
   S.ThreadStop = true;
   // The thread learns of the request, and answers, through its synchronized
   // result call, which runs here while messages are handled. A thread that
-  // does not answer in time is not waited for any longer.
+  // does not answer in time is not waited for any longer; the count of polls
+  // bounds the wait too, should the wall clock be set back meanwhile.
   const double start = Clock().Now();
-  while (!S.ThreadHasStopped && Clock().Now() - start < cStopWaitS * cSecond - cDateEpsilon) {
+  const int maxPolls = int(cStopWaitS * 4) + 2;
+  for (int polls = 0; !S.ThreadHasStopped && polls < maxPolls &&
+                      Clock().Now() - start < cStopWaitS * cSecond - cDateEpsilon;
+       ++polls) {
     setWindowTitle(windowTitle() + u'.');
     Clock().Sleep(250);
     HandleMessages();
