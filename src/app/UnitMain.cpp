@@ -478,6 +478,7 @@ void TForm1::PageControl1Change()
     if (Dialogs().AskYesNo(this, QStringLiteral("Confirm action"),
                            QStringLiteral("Clear selected gases?"))) {
       CheckBoxGasesSelected->setChecked(false);
+      FGasesFromTestMode = false;
       ListBoxSetupGas1->clearSelection();
       ListBoxSetupGas1->setCurrentItem(nullptr);
       ListBoxSetupGas2->clearSelection();

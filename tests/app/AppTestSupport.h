@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <functional>
