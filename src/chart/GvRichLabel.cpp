@@ -448,7 +448,14 @@ void TGvRichCaptionObject::Layout(const QPaintDevice* Device, const QObject* Own
   FWidth = FHeight = FLineHeight = 0;
   if (FCaption.isEmpty()) return;
 
-  const QString Text = ParseVariables(FCaption, Owner);
+  // A field that does not evaluate (a name nobody registered, a formula in
+  // error) leaves the caption as typed, so the user sees what to mend.
+  QString Text;
+  try {
+    Text = ParseVariables(FCaption, Owner);
+  } catch (const EGvError&) {
+    Text = FCaption;
+  }
   TGvRichFormat Start;
   const TGvFontStyles Style = FFont->Style();
   Start.Bold = Style.testFlag(TGvFontStyle::Bold);

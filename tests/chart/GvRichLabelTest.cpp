@@ -471,10 +471,14 @@ TEST_F(GvRichCaption, FontChangesForgetTheLayout)
   EXPECT_GT(C.Width(), W * 1.5);
   C.SetCaption("other");
   EXPECT_FALSE(C.Parsed());
-  // Fields keep their text until the expression parser fills them.
-  C.SetCaption("<%Name%> value");
+  // Fields are filled by the expression parser; one that names nothing keeps
+  // its text.
+  C.SetCaption("<%2+3%> value");
   Parse(C);
-  EXPECT_EQ(C.PlainText(), "<%Name%> value");
+  EXPECT_EQ(C.PlainText(), "5 value");
+  C.SetCaption("<%NoSuchName%> value");
+  Parse(C);
+  EXPECT_EQ(C.PlainText(), "<%NoSuchName%> value");
 }
 
 TEST_F(GvRichCaption, AssignCopiesTheSettings)

@@ -25,6 +25,26 @@ void* operator new[](std::size_t Size)
 {
   return Allocate(Size);
 }
+// The nothrow forms too: the standard library pairs them with the plain
+// deletes below (std::stable_sort's buffer, for one).
+void* operator new(std::size_t Size, const std::nothrow_t&) noexcept
+{
+  if (tCounting) ++tAllocations;
+  return std::malloc(Size ? Size : 1);
+}
+void* operator new[](std::size_t Size, const std::nothrow_t&) noexcept
+{
+  if (tCounting) ++tAllocations;
+  return std::malloc(Size ? Size : 1);
+}
+void operator delete(void* P, const std::nothrow_t&) noexcept
+{
+  std::free(P);
+}
+void operator delete[](void* P, const std::nothrow_t&) noexcept
+{
+  std::free(P);
+}
 void operator delete(void* P) noexcept
 {
   std::free(P);
