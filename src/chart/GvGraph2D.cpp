@@ -597,10 +597,33 @@ void TGvGraph2D::LayoutSelf()
   // Ranges, ends and ticks over the control lengths (while panning only the
   // ticks follow); an axis whose data reach beyond its range asks for a
   // scroll bar.
+  // An auto-sized axis spans the whole client along its line: its length
+  // decides the partition (a new length asks for a new one).
+  for (TGvAxis* A : Own) {
+    if (!A->AutoSize()) continue;
+    const QRect B = A->BoundsRect();
+    if (A->IsHorizontal())
+      A->SetBounds(0, B.top(), W, B.height());
+    else
+      A->SetBounds(B.left(), 0, B.width(), H);
+  }
   if (!FPanning)
     TGvAxis::CalculateAxes(Own);
   else
     for (TGvAxis* A : Own) A->CalculateTicks();
+  // From here on the graph places its axes; at the end they count as laid
+  // out (also when something below raises).
+  std::vector<QPointer<TGvAxis>> Placed(Own.begin(), Own.end());
+  struct TPlaced
+  {
+    std::vector<QPointer<TGvAxis>>& List;
+    ~TPlaced()
+    {
+      for (auto& A : List)
+        if (A) A->SetGraphLayout(false);
+    }
+  } PlacedEnd{Placed};
+  for (TGvAxis* A : Own) A->SetGraphLayout(true);
   if (!FPanning) {
     FHScrollNeeded = FVScrollNeeded = false;
     for (TGvAxis* A : Own)
@@ -840,6 +863,21 @@ void TGvGraph2D::AlignChildGraphs()
     TGvGraph2D* G = Group[I];
     const QRectF Old = G->FDrawingArea;
     G->FDrawingArea = Areas[I];
+    std::vector<QPointer<TGvAxis>> Placed;
+    for (TGvAxis* A : G->Axes())
+      if (AxisGraph(A) == G) {
+        Placed.emplace_back(A);
+        A->SetGraphLayout(true);
+      }
+    struct TPlaced
+    {
+      std::vector<QPointer<TGvAxis>>& List;
+      ~TPlaced()
+      {
+        for (auto& A : List)
+          if (A) A->SetGraphLayout(false);
+      }
+    } PlacedEnd{Placed};
     const int DL = int(std::lround(Areas[I].left() - Old.left()));
     const int DR =
         int(std::lround((Areas[I].left() + Areas[I].width()) - (Old.left() + Old.width())));

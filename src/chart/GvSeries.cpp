@@ -35,7 +35,14 @@ bool Finite(double V)
 
 // ---- What the series asks of its axes ------------------------------------
 
+// The axis scales logarithmically (its setting: ranges leave out what it
+// cannot show).
 bool AxisIsLog(const TGvAxis* A)
+{
+  return A && A->Scale().IsLogScaling();
+}
+// The axis is drawn logarithmically now (pixels are linear in log10).
+bool AxisDrawnLog(const TGvAxis* A)
 {
   return A && A->Scale().HasLogScaling;
 }
@@ -1797,7 +1804,7 @@ void TGvFunctionSeries::SampleYRange()
       }
   double Lo = GvNoRangeStart, Hi = GvNoRangeStop;
   const std::vector<double> Grid =
-      GvSampleGrid(FDisplayStart, FDisplayStop, AxisPixelWidth(FXAxis), AxisIsLog(FXAxis));
+      GvSampleGrid(FDisplayStart, FDisplayStop, AxisPixelWidth(FXAxis), AxisDrawnLog(FXAxis));
   for (double X : Grid) {
     const double Y = GetY(X);
     if (!Finite(Y)) continue;
@@ -1822,7 +1829,8 @@ void TGvFunctionSeries::CalculatePoints()
   if (FCount >= FMinCount && FXAxis && FYAxis) {
     const double A = std::max(FDisplayStart, FXAxis->Start());
     const double B = std::min(FDisplayStop, FXAxis->Stop());
-    const std::vector<double> Grid = GvSampleGrid(A, B, AxisPixelWidth(FXAxis), AxisIsLog(FXAxis));
+    const std::vector<double> Grid =
+        GvSampleGrid(A, B, AxisPixelWidth(FXAxis), AxisDrawnLog(FXAxis));
     FPoints.reserve(Grid.size());
     const float NaN = std::numeric_limits<float>::quiet_NaN();
     for (double X : Grid) {
