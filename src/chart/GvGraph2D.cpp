@@ -561,13 +561,13 @@ void TGvGraph2D::TestSeriesAndAxis()
       qWarning("%s: %s", qPrintable(S->ToString()), E.what());
     }
   }
+  // A new range lays the graph out again; the series see for themselves
+  // whether their axes map otherwise (a wider data range often does not move
+  // the rounded ends).
   bool Changed = false;
   for (TGvAxis* A : Axes())
     if (AxisGraph(A) == this && A->GetNewRanges()) Changed = true;
-  if (Changed) {
-    Modified();
-    SeriesModified();
-  }
+  if (Changed) Modified();
 }
 
 void TGvGraph2D::OnPoll()
@@ -602,10 +602,15 @@ void TGvGraph2D::LayoutSelf()
   for (TGvAxis* A : Own) {
     if (!A->AutoSize()) continue;
     const QRect B = A->BoundsRect();
-    if (A->IsHorizontal())
+    // The line starts at the control's start for the first tick pass, so that
+    // what follows does not depend on the layout before.
+    if (A->IsHorizontal()) {
       A->SetBounds(0, B.top(), W, B.height());
-    else
+      A->SetAxisGeometry(0, A->AxTop(), W);
+    } else {
       A->SetBounds(B.left(), 0, B.width(), H);
+      A->SetAxisGeometry(A->AxLeft(), 0, H);
+    }
   }
   if (!FPanning)
     TGvAxis::CalculateAxes(Own);

@@ -63,6 +63,25 @@ TEST(Graph, LayoutLeavesTheDistancesAndTheAxes)
   EXPECT_NEAR(F.Y()->AxTop(), A.top(), 0.5);
 }
 
+TEST(Graph, LayingOutAgainGivesTheSameLayout)
+{
+  TGvGraphFixture F(1000, 600);
+  GvFixAxis(F.X(), 0, 1.2e7);
+  GvFixAxis(F.Y(), -10000, 10000);
+  F.Series(F.Vector({0, 1e7}), F.Vector({-5000, 5000}));
+  F.Paint();
+  const QRectF A = F.Graph->DrawingArea();
+  const double XL = F.X()->AxLeft(), XLen = F.X()->AxLength(), YT = F.Y()->AxTop();
+  for (int I = 0; I < 3; ++I) {
+    F.Graph->Modified();
+    F.Paint();
+    EXPECT_EQ(F.Graph->DrawingArea(), A);
+    EXPECT_EQ(F.X()->AxLeft(), XL);
+    EXPECT_EQ(F.X()->AxLength(), XLen);
+    EXPECT_EQ(F.Y()->AxTop(), YT);
+  }
+}
+
 TEST(Graph, ATooSmallGraphHasAnEmptyDrawingArea)
 {
   TGvGraphFixture F(30, 20);
