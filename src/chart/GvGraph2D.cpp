@@ -3,6 +3,7 @@
 #include "chart/GvDrawing.h"
 #include "chart/GvIO.h"
 #include "chart/GvSeries.h"
+#include "chart/GvVectors.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -386,6 +387,40 @@ void TGvGraph2D::OnAxisDestroyed(QObject*)
   SeriesModified();
 }
 
+void TGvGraph2D::SetUndoStack(TGvUndoStackBase* Stack)
+{
+  TGvCustomGraph::SetUndoStack(Stack);
+  for (TGvPersistent* P :
+       {static_cast<TGvPersistent*>(FZoom), static_cast<TGvPersistent*>(FDataAreaFrame),
+        static_cast<TGvPersistent*>(FDataAreaGradient),
+        static_cast<TGvPersistent*>(FBackgroundGradient)})
+    P->SetUndoStack(Stack);
+  for (TGvLineSettings* G : FGrid) G->SetUndoStack(Stack);
+  for (TGvAxis* A : Axes())
+    if (AxisGraph(A) == this) A->SetUndoStack(Stack);
+  for (TGvSeries* S : FSeries) S->SetUndoStack(Stack);
+}
+
+std::vector<TGvDoubleVector*> TGvGraph2D::GetVectorsList() const
+{
+  std::vector<TGvDoubleVector*> R;
+  for (TGvSeries* S : FSeries)
+    for (TGvCustomDoubleVector* V : {S->XData(), S->YData()}) {
+      auto* D = qobject_cast<TGvDoubleVector*>(V);
+      if (D && !D->Name().isEmpty() && std::find(R.begin(), R.end(), D) == R.end()) R.push_back(D);
+    }
+  return R;
+}
+
+void TGvGraph2D::UndoPushSeriesVectors()
+{
+  if (!Recording()) return;
+  RecordStartGroup(QStringLiteral("Graph series data"));
+  for (TGvDoubleVector* V : GetVectorsList())
+    RecordVectorState(V, QStringLiteral("Graph series data"));
+  RecordStopGroup();
+}
+
 // ---- Lists --------------------------------------------------------------------------------
 
 std::vector<TGvAxis*> TGvGraph2D::Axes() const
@@ -494,7 +529,7 @@ void TGvGraph2D::InvalidateChart()
 
 void TGvGraph2D::SeriesModified()
 {
-  for (TGvSeries* S : FSeries) S->PointsModified();
+  for (TGvSeries* S : FSeries) S->InvalidatePoints();
   InvalidateChart();
 }
 

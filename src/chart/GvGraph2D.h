@@ -43,6 +43,7 @@ class QPrinter;
 class QScrollBar;
 class TGvGraph2D;
 class TGvSeries;
+class TGvDoubleVector;
 
 namespace GvGraphTypes {
 Q_NAMESPACE
@@ -349,6 +350,11 @@ public:
   bool NeedsRecalculation() const { return FRecalculate; }
   bool IsLoading() const { return FLoading; }
   void SetLoading(bool Value) { FLoading = Value; }
+  void SetUndoStack(TGvUndoStackBase* Stack) override;
+  // The named data vectors of the series (X and Y data), each once.
+  std::vector<TGvDoubleVector*> GetVectorsList() const;
+  // Records the content of the series' data vectors on the undo stack.
+  void UndoPushSeriesVectors();
   QScrollBar* HorizontalScrollBar() const { return FHScroll; }
   QScrollBar* VerticalScrollBar() const { return FVScroll; }
   QTimer& PollTimer() { return FPollTimer; }
@@ -514,6 +520,27 @@ private:
   QImage FCache;
   bool FCacheValid = false;
   int FRenderCount = 0;
+};
+
+// Sets a graph's loading state for the life of the scope (cleared again also
+// when the reading raises).
+class TGvGraphLoadingScope
+{
+public:
+  explicit TGvGraphLoadingScope(TGvGraph2D* G) : FGraph(G), FWas(G && G->IsLoading())
+  {
+    if (G) G->SetLoading(true);
+  }
+  ~TGvGraphLoadingScope()
+  {
+    if (FGraph) FGraph->SetLoading(FWas);
+  }
+  TGvGraphLoadingScope(const TGvGraphLoadingScope&) = delete;
+  TGvGraphLoadingScope& operator=(const TGvGraphLoadingScope&) = delete;
+
+private:
+  QPointer<TGvGraph2D> FGraph;
+  bool FWas;
 };
 
 // Sets a graph updating for the life of the scope (EndUpdate also when the

@@ -308,7 +308,7 @@ void TGvSeries::SetDrawBandTo(TGvSeries* Value)
   FDrawBandTo = Value;
   if (Value)
     connect(Value, &QObject::destroyed, this, &TGvSeries::OnLinkedDestroyed, Qt::UniqueConnection);
-  PointsModified();
+  InvalidatePoints();
 }
 
 TGvFunctionSeries* TGvSeries::RangeFromFunction() const
@@ -322,7 +322,7 @@ void TGvSeries::SetRangeFromFunction(TGvFunctionSeries* Value)
   FRangeFromFunction = Value;
   if (Value)
     connect(Value, &QObject::destroyed, this, &TGvSeries::OnLinkedDestroyed, Qt::UniqueConnection);
-  PointsModified();
+  InvalidatePoints();
 }
 
 void TGvSeries::SetXValueTransformation(TGvValueTransformation Value)
@@ -460,6 +460,15 @@ void TGvSeries::RangesModified()
 
 void TGvSeries::PointsModified()
 {
+  // A value changed in place: a transformed or folded range may move even
+  // when the raw value stays between the vector's extremes.
+  FLastCount = 0;
+  ResetFolds();
+  InvalidatePoints();
+}
+
+void TGvSeries::InvalidatePoints()
+{
   FLastPointsCount = 0;
   FRecalcPoints = true;
   Invalidate();
@@ -470,7 +479,7 @@ void TGvSeries::ValuesAppended(const TGvCustomDoubleVector* Vector, int OldCount
   // The converted elements stay valid when all of them lie before the first
   // new one; the next calculation folds in the rest.
   if (OldCount < FLastPointsCount) {
-    PointsModified();
+    InvalidatePoints();
     return;
   }
   FRecalcPoints = true;
@@ -1478,6 +1487,17 @@ void TGvPointWithErrorSeries::CalculatePoints()
     }
     FBarEnds.push_back(E);
   }
+}
+
+void TGvPointWithErrorSeries::ValuesAppended(const TGvCustomDoubleVector* Vector, int OldCount)
+{
+  // A delta vector that grows gives bars to elements already folded in.
+  for (const auto& D : FDelta)
+    if (D == Vector && OldCount < FErrFolded) {
+      PointsModified();
+      return;
+    }
+  TGvSeries::ValuesAppended(Vector, OldCount);
 }
 
 void TGvPointWithErrorSeries::TestVisibleChanged()

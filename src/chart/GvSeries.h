@@ -250,7 +250,10 @@ public:
 
   // ---- Change notifications ----
   void RangesModified() override;
+  // Values changed in place: ranges and screen points are taken again.
   void PointsModified() override;
+  // The axes map otherwise: only the screen points are converted again.
+  void InvalidatePoints();
   void SetLastCount(int Value) override;
   void Modified() override;
   void Invalidate();
@@ -468,6 +471,7 @@ public:
   void Calculate() override;
   void CalculatePoints() override;
   void TestVisibleChanged() override;
+  void ValuesAppended(const TGvCustomDoubleVector* Vector, int OldCount) override;
 
   // The pixel positions of the bar ends of screen point I (NaN where there is
   // none): X plus, X minus, Y plus, Y minus.

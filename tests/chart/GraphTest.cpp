@@ -10,8 +10,10 @@
 #include <QImageReader>
 #include <QMimeData>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -316,6 +318,57 @@ TEST(GraphPan, PanningNeedsAZoomAndFollowsThePointer)
   EXPECT_DOUBLE_EQ(F.X()->Start(), S);
 }
 
+TEST(GraphScroll, TheScrollBarsAppearWhenZoomedAndMoveTheAxis)
+{
+  TZoomFixture F;
+  F.Form->show();
+  QApplication::processEvents();
+  EXPECT_FALSE(F.Graph->HorizontalScrollBar()->isVisible());
+  F.Graph->ZoomTo(F.At(20, 80), F.At(40, 20));
+  F.Paint();
+  QScrollBar* H = F.Graph->HorizontalScrollBar();
+  ASSERT_TRUE(H->isVisible());
+  EXPECT_EQ(H->pageStep(), int(std::lround(10000 * (F.X()->Stop() - F.X()->Start()) / 100)));
+  EXPECT_NEAR(H->value(), 10000 * F.X()->Start() / 100, 1);
+  // One line step to the right moves by the minor increment (rounded to it).
+  const double S = F.X()->Start(), Step = F.X()->MinorIncrement();
+  H->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_NEAR(F.X()->Start(), GvRoundUpToStep(S + Step * 0.9999, Step), 1e-9);
+  // The vertical bar runs against the values: adding moves the range down.
+  const double YS = F.Y()->Start();
+  F.Paint();
+  ASSERT_TRUE(F.Graph->VerticalScrollBar()->isVisible());
+  F.Graph->VerticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_LT(F.Y()->Start(), YS);
+  EXPECT_GE(F.Y()->Start(), 0);
+}
+
+TEST(GraphZoom, TheWheelZoomsAroundThePointer)
+{
+  TZoomFixture F;
+  F.Form->show();
+  QApplication::processEvents();
+  const QPointF At = F.At(25, 75);
+  auto Wheel = [&](int Delta) {
+    QWheelEvent E(At, F.Graph->mapToGlobal(At), QPoint(), QPoint(0, Delta), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(F.Graph, &E);
+    F.Paint();
+  };
+  Wheel(120);
+  EXPECT_EQ(F.Graph->ZoomBufferSize(), 2);
+  // The value under the pointer stays where it was.
+  EXPECT_NEAR(F.X()->Start(), 25 - 25 * 0.8, 1e-6);
+  EXPECT_NEAR(F.X()->Stop(), 25 + 75 * 0.8, 1e-6);
+  EXPECT_NEAR(F.Y()->Start(), 75 - 75 * 0.8, 1e-6);
+  Wheel(-120);
+  Wheel(-120); // never beyond the range before the first zoom
+  EXPECT_DOUBLE_EQ(F.X()->Start(), 0);
+  EXPECT_DOUBLE_EQ(F.X()->Stop(), 100);
+  F.Graph->ZoomBack();
+  EXPECT_NEAR(F.X()->Stop(), 25 + 75 * 0.8, 1e-6);
+}
+
 TEST(GraphPan, AppendingWhileZoomedKeepsTheZoom)
 {
   TGvGraphFixture F;
@@ -417,11 +470,16 @@ TEST(CoupledGraphs, ZoomActsOncePerAxisOverBothGraphs)
 TEST(GraphUpdate, UpdatingEndsAlsoWhenAZoomRaises)
 {
   TGvGraphFixture F;
-  {
+  try {
     TGvUpdateScope Scope(F.Graph);
+    TGvGraphLoadingScope Loading(F.Graph);
     EXPECT_TRUE(F.Graph->Updating());
+    EXPECT_TRUE(F.Graph->IsLoading());
+    throw EGvError("a failing read");
+  } catch (const EGvError&) {
   }
   EXPECT_FALSE(F.Graph->Updating());
+  EXPECT_FALSE(F.Graph->IsLoading());
 
   // A function that fails is asked for its values by an optimized zoom.
   class TFailing : public TGvFunctionSeries

@@ -86,7 +86,7 @@ TEST(Series, LogarithmicAxesStartAtTheLeastPositiveValue)
 TEST(Series, TransformationsFoldEveryValueOnlyOnce)
 {
   TGvGraphFixture F;
-  auto* X = F.Vector({-3, -1, 0, 1, 2});
+  auto* X = F.Vector({-3, 0, -1, 1, 2});
   auto* S = F.Series(X, F.Vector({1, 2, 3, 4, 5}));
   int Calls = 0;
   // Not monotone: x^2 of -3 .. 2 spans 0 .. 9 (the two ends alone give 4 .. 9).
@@ -97,6 +97,14 @@ TEST(Series, TransformationsFoldEveryValueOnlyOnce)
   S->Calculate();
   EXPECT_EQ(S->XStart(), 0);
   EXPECT_EQ(S->XStop(), 9);
+  // An element changed in place between the raw extremes still moves the
+  // transformed range.
+  X->SetValue(1, 1.5);
+  S->Calculate();
+  EXPECT_EQ(S->XStart(), 1);
+  X->SetValue(1, 0);
+  S->Calculate();
+  EXPECT_EQ(S->XStart(), 0);
   F.Paint();
   ASSERT_FALSE(S->RecalculatePoints());
   // Ten appended values cost ten transformations for the range and the
@@ -126,7 +134,17 @@ TEST(Series, EmptyNanAndSinglePointSeriesPaintWithoutHarm)
   auto* One = F.Series<TGvPointSeries>(F.Vector({1}), F.Vector({1}));
   One->PointSymbol()->SetVisible(true);
   auto* Inf = F.Series(F.Vector({0, 1, 2, 3}), F.Vector({1, INFINITY, -INFINITY, 2}));
+  // A long line with values far beyond the axes: converted to clamped pixels,
+  // cut in floating point and drawn in whole pixels.
+  std::vector<double> HX, HY;
+  for (int I = 0; I < 300; ++I) {
+    HX.push_back(I);
+    HY.push_back(I % 3 == 0 ? 1e300 : (I % 3 == 1 ? -1e300 : NaN));
+  }
+  auto* Huge = F.Series(F.Vector(HX), F.Vector(HY));
+  F.Graph->SetSmoothingMode(TGvSmoothingMode::None);
   F.Paint();
+  for (const auto& P : Huge->ScreenPoints()) EXPECT_LE(std::fabs(P.Y), GvMaxPixel);
   EXPECT_EQ(Empty->PointCount(), 0);
   EXPECT_EQ(AllNan->PointCount(), 0);
   EXPECT_EQ(One->PointCount(), 1);
@@ -134,6 +152,7 @@ TEST(Series, EmptyNanAndSinglePointSeriesPaintWithoutHarm)
   EXPECT_EQ(Inf->PointCount(), 2);
   EXPECT_EQ(Inf->YStart(), 1);
   EXPECT_EQ(Inf->YStop(), 2);
+  EXPECT_GT(Huge->PointCount(), 0);
 }
 
 TEST(Series, AVectorOrAnAxisFreedWhileInUse)
@@ -370,6 +389,11 @@ TEST(ErrorBars, RangesIncludeTheBarsAndTheEndsAreConverted)
   EXPECT_TRUE(std::isfinite(S->BarEnds()[0].YMinus));
   EXPECT_FALSE(std::isfinite(S->BarEnds()[1].YMinus));
   EXPECT_FLOAT_EQ(S->BarEnds()[2].YPlus, F.Y()->NumberToWorld(33));
+  // A delta vector that grows later widens the range at elements already
+  // taken in.
+  qobject_cast<TGvDoubleVector*>(S->DeltaYMinus())->Add(30);
+  S->Calculate();
+  EXPECT_EQ(S->YStart(), -10);
   // An outlier in a delta vector takes the element out.
   S->DeltaYPlus()->AddOutlier(2);
   EXPECT_FALSE(S->HasValuesAt(2));
