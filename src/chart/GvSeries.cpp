@@ -748,25 +748,41 @@ int TGvSeries::SymbolKind(int DataIndex) const
 
 namespace {
 
-// The least and the greatest of N values (N >= 1; a NaN never wins), with
-// four independent lanes so that the comparisons do not wait on each other.
-void ColumnExtremes(const double* V, int N, double& Min, double& Max)
+// The least and the greatest of N values (a NaN never wins) and the starts
+// of the blocks of 64 where each first occurs, with four independent lanes so
+// that the comparisons do not wait on each other.
+void ColumnExtremes(const double* V, int N, double& Min, double& Max, int& MinBlock, int& MaxBlock)
 {
-  double Lo[4] = {V[0], V[0], V[0], V[0]};
-  double Hi[4] = {V[0], V[0], V[0], V[0]};
-  int J = 0;
-  for (; J + 4 <= N; J += 4)
-    for (int K = 0; K < 4; ++K) {
-      const double X = V[J + K];
-      Lo[K] = X < Lo[K] ? X : Lo[K];
-      Hi[K] = X > Hi[K] ? X : Hi[K];
+  const double Inf = std::numeric_limits<double>::infinity();
+  Min = Inf;
+  Max = -Inf;
+  MinBlock = MaxBlock = 0;
+  for (int B = 0; B < N; B += 64) {
+    const int E = std::min(N, B + 64);
+    double Lo[4] = {Inf, Inf, Inf, Inf};
+    double Hi[4] = {-Inf, -Inf, -Inf, -Inf};
+    int J = B;
+    for (; J + 4 <= E; J += 4)
+      for (int K = 0; K < 4; ++K) {
+        const double X = V[J + K];
+        Lo[K] = X < Lo[K] ? X : Lo[K];
+        Hi[K] = X > Hi[K] ? X : Hi[K];
+      }
+    for (; J < E; ++J) {
+      Lo[0] = V[J] < Lo[0] ? V[J] : Lo[0];
+      Hi[0] = V[J] > Hi[0] ? V[J] : Hi[0];
     }
-  for (; J < N; ++J) {
-    Lo[0] = V[J] < Lo[0] ? V[J] : Lo[0];
-    Hi[0] = V[J] > Hi[0] ? V[J] : Hi[0];
+    const double L = std::min(std::min(Lo[0], Lo[1]), std::min(Lo[2], Lo[3]));
+    const double H = std::max(std::max(Hi[0], Hi[1]), std::max(Hi[2], Hi[3]));
+    if (L < Min) {
+      Min = L;
+      MinBlock = B;
+    }
+    if (H > Max) {
+      Max = H;
+      MaxBlock = B;
+    }
   }
-  Min = std::min(std::min(Lo[0], Lo[1]), std::min(Lo[2], Lo[3]));
-  Max = std::max(std::max(Hi[0], Hi[1]), std::max(Hi[2], Hi[3]));
 }
 
 // The line of ascending X on linear axes, a pixel column at a time: the
@@ -812,11 +828,13 @@ void ConvertByColumns(const double* XS, const double* YS, TGvIndexRange R, const
       // wins a comparison), then their first places; an infinite extreme
       // sends the column through the careful scan.
       double VMin, VMax;
-      ColumnExtremes(YS + First, Exit - First + 1, VMin, VMax);
+      int MinBlock, MaxBlock;
+      ColumnExtremes(YS + First, Exit - First + 1, VMin, VMax, MinBlock, MaxBlock);
       if (Finite(VMin) && Finite(VMax)) {
-        Min = First;
+        // The first place of each lies in the block where it was first seen.
+        Min = First + MinBlock;
         while (YS[Min] != VMin) ++Min;
-        Max = First;
+        Max = First + MaxBlock;
         while (YS[Max] != VMax) ++Max;
       } else {
         bool Any = false;

@@ -216,6 +216,35 @@ TEST(Series, NoisyDataCostTheWidthNotTheLength)
   EXPECT_EQ(S->ScreenPoint(S->PointCount() - 1).Index, N - 1);
 }
 
+TEST(Series, TheColumnWisePathGivesThePointsOfTheGeneralOne)
+{
+  // Many elements per pixel column, with gaps (NaN) and infinities: the
+  // plain series takes the column-wise path, the one with an identity
+  // transformation the general one.
+  TGvGraphFixture F;
+  GvFixAxis(F.X(), 0, 50000);
+  GvFixAxis(F.Y(), -300, 300);
+  std::vector<double> X, Y;
+  std::mt19937 Rng(21);
+  std::normal_distribution<double> Step(0, 3);
+  double V = 0;
+  for (int I = 0; I < 60000; ++I) {
+    X.push_back(I);
+    V += Step(Rng);
+    Y.push_back(I % 997 == 0 ? std::nan("") : I % 1301 == 0 ? INFINITY : V);
+  }
+  auto* Fast = F.Series(F.Vector(X), F.Vector(Y));
+  auto* General = F.Series(F.Vector(X), F.Vector(Y));
+  General->SetYValueTransformation(
+      [](QObject*, const TGvTransformEventArgs& A) { return A.Value; });
+  F.Paint();
+  ASSERT_EQ(Fast->PointCount(), General->PointCount());
+  for (int I = 0; I < Fast->PointCount(); ++I) {
+    EXPECT_EQ(Fast->ScreenPoint(I).X, General->ScreenPoint(I).X) << I;
+    EXPECT_EQ(Fast->ScreenPoint(I).Y, General->ScreenPoint(I).Y) << I;
+  }
+}
+
 TEST(Series, AppendedValuesAreFoldedIntoTheScreenPoints)
 {
   TGvGraphFixture F;
