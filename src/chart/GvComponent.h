@@ -42,6 +42,14 @@ public:
   static EGvRangeError Index(qint64 I);
 };
 
+// Arithmetic that cannot be carried out: a calculation without its data, too
+// few points, a singular system, a result out of the range of doubles.
+class EMathError : public EGvError
+{
+public:
+  using EGvError::EGvError;
+};
+
 // What the undo stack offers to the objects that record their changes on it.
 // The stack itself (a component of its own) derives from this class; until a
 // graph hands one to its objects, recording does nothing.
