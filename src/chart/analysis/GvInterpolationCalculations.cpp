@@ -206,7 +206,6 @@ void TGvInterpolationCalculation::CalcAkima(std::span<const double> Y)
   }
 
   FA.assign(Y.begin(), Y.end());
-  FB = T;
   FC.assign(N, 0.0);
   FD.assign(N, 0.0);
   for (std::size_t I = 0; I + 1 < N; ++I) {
@@ -214,6 +213,7 @@ void TGvInterpolationCalculation::CalcAkima(std::span<const double> Y)
     FC[I] = (3 * Mi - 2 * T[I] - T[I + 1]) / H;
     FD[I] = (T[I] + T[I + 1] - 2 * Mi) / (H * H);
   }
+  FB = std::move(T);
 }
 
 // Not-a-knot cubic spline: the second and the last-but-one node are no knots
