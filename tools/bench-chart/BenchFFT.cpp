@@ -1,6 +1,7 @@
 // The transform of 2^20 and of 1 000 000 complex points beside FFTW 3 (plan
 // FFTW_ESTIMATE, made before the timing, as our plan is). Both run out of
 // place on the same input, so that every iteration transforms the same data.
+// Beside them a prime length, and the making of a plan.
 #include "BenchChart.h"
 
 #include "chart/analysis/GvFFT.h"
@@ -83,6 +84,18 @@ BENCHMARK_CAPTURE(FftAnchor, 2p20, std::size_t(1) << 20)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(FftAnchor, 1e6, std::size_t(1000000))
     ->Name("fft_1e6/anchor")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+#endif
+// A prime length: the chirp convolution (FFTW uses Rader's or its own
+// algorithms there).
+BENCHMARK_CAPTURE(FftVerdane, prime, std::size_t(1000003))
+    ->Name("fft_prime_1000003/verdane")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+#ifdef VERDANE_HAVE_FFTW3
+BENCHMARK_CAPTURE(FftAnchor, prime, std::size_t(1000003))
+    ->Name("fft_prime_1000003/anchor")
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 #endif

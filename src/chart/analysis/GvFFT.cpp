@@ -21,31 +21,6 @@ TComplex UnitRoot(std::uint64_t J, std::uint64_t N)
 
 namespace {
 
-// e^(+2πi·j/N) for any j from two short tables: j = q·B + r, root = Coarse[q]·Fine[r].
-// Each entry is correctly rounded, so every product is within about one unit in
-// the last place; the tables cost O(sqrt N) sines and cosines.
-class TRootTable
-{
-public:
-  explicit TRootTable(std::uint64_t N) : FN(N)
-  {
-    FB = std::max<std::uint64_t>(1, std::uint64_t(std::ceil(std::sqrt(double(N)))));
-    FFine.resize(FB);
-    for (std::uint64_t R = 0; R < FB; ++R) FFine[R] = UnitRoot(R, N);
-    FCoarse.resize(N / FB + 1);
-    for (std::uint64_t Q = 0; Q < FCoarse.size(); ++Q) FCoarse[Q] = UnitRoot(Q * FB, N);
-  }
-  TComplex operator()(std::uint64_t J) const
-  {
-    J %= FN;
-    return ComplexMul(FCoarse[J / FB], FFine[J % FB]);
-  }
-
-private:
-  std::uint64_t FN, FB;
-  std::vector<TComplex> FFine, FCoarse;
-};
-
 constexpr unsigned LargestDirectPrime = 61;
 
 // Radices of N (largest first after the fours), or an empty list when N has a
@@ -159,11 +134,27 @@ inline void DftGeneric(unsigned P, const TComplex* A, TComplex* X, const TComple
   }
 }
 
+// Lengths from which a smooth transform is split into rows and columns.
+constexpr std::size_t FourStepFrom = std::size_t(1) << 16;
+// Columns handled together by the split transform.
+constexpr std::size_t Block = 8;
+
 } // namespace
 
 // ---- Plan ------------------------------------------------------------------
 
-TGvFFTPlan::TGvFFTPlan(std::size_t N) : FN(N)
+void TGvFFTPlan::TRootTable::Init(std::uint64_t N)
+{
+  Shift = 0;
+  while ((std::uint64_t(1) << (2 * Shift)) < N) ++Shift;
+  Mask = (std::uint64_t(1) << Shift) - 1;
+  Fine.resize(Mask + 1);
+  for (std::uint64_t R = 0; R <= Mask; ++R) Fine[R] = UnitRoot(R, N);
+  Coarse.resize((N >> Shift) + 1);
+  for (std::uint64_t Q = 0; Q < Coarse.size(); ++Q) Coarse[Q] = UnitRoot(Q << Shift, N);
+}
+
+TGvFFTPlan::TGvFFTPlan(std::size_t N, bool AllowFourStep) : FN(N)
 {
   if (N <= 1) return;
   const std::vector<unsigned> Radices = Factorise(N);
@@ -171,7 +162,8 @@ TGvFFTPlan::TGvFFTPlan(std::size_t N) : FN(N)
     // Chirp convolution: X[k] = c[k]·Σ_n (x[n]·c[n])·conj(c[k-n]), c[n] = e^(+πi·n²/N).
     const std::size_t M = SmoothLength(2 * N - 1);
     FInner = std::make_unique<TGvFFTPlan>(M);
-    const TRootTable Roots2N(2 * std::uint64_t(N));
+    TRootTable Roots2N;
+    Roots2N.Init(2 * std::uint64_t(N));
     FChirp.resize(N);
     std::uint64_t Sq = 0; // n² mod 2N, by (n+1)² = n² + 2n + 1
     for (std::size_t I = 0; I < N; ++I) {
@@ -190,7 +182,30 @@ TGvFFTPlan::TGvFFTPlan(std::size_t N) : FN(N)
     return;
   }
 
-  const TRootTable Roots(N);
+  if (AllowFourStep && N >= FourStepFrom) {
+    // N1: the largest divisor of N up to sqrt(N).
+    std::vector<std::size_t> Divisors = {1};
+    for (unsigned P : Radices) {
+      const std::size_t Count = Divisors.size();
+      for (std::size_t I = 0; I < Count; ++I) Divisors.push_back(Divisors[I] * P);
+      std::sort(Divisors.begin(), Divisors.end());
+      Divisors.erase(std::unique(Divisors.begin(), Divisors.end()), Divisors.end());
+    }
+    FN1 = 1;
+    for (std::size_t D : Divisors)
+      if (double(D) * double(D) <= double(N)) FN1 = D;
+    FN2 = N / FN1;
+    FCols = std::unique_ptr<TGvFFTPlan>(new TGvFFTPlan(FN1, false));
+    FRows = std::unique_ptr<TGvFFTPlan>(new TGvFFTPlan(FN2, false));
+    FRoots.Init(N);
+    FWork.resize(N);
+    FBuf.resize(Block * std::max(FN1, FN2));
+    FBufOut.resize(Block * std::max(FN1, FN2));
+    return;
+  }
+
+  TRootTable Roots;
+  Roots.Init(N);
   std::size_t Len = N, Stride = 1; // Stride = N / Len
   for (unsigned P : Radices) {
     TLevel L;
@@ -201,7 +216,7 @@ TGvFFTPlan::TGvFFTPlan(std::size_t N) : FN(N)
       L.Tw.resize(L.M * (P - 1));
       for (std::size_t K = 0; K < L.M; ++K)
         for (unsigned J = 1; J < P; ++J)
-          L.Tw[K * (P - 1) + (J - 1)] = Roots(std::uint64_t(J) * K * Stride);
+          L.Tw[K * (P - 1) + (J - 1)] = Roots((std::uint64_t(J) * K * Stride) % N);
     }
     if (P != 2 && P != 3 && P != 4 && P != 5) {
       L.Root.resize(P);
@@ -296,11 +311,45 @@ void TGvFFTPlan::Run(const TComplex* In, std::size_t Stride, TComplex* Out, std:
   }
 }
 
+void TGvFFTPlan::FourStep(const TComplex* In, TComplex* Out)
+{
+  const std::size_t N1 = FN1, N2 = FN2;
+  TComplex* T = FWork.data(); // T[n2·N1 + k1]
+  TComplex* Buf = FBuf.data();
+  TComplex* BufOut = FBufOut.data();
+  // Columns: for each n2, the transform over n1 of In[n1·N2 + n2], times the twiddle.
+  for (std::size_t C = 0; C < N2; C += Block) {
+    const std::size_t B = std::min(Block, N2 - C);
+    for (std::size_t R = 0; R < N1; ++R)
+      for (std::size_t J = 0; J < B; ++J) Buf[R * B + J] = In[R * N2 + C + J];
+    for (std::size_t J = 0; J < B; ++J) {
+      FCols->Run(Buf + J, B, BufOut + J * N1, 0);
+      const std::uint64_t N2i = C + J;
+      TComplex* Row = T + N2i * N1;
+      const TComplex* Src = BufOut + J * N1;
+      for (std::size_t K = 0; K < N1; ++K) Row[K] = ComplexMul(Src[K], FRoots(N2i * K));
+    }
+  }
+  // Rows: for each k1, the transform over n2 of T[n2·N1 + k1] into Out[k1 + N1·k2].
+  for (std::size_t C = 0; C < N1; C += Block) {
+    const std::size_t B = std::min(Block, N1 - C);
+    for (std::size_t R = 0; R < N2; ++R)
+      for (std::size_t J = 0; J < B; ++J) Buf[R * B + J] = T[R * N1 + C + J];
+    for (std::size_t J = 0; J < B; ++J) FRows->Run(Buf + J, B, BufOut + J * N2, 0);
+    for (std::size_t K = 0; K < N2; ++K)
+      for (std::size_t J = 0; J < B; ++J) Out[C + J + N1 * K] = BufOut[J * N2 + K];
+  }
+}
+
 void TGvFFTPlan::Execute(const TComplex* In, TComplex* Out)
 {
   if (FN == 0) return;
   if (FN == 1) {
     Out[0] = In[0];
+    return;
+  }
+  if (FCols) {
+    FourStep(In, Out);
     return;
   }
   if (!FInner) {
@@ -326,8 +375,9 @@ void TGvFFTPlan::Execute(TComplexArray& Data)
   if (Data.size() != FN)
     throw std::invalid_argument("TGvFFTPlan: data length differs from the plan");
   if (FN <= 1) return;
-  if (FInner) {
-    Execute(Data.data(), Data.data() == nullptr ? nullptr : Data.data());
+  if (FInner || FCols) {
+    // Both read all of the input before they write the output.
+    Execute(Data.data(), Data.data());
     return;
   }
   Run(Data.data(), 1, FWork.data(), 0);

@@ -60,14 +60,16 @@ inline TComplex ComplexMul(TComplex A, TComplex B)
 TComplex UnitRoot(std::uint64_t J, std::uint64_t N);
 
 // The transform of one length. Lengths whose prime factors are all small run
-// as a mixed-radix transform (radices 4, 2, 3, 5 and small odd primes); any
-// other length by Bluestein's chirp convolution over a smooth length of at
-// least 2N - 1. A plan keeps its work space, so one plan serves one caller at
-// a time.
+// as a recursive mixed-radix transform (radices 4, 2, 3, 5 and the odd primes
+// up to 61), from 2^16 points on split into rows and columns that fit in the
+// cache; any other length by Bluestein's chirp convolution over a length
+// 2^a·3^b·5^c of at least 2N - 1. The twiddles are products of two correctly
+// rounded roots of unity. A plan keeps its work space, so one plan serves one
+// caller at a time.
 class TGvFFTPlan
 {
 public:
-  explicit TGvFFTPlan(std::size_t N);
+  explicit TGvFFTPlan(std::size_t N) : TGvFFTPlan(N, true) {}
   ~TGvFFTPlan();
   TGvFFTPlan(const TGvFFTPlan&) = delete;
   TGvFFTPlan& operator=(const TGvFFTPlan&) = delete;
@@ -83,6 +85,20 @@ public:
   void Execute(const TComplex* In, TComplex* Out);
 
 private:
+  // e^(+2πi·j/N) for 0 <= j < N as Coarse[j >> Shift]·Fine[j & Mask]: two
+  // correctly rounded tables of about sqrt(N) entries each.
+  struct TRootTable
+  {
+    void Init(std::uint64_t N);
+    TComplex operator()(std::uint64_t J) const
+    {
+      const TComplex A = Coarse[J >> Shift], B = Fine[J & Mask];
+      return {A.Re * B.Re - A.Im * B.Im, A.Re * B.Im + A.Im * B.Re};
+    }
+    unsigned Shift = 0;
+    std::uint64_t Mask = 0;
+    std::vector<TComplex> Fine, Coarse;
+  };
   struct TLevel
   {
     unsigned P = 1;             // radix
@@ -91,11 +107,21 @@ private:
     std::vector<TComplex> Tw;   // Tw[k*(P-1) + j-1] = e^(+2πi·jk/N)
     std::vector<TComplex> Root; // generic radix: e^(+2πi·t/P)
   };
+  TGvFFTPlan(std::size_t N, bool AllowFourStep);
   void Run(const TComplex* In, std::size_t Stride, TComplex* Out, std::size_t Level) const;
+  void FourStep(const TComplex* In, TComplex* Out);
 
   std::size_t FN = 0;
   std::vector<TLevel> FLevels;
   TComplexArray FWork;
+  // Long smooth lengths, N = N1·N2: N2 transforms of length N1 over the
+  // columns of x read as an N1×N2 matrix, twiddles e^(+2πi·n2·k1/N), then N1
+  // transforms of length N2, each done on a few columns at a time copied into
+  // a small buffer, so that the long strides stay out of the inner loops.
+  std::size_t FN1 = 0, FN2 = 0;
+  std::unique_ptr<TGvFFTPlan> FCols, FRows;
+  TRootTable FRoots;
+  TComplexArray FBuf, FBufOut;
   // Chirp convolution (FInner set): the chirp e^(+πi·n²/N), the transformed
   // kernel divided by the inner length, and the inner transform.
   std::unique_ptr<TGvFFTPlan> FInner;

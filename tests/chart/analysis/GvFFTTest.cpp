@@ -198,34 +198,47 @@ TEST(DiscreteFourierTransform, EveryLengthAgreesWithTheDirectSum)
   EXPECT_TRUE(TGvFFTPlan(1009).UsesBluestein());
 }
 
-// A tone e^(-2πi·f·n/N) transforms to N at bin f and 0 elsewhere. Lengths
-// above 46 341 make the index product k·n leave 32 bits; 65 537 is prime
-// (chirp convolution), 255 255 = 3·5·7·11·13·17 (odd radices), 2^20 the
-// power of two whose twiddles a single-precision root would spoil.
-TEST(DiscreteFourierTransform, ToneOfLongLengthsLandsInOneBin)
+struct TTone
 {
-  struct TCase
-  {
-    std::size_t N, F;
-  };
-  for (const TCase C : {TCase{65537, 40001}, TCase{255255, 200003}, TCase{1u << 20, 12345}}) {
-    TComplexArray X(C.N);
-    for (std::size_t I = 0; I < C.N; ++I) {
-      const long double A =
-          -2 * std::numbers::pi_v<long double> * ((std::uint64_t(C.F) * I) % C.N) / C.N;
-      X[I] = {double(std::cos(A)), double(std::sin(A))};
-    }
-    DiscreteFourierTransform(X);
-    double Leak = 0;
-    for (std::size_t K = 0; K < C.N; ++K)
-      if (K != C.F) Leak = std::max(Leak, std::hypot(X[K].Re, X[K].Im));
-    // Tolerance: 1e-9 absolute against a peak of N ≥ 65 537 (the results stay
-    // below 5e-11, about 1e-16·N; a root of unity rounded to single precision
-    // and raised to its powers is off by some 1e-5 at 2^20).
-    EXPECT_NEAR(X[C.F].Re, double(C.N), 1e-9) << "N=" << C.N;
-    EXPECT_NEAR(X[C.F].Im, 0.0, 1e-9) << "N=" << C.N;
-    EXPECT_LT(Leak, 1e-9) << "N=" << C.N;
+  std::size_t N, F;
+};
+
+// A tone e^(-2πi·f·n/N) transforms to N at bin f and 0 elsewhere: every
+// twiddle and every index of the transform shows in it.
+void ExpectTone(TTone C)
+{
+  TComplexArray X(C.N);
+  for (std::size_t I = 0; I < C.N; ++I) {
+    const long double A =
+        -2 * std::numbers::pi_v<long double> * ((std::uint64_t(C.F) * I) % C.N) / C.N;
+    X[I] = {double(std::cos(A)), double(std::sin(A))};
   }
+  DiscreteFourierTransform(X);
+  double Leak = 0;
+  for (std::size_t K = 0; K < C.N; ++K)
+    if (K != C.F) Leak = std::max(Leak, std::hypot(X[K].Re, X[K].Im));
+  // Tolerance: 1e-9 absolute against a peak of N ≥ 65 537 (the results stay
+  // below 5e-11, about 1e-16·N; a root of unity rounded to single precision
+  // and raised to its powers is off by some 1e-5 at 2^20).
+  EXPECT_NEAR(X[C.F].Re, double(C.N), 1e-9) << "N=" << C.N;
+  EXPECT_NEAR(X[C.F].Im, 0.0, 1e-9) << "N=" << C.N;
+  EXPECT_LT(Leak, 1e-9) << "N=" << C.N;
+}
+
+// Lengths above 46 341 make the index product k·n leave 32 bits: 65 537 is
+// prime (chirp convolution), 255 255 = 3·5·7·11·13·17 (odd radices).
+TEST(DiscreteFourierTransform, ToneOfLongOddLengthsLandsInOneBin)
+{
+  ExpectTone({65537, 40001});
+  ExpectTone({255255, 200003});
+}
+
+// 2^20, the power of two whose twiddles a single-precision root would spoil,
+// and 10^6 = 2^6·5^6.
+TEST(DiscreteFourierTransform, ToneOfAMillionPointsLandsInOneBin)
+{
+  ExpectTone({std::size_t(1) << 20, 12345});
+  ExpectTone({1000000, 654321});
 }
 
 TEST(DiscreteFourierTransform, ParsevalAndRoundTripForAMillionPoints)
