@@ -23,8 +23,8 @@ namespace {
 
 constexpr unsigned LargestDirectPrime = 61;
 
-// Radices of N (largest first after the fours), or an empty list when N has a
-// prime factor above LargestDirectPrime.
+// Radices of N (a single 2 first, then the fours, then odd primes ascending),
+// or an empty list when N has a prime factor above LargestDirectPrime.
 std::vector<unsigned> Factorise(std::size_t N)
 {
   std::vector<unsigned> F;
