@@ -164,10 +164,12 @@ void TGvInterpolationCalculation::Build(const TGvCalculationData& Data)
   FX = std::move(X);
   switch (FInterpolationMethod) {
   case TGvInterpolationMethod::Akima:
-    CalcAkima(Y);
+    FA = std::move(Y); // the interpolating methods keep the ordinates as A
+    CalcAkima(FA);
     break;
   case TGvInterpolationMethod::CubicSpline:
-    CalcCubicSpline(Y);
+    FA = std::move(Y);
+    CalcCubicSpline(FA);
     break;
   case TGvInterpolationMethod::ApproximativeSpline:
     CalcApproximativeSpline(Y, W);
@@ -205,7 +207,6 @@ void TGvInterpolationCalculation::CalcAkima(std::span<const double> Y)
         W1 + W2 == 0 ? 0.5 * (M(I) + M(I + 1)) : (W1 * M(I - 1) + W2 * M(I)) / (W1 + W2);
   }
 
-  FA.assign(Y.begin(), Y.end());
   FC.assign(N, 0.0);
   FD.assign(N, 0.0);
   for (std::size_t I = 0; I + 1 < N; ++I) {
@@ -253,7 +254,6 @@ void TGvInterpolationCalculation::CalcCubicSpline(std::span<const double> Y)
     FC[0] = FC[1] + (FC[1] - FC[2]) * H[0] / H[1];
     FC[N - 1] = FC[N - 2] + (FC[N - 2] - FC[N - 3]) * H[N - 2] / H[N - 3];
   }
-  FA.assign(Y.begin(), Y.end());
   FB.assign(N, 0.0);
   FD.assign(N, 0.0);
   for (std::size_t I = 0; I + 1 < N; ++I) {
