@@ -14,17 +14,6 @@ std::size_t TGvCalculationData::Count() const
   return N;
 }
 
-bool TGvCalculationData::IsValid(std::size_t I) const
-{
-  if (Valid.empty()) return true;
-  return I < Valid.size() && Valid[I] != 0;
-}
-
-double TGvCalculationData::W(std::size_t I) const
-{
-  return Weight.empty() ? 1.0 : std::fabs(Weight[I]);
-}
-
 void TGvCalculationData::CheckVectors() const
 {
   if (!HasX) throw EMathError(QStringLiteral("No X vector defined for calculation"));

@@ -19,6 +19,7 @@
 
 #include "chart/GvComponent.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -37,9 +38,9 @@ struct TGvCalculationData
   std::size_t Count() const;
   // Element i is valid when Valid is empty or holds a nonzero entry at i (an
   // element beyond the end of a given Valid array is not valid).
-  bool IsValid(std::size_t I) const;
+  bool IsValid(std::size_t I) const { return Valid.empty() || (I < Valid.size() && Valid[I] != 0); }
   // |weight| of element i, 1 without weights.
-  double W(std::size_t I) const;
+  double W(std::size_t I) const { return Weight.empty() ? 1.0 : std::fabs(Weight[I]); }
   // Raises EMathError "No X vector defined for calculation" or "No Y vector
   // defined for calculation" for a missing vector.
   void CheckVectors() const;
