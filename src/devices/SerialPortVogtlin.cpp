@@ -103,7 +103,15 @@ TSerialResponse TVogtlinPort::ReadRegisters(unsigned DeviceAddress, unsigned Mem
   frame.append(char(Count));
   TSerialResponse R = Send(frame, true, Response);
   const int required = 5 + 2 * Count;
-  if (R.ResponseLength == required) {
+  const auto at = [&R](int i) { return R.rArray[std::size_t(i)]; };
+  const uint16_t crc = CalculateCRC16(0xFFFF, R.rArray.data() + 1, required - 2);
+  if (R.ResponseLength == required &&
+      (at(required - 1) != (crc & 0xFF) || at(required) != (crc >> 8))) {
+    R.Status = VogtlinStatus::BadCRC();
+  } else if (R.ResponseLength == required &&
+             (at(1) != (DeviceAddress & 0xFF) || at(2) != 0x03 || at(3) != 2 * Count)) {
+    R.Status = VogtlinStatus::NotTheAnswer();
+  } else if (R.ResponseLength == required) {
     for (int i = 1; i <= required; ++i) {
       const uint8_t b = R.rArray[std::size_t(i)];
       R.AsHex += QStringLiteral("%1 ").arg(b, 2, 16, QChar(u'0')).toUpper();
