@@ -223,7 +223,9 @@ void TImaginaryMixerServer::Run()
 {
   TEndpoint* endpoints[] = {&FRelay, &FBus};
   for (;;) {
-    const bool mayGo = FMixer.HasGoneFaults();
+    // A line may go while a gone fault is set, and comes back when its
+    // fault ends or is taken away.
+    const bool mayGo = FMixer.HasGoneFaults() || FRelay.Gone || FBus.Gone;
     for (TEndpoint* e : endpoints)
       if (mayGo) FollowFaults(*e);
 
