@@ -502,6 +502,9 @@ void TForm1::FormClose()
     SetMFCFlow(1, 0);
     SetMFCFlow(2, 0);
   }
+  // Rows stored since the last autosave would be lost with the window (a
+  // signal or a logout gives the operator no chance to save them).
+  if (!GridCell(0, 1).isEmpty()) Autosave();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
