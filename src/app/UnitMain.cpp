@@ -496,7 +496,11 @@ void TForm1::CheckContinue()
 void TForm1::FormClose()
 {
   if (!ButtonStop->isEnabled()) return;
+  // No tick may run after the shutdown steps (one already due would
+  // otherwise carry out the mode again before the program ends).
+  FClosed = true;
   StopThread();
+  Timer1->stop();
   if (CheckBoxSolenoidOK->isChecked()) SetValvePositions(0, 0, 0, 0, 0, 0);
   if (CheckBoxMFCOK->isChecked()) {
     SetMFCFlow(1, 0);

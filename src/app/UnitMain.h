@@ -215,4 +215,5 @@ private:
   QMutex FRelayLock;           // one relay board transaction at a time, window or thread
   bool FAutoStopSafed = false; // the automatic stop has closed the valves
   unsigned FRandomState = 0x2545F491u;
+  bool FClosed = false; // the shutdown steps have run: nothing may open a valve again
 };

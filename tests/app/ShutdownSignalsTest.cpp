@@ -4,10 +4,15 @@
 #include "FaultTestSupport.h"
 
 #include "app/ShutdownSignals.h"
+#include "app/StartOptions.h"
 #include "controls/GvIntegerEdit.h"
 
+#include <QCheckBox>
 #include <QDir>
+#include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -39,15 +44,40 @@ TEST(ShutdownSignals, EachSignalClosesTheWindowSafelyWithAnAutosave)
       received = s;
       CloseOnSignal(f);
     });
+    f.Timer1->start();
     ASSERT_EQ(::raise(number), 0);
     for (int i = 0; i < 100 && f.isVisible(); ++i) QCoreApplication::processEvents();
     EXPECT_EQ(received, number);
     EXPECT_FALSE(f.isVisible());
+    EXPECT_FALSE(f.Timer1->isActive()); // no tick carries out the mode again
     EXPECT_EQ(fx.RelayMasks(), QList<int>({0}));
     EXPECT_EQ(fx.Writes(1, 6), QList<float>({0.0f}));
     EXPECT_EQ(fx.Writes(2, 6), QList<float>({0.0f}));
     EXPECT_EQ(Autosaves().size(), 1);
   }
+}
+
+// A signal in the middle of the flush: the close shuts the valves and the
+// flows, and the rest of the sequence does not open them again.
+TEST(ShutdownSignals, ASignalDuringTheFlushEndsItClosed)
+{
+  TWindowFixture fx;
+  TForm1& f = *fx.Form;
+  fx.StartTestMode();
+  fx.Mixer.ClearReceivedFrames();
+  TShutdownSignals handler;
+  ASSERT_TRUE(handler.Install());
+  QObject::connect(&handler, &TShutdownSignals::Received, &f, [&f](int) { CloseOnSignal(f); });
+  f.ButtonFlushClick();
+  ASSERT_EQ(::raise(SIGTERM), 0); // taken at the flush's first handling of messages
+  const unsigned long long slept = fx.Clock.SleptMs();
+  f.Timer1Timer();
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_EQ(fx.RelayMasks(), QList<int>({4, 0}));
+  EXPECT_EQ(fx.Writes(2, 6), QList<float>({1.0f, 0.0f}));
+  EXPECT_EQ(fx.Writes(1, 6), QList<float>({0.0f}));
+  EXPECT_LT(fx.Clock.SleptMs() - slept, 1000u); // none of the flush's long waits
+  EXPECT_FALSE(f.Timer1->isActive());
 }
 
 // While a stop waits for the humidification thread, closing would skip the
@@ -132,4 +162,40 @@ TEST(ShutdownSignals, VerdaneEndsSafeOnSIGTERM)
   EXPECT_EQ(sim.Final["VERDANE_FINAL_RELAY_MASK"], "0");
   EXPECT_EQ(sim.Final["VERDANE_FINAL_SETPOINT_1"].toDouble(), 0.0);
   EXPECT_EQ(sim.Final["VERDANE_FINAL_SETPOINT_2"].toDouble(), 0.0);
+}
+
+TEST(StartOptions, PortsFromTheCommandLineArePickedAndValidated)
+{
+  QString error;
+  const std::optional<TStartOptions> o = ParseStartOptions(
+      {"verdane", "--relay-port", "/dev/ttyUSB0", "--mfc-port", "/dev/ttyUSB1"}, &error);
+  ASSERT_TRUE(o);
+  EXPECT_EQ(o->RelayPort, "/dev/ttyUSB0");
+  EXPECT_EQ(o->MFCPort, "/dev/ttyUSB1");
+  EXPECT_FALSE(o->Help);
+  EXPECT_TRUE(ParseStartOptions({"verdane", "--help"}, &error)->Help);
+  for (const QStringList& bad :
+       {QStringList{"verdane", "--relay-port"}, QStringList{"verdane", "--mfc-port", ""},
+        QStringList{"verdane", "--pump", "x"}}) {
+    EXPECT_FALSE(ParseStartOptions(bad, &error)) << bad.join(u' ').toStdString();
+    EXPECT_FALSE(error.isEmpty());
+  }
+
+  // Both lists on the fake port: the test mode, as picking them by hand gives.
+  TWindowFixture fx;
+  TForm1& f = *fx.Form;
+  ApplyStartOptions(f, {FakePortName(), FakePortName(), false});
+  EXPECT_TRUE(f.CheckBoxSolenoidOK->isChecked());
+  EXPECT_TRUE(f.CheckBoxMFCOK->isChecked());
+  EXPECT_EQ(TForm1::SelectedText(f.ListBoxPortMFC), FakePortName());
+
+  // A port the system does not list joins the lists and stays for "Find ports".
+  const QByteArray extra = qgetenv("VERDANE_EXTRA_PORTS");
+  ApplyStartOptions(f, {"/tmp/no-such-relay-board", QString(), false});
+  EXPECT_EQ(TForm1::SelectedText(f.ListBoxPortSolenoid), "/tmp/no-such-relay-board");
+  EXPECT_FALSE(f.CheckBoxSolenoidOK->isChecked());
+  f.ButtonSetupFindPortsClick();
+  EXPECT_FALSE(
+      f.ListBoxPortSolenoid->findItems("/tmp/no-such-relay-board", Qt::MatchExactly).isEmpty());
+  qputenv("VERDANE_EXTRA_PORTS", extra);
 }
