@@ -100,7 +100,7 @@ void Times(const QString& Text)
 // Patterns as a stored file may carry them.
 void Patterns(const QString& Pattern)
 {
-  for (long double v : {0.0L, -1.5L, 1234.5678L, 1e300L, 1e-300L})
+  for (long double v : {-1.5L, 1234.5678L, 1e300L})
     Converts([&] { FormatFloat(Pattern, v); });
   for (double t : {46000.5, -1.25, 0.0}) Converts([&] { FormatDateTime(Pattern, t); });
   Converts([&] { MyDateTimeToString(Pattern, 46000.123456); });
@@ -112,17 +112,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
   if (Size > 512) return 0;
   const QString text = QString::fromUtf8(reinterpret_cast<const char*>(Data), qsizetype(Size));
-  // Under both decimal separators a locale may have (and dates written with
-  // four-digit years, so that they read back).
-  for (QChar separator : {u'.', u','}) {
-    TFormatSettings settings;
-    settings.DecimalSeparator = separator;
-    settings.ThousandSeparator = separator == u'.' ? u',' : u'.';
-    const TFormatSettingsOverride locale(settings);
-    Numbers(text);
-    Extractors(text);
-    Times(text);
-  }
-  if (Size <= 256) Patterns(text);
+  // Under either decimal separator a locale may have (the input's length
+  // picks one), with dates written with four-digit years so that they read
+  // back.
+  const QChar separator = Size % 2 ? u',' : u'.';
+  TFormatSettings settings;
+  settings.DecimalSeparator = separator;
+  settings.ThousandSeparator = separator == u'.' ? u',' : u'.';
+  const TFormatSettingsOverride locale(settings);
+  Numbers(text);
+  Extractors(text);
+  Times(text);
+  if (Size <= 128) Patterns(text);
   return 0;
 }
