@@ -9,6 +9,7 @@
 #include "devices/SerialPortVogtlin.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -70,12 +71,16 @@ bool IsTextCharacter(QChar c)
 
 void Reads(TVogtlinPort& Port, const QByteArray& Reply)
 {
+  // A reply is taken when it is a correct answer, or ends with one (after a
+  // late confirmation); the line gives at most 256 bytes.
   const auto good = [&Reply](int Count) {
-    if (Reply.size() != 5 + 2 * Count) return false;
-    const uint16_t crc = CalculateCRC16(0xFFFF, Reply.constData(), int(Reply.size() - 2));
-    return uint8_t(Reply[Reply.size() - 2]) == (crc & 0xFF) &&
-           uint8_t(Reply[Reply.size() - 1]) == (crc >> 8) && uint8_t(Reply[0]) == 1 &&
-           uint8_t(Reply[1]) == 3 && uint8_t(Reply[2]) == 2 * Count;
+    const qsizetype read = std::min<qsizetype>(Reply.size(), 256);
+    const qsizetype n = 5 + 2 * Count;
+    if (read < n) return false;
+    const char* at = Reply.constData() + (read - n);
+    const uint16_t crc = CalculateCRC16(0xFFFF, at, int(n - 2));
+    return uint8_t(at[n - 2]) == (crc & 0xFF) && uint8_t(at[n - 1]) == (crc >> 8) &&
+           uint8_t(at[0]) == 1 && uint8_t(at[1]) == 3 && uint8_t(at[2]) == 2 * Count;
   };
   TSerialResponse r = Port.ReadU16(1, VogtlinRegister::Turndown);
   Check(r.Status.isEmpty() == good(1));

@@ -45,7 +45,9 @@ public:
   // Register reads (function 3). Each needs a reply of exactly 5 + 2 x count
   // bytes with a correct CRC, from the addressed controller, for function 3
   // and with the byte count 2 x count: a reply garbled on the line, or one
-  // meant for the other controller, is never taken for a reading. On success
+  // meant for the other controller, is never taken for a reading; such a
+  // reply at the end of what was read (after a late write confirmation) is
+  // taken, moved to the front of rArray. On success
   // AsHex and AsInt get the reply bytes appended and Status is empty;
   // otherwise Status is "Wrong amount of data waiting" (a reply of another
   // length, such as a Modbus exception), "No result to read" (nothing read),

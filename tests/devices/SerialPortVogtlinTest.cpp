@@ -162,6 +162,29 @@ TEST_F(VogtlinProtocol, GarbledOrForeignRepliesAreRefused)
   EXPECT_EQ(Port.ReadF32(1, 4).AsFloat, 1.0f);
 }
 
+// The confirmation of a write, which the write does not read, may come late
+// and sit just ahead of the next reply: the reply is still taken. Bytes ahead
+// of a garbled or foreign reply are not.
+TEST_F(VogtlinProtocol, AReplyAfterALateConfirmationIsTaken)
+{
+  const QByteArray confirmation = Hex("01 06 41 39 00 04 4C 38");
+  Transport.Replies = {confirmation + Reply(Hex("00 04"))};
+  TSerialResponse r = Port.ReadU16(1, 0x4139);
+  EXPECT_EQ(r.Status, QString());
+  EXPECT_EQ(r.AsInteger, 4);
+  EXPECT_EQ(r.ResponseLength, 7);
+  EXPECT_EQ(r.AsHex, QString(Reply(Hex("00 04")).toHex(' ').toUpper()) + u' ');
+  Transport.Replies = {confirmation + Reply(Hex("3F 80 00 00"))};
+  EXPECT_EQ(Port.ReadF32(1, 4).AsFloat, 1.0f);
+
+  for (const QByteArray& tail : {Reply(Hex("00 04"), 2), Hex("01 03 02 00 04 00 00")}) {
+    Transport.Replies = {confirmation + tail};
+    r = Port.ReadU16(1, 0x4139);
+    EXPECT_EQ(r.Status, VogtlinStatus::WrongLength());
+    EXPECT_EQ(r.AsInteger, 0);
+  }
+}
+
 TEST_F(VogtlinProtocol, WrongLengthAndNoReply)
 {
   const std::pair<QByteArray, QString> cases[] = {
