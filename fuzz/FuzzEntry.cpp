@@ -23,7 +23,7 @@ void Type(QWidget& Edit, const QString& Text)
 {
   int typed = 0;
   for (QChar c : Text) {
-    if (++typed > 40) break;
+    if (++typed > 16) break;
     const int key = c == u'\b' ? int(Qt::Key_Backspace) : c == u'\r' ? int(Qt::Key_Return) : 0;
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
     QApplication::sendEvent(&Edit, &press);
