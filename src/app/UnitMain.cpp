@@ -500,12 +500,19 @@ void TForm1::CheckContinue()
 void TForm1::FormClose()
 {
   if (!ButtonStop->isEnabled()) return;
+  // No tick may run after the shutdown steps (one already due would
+  // otherwise carry out the mode again before the program ends).
+  FClosed = true;
   StopThread();
+  Timer1->stop();
   if (CheckBoxSolenoidOK->isChecked()) SetValvePositions(0, 0, 0, 0, 0, 0);
   if (CheckBoxMFCOK->isChecked()) {
     SetMFCFlow(1, 0);
     SetMFCFlow(2, 0);
   }
+  // Rows stored since the last autosave would be lost with the window (a
+  // signal or a logout gives the operator no chance to save them).
+  if (!GridCell(0, 1).isEmpty()) Autosave();
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

@@ -239,4 +239,5 @@ private:
   // Humidification threads a stop gave up on, until they have ended.
   std::vector<std::unique_ptr<QThread>> FUnreportedThreads;
   unsigned FRandomState = 0x2545F491u;
+  bool FClosed = false; // the shutdown steps have run: nothing may open a valve again
 };

@@ -131,6 +131,10 @@ void TForm1::FlushSequence()
     const auto& v = step.valves->Open;
     SetValvePositions(v[0], v[1], v[2], v[3], v[4], v[5]);
     HandleMessages();
+    // The window was closed meanwhile (by the operator or a signal): its
+    // shutdown has closed the valves and zeroed the flows; the sequence must
+    // not open them again.
+    if (FClosed) return;
     Clock().Sleep(step.ms);
   }
   SetMFCFlow(2, 0);

@@ -15,6 +15,7 @@ constexpr double cMinutesPerDay = 1440.0;
 constexpr uint8_t cIllegalFunction = 1;
 constexpr uint8_t cIllegalAddress = 2;
 constexpr uint8_t cIllegalValue = 3;
+constexpr uint8_t cDeviceFailure = 4;
 
 QByteArray Padded(const char* Text, qsizetype Width)
 {
@@ -113,23 +114,128 @@ std::array<TImaginaryFluid, 4> TImaginaryMixer::FluidTable(int Address)
 
 // ---- Requests ----
 
-QByteArray TImaginaryMixer::RelayBoardFrame(const QByteArray& Frame, double Now)
+QByteArray TImaginaryMixer::RelayBoardFrame(const QByteArray& Frame, double Now, unsigned* DelayMs)
 {
   std::lock_guard<std::mutex> lock(FMutex);
-  return RelayBoardLocked(Frame, Now);
+  if (DelayMs) *DelayMs = 0;
+  return RelayBoardLocked(Frame, Now, DelayMs);
 }
 
-QByteArray TImaginaryMixer::ControllerBusFrame(const QByteArray& Frame, double Now)
+QByteArray TImaginaryMixer::ControllerBusFrame(const QByteArray& Frame, double Now,
+                                               unsigned* DelayMs)
 {
   std::lock_guard<std::mutex> lock(FMutex);
-  return ControllerBusLocked(Frame, Now);
+  if (DelayMs) *DelayMs = 0;
+  return ControllerBusLocked(Frame, Now, DelayMs);
 }
 
-QByteArray TImaginaryMixer::FakePortFrame(const QByteArray& Frame, double Now)
+TImaginaryLine TImaginaryMixer::FakePortLine(const QByteArray& Frame)
+{
+  return !Frame.isEmpty() && uint8_t(Frame[0]) == 254 ? TImaginaryLine::RelayBoard
+                                                      : TImaginaryLine::ControllerBus;
+}
+
+QByteArray TImaginaryMixer::FakePortFrame(const QByteArray& Frame, double Now, unsigned* DelayMs)
 {
   std::lock_guard<std::mutex> lock(FMutex);
-  if (!Frame.isEmpty() && uint8_t(Frame[0]) == 254) return RelayBoardLocked(Frame, Now);
-  return ControllerBusLocked(Frame, Now);
+  if (DelayMs) *DelayMs = 0;
+  if (FakePortLine(Frame) == TImaginaryLine::RelayBoard)
+    return RelayBoardLocked(Frame, Now, DelayMs);
+  return ControllerBusLocked(Frame, Now, DelayMs);
+}
+
+// ---- Faults ----
+
+namespace {
+// What a fault in force does to a reply the device would have given; null
+// faults leave it as it is.
+QByteArray Spoilt(const TDeviceFault* Fault, QByteArray Reply, unsigned* DelayMs)
+{
+  if (!Fault || Reply.isEmpty()) return Reply;
+  switch (Fault->Kind) {
+  case TFaultKind::Slow:
+    if (DelayMs) *DelayMs = unsigned(Fault->SlowMs);
+    return Reply;
+  case TFaultKind::Short:
+    return Reply.left(std::min<qsizetype>(Fault->ShortBytes, Reply.size() - 1));
+  case TFaultKind::Corrupt: {
+    const qsizetype at = Fault->CorruptByte >= 0
+                             ? std::min<qsizetype>(Fault->CorruptByte, Reply.size() - 1)
+                             : Reply.size() / 2;
+    Reply[at] = char(uint8_t(Reply[at]) ^ 1);
+    return Reply;
+  }
+  case TFaultKind::OtherAddress: {
+    QByteArray r = Reply.left(Reply.size() - 2);
+    r[0] = char(uint8_t(r[0]) == 1 ? 2 : 1);
+    return WithCRC(r);
+  }
+  default:
+    return Reply;
+  }
+}
+
+// Faults after which the device has not acted on the request.
+bool Ignores(const TDeviceFault* Fault)
+{
+  return Fault && (Fault->Kind == TFaultKind::Silent || Fault->Kind == TFaultKind::Exception ||
+                   Fault->Kind == TFaultKind::Gone);
+}
+
+bool Covers(TFaultDevice FaultDevice, TFaultDevice Device)
+{
+  return FaultDevice == Device ||
+         (FaultDevice == TFaultDevice::ControllerBus && Device != TFaultDevice::RelayBoard);
+}
+} // namespace
+
+void TImaginaryMixer::SetFaults(const QList<TDeviceFault>& Faults, double Now)
+{
+  std::lock_guard<std::mutex> lock(FMutex);
+  FFaults.clear();
+  for (const TDeviceFault& f : Faults) FFaults.append(TFaultState{f});
+  FFaultEpoch = Now;
+  FRequests.fill(0);
+}
+
+bool TImaginaryMixer::InForce(TFaultState& State, double Now)
+{
+  const TDeviceFault& f = State.Fault;
+  if (!State.Began) {
+    const bool counted = f.FromRequest <= 0 || FRequests[std::size_t(f.Device)] >= f.FromRequest;
+    if (!counted || Now < FFaultEpoch + f.AfterS / 86400.0) return false;
+    State.Began = true;
+    State.BeganAt = Now;
+  }
+  return Now < State.BeganAt + f.ForS / 86400.0;
+}
+
+const TDeviceFault* TImaginaryMixer::FaultInForce(TFaultDevice Device, double Now)
+{
+  const TDeviceFault* found = nullptr;
+  for (TFaultState& s : FFaults)
+    if (Covers(s.Fault.Device, Device) && InForce(s, Now) && !found) found = &s.Fault;
+  return found;
+}
+
+bool TImaginaryMixer::LineGone(TImaginaryLine Line, double Now)
+{
+  std::lock_guard<std::mutex> lock(FMutex);
+  const TFaultDevice device =
+      Line == TImaginaryLine::RelayBoard ? TFaultDevice::RelayBoard : TFaultDevice::ControllerBus;
+  bool gone = false;
+  for (TFaultState& s : FFaults)
+    if (s.Fault.Kind == TFaultKind::Gone && s.Fault.Device == device && InForce(s, Now))
+      gone = true;
+  return gone;
+}
+
+bool TImaginaryMixer::HasGoneFaults() const
+{
+  std::lock_guard<std::mutex> lock(FMutex);
+  for (const TFaultState& s : FFaults)
+    if (s.Fault.Kind == TFaultKind::Gone) return true;
+  return false;
 }
 
 void TImaginaryMixer::Record(TImaginaryLine Line, const QByteArray& Frame, double Now)
@@ -138,11 +244,13 @@ void TImaginaryMixer::Record(TImaginaryLine Line, const QByteArray& Frame, doubl
   FFrames.append(TImaginaryFrame{Line, Frame, Now});
 }
 
-QByteArray TImaginaryMixer::RelayBoardLocked(const QByteArray& Frame, double Now)
+QByteArray TImaginaryMixer::RelayBoardLocked(const QByteArray& Frame, double Now, unsigned* DelayMs)
 {
   if (Frame.isEmpty()) return {};
   Record(TImaginaryLine::RelayBoard, Frame, Now);
-  if (FRelayBoardSilent) return {};
+  ++FRequests[std::size_t(TFaultDevice::RelayBoard)];
+  const TDeviceFault* fault = FaultInForce(TFaultDevice::RelayBoard, Now);
+  if (FRelayBoardSilent || Ignores(fault)) return {};
   QByteArray reply;
   qsizetype i = 0;
   while (i < Frame.size()) {
@@ -166,13 +274,23 @@ QByteArray TImaginaryMixer::RelayBoardLocked(const QByteArray& Frame, double Now
       i += 2; // not a command of this board: ignored
     }
   }
-  return reply;
+  return Spoilt(fault, reply, DelayMs);
 }
 
-QByteArray TImaginaryMixer::ControllerBusLocked(const QByteArray& Frame, double Now)
+QByteArray TImaginaryMixer::ControllerBusLocked(const QByteArray& Frame, double Now,
+                                                unsigned* DelayMs)
 {
   if (Frame.isEmpty()) return {};
   Record(TImaginaryLine::ControllerBus, Frame, Now);
+  // Every frame on the bus counts for the bus; a frame addressed to a
+  // controller counts for that controller too.
+  ++FRequests[std::size_t(TFaultDevice::ControllerBus)];
+  const uint8_t to = uint8_t(Frame[0]);
+  const TFaultDevice device = to == 1   ? TFaultDevice::Controller1
+                              : to == 2 ? TFaultDevice::Controller2
+                                        : TFaultDevice::ControllerBus;
+  if (device != TFaultDevice::ControllerBus) ++FRequests[std::size_t(device)];
+  const TDeviceFault* fault = FaultInForce(device, Now);
   // A frame too short to carry address, function and CRC, or with a wrong
   // CRC, is noise on the bus: no controller answers it.
   if (Frame.size() < 4) return {};
@@ -183,7 +301,10 @@ QByteArray TImaginaryMixer::ControllerBusLocked(const QByteArray& Frame, double 
   const uint8_t address = uint8_t(Frame[0]);
   if (address == 0) { // broadcast: every controller acts, none answers
     for (TController& c : FControllers) {
-      if (c.Silent) continue;
+      if (c.Silent ||
+          Ignores(FaultInForce(
+              c.Address == 1 ? TFaultDevice::Controller1 : TFaultDevice::Controller2, Now)))
+        continue;
       Advance(c, Now);
       Serve(c, Frame, true);
     }
@@ -192,7 +313,10 @@ QByteArray TImaginaryMixer::ControllerBusLocked(const QByteArray& Frame, double 
   TController* c = Controller(address);
   if (!c || c->Silent) return {};
   Advance(*c, Now);
-  return Serve(*c, Frame, false);
+  if (fault && fault->Kind == TFaultKind::Exception)
+    return Exception(address, uint8_t(Frame[1]), cDeviceFailure);
+  if (Ignores(fault)) return {};
+  return Spoilt(fault, Serve(*c, Frame, false), DelayMs);
 }
 
 QByteArray TImaginaryMixer::Serve(TController& C, const QByteArray& Frame, bool Broadcast)
@@ -458,6 +582,18 @@ void TImaginaryMixer::SetControllerSilent(int Address, bool Silent)
 {
   std::lock_guard<std::mutex> lock(FMutex);
   if (TController* c = Controller(Address)) c->Silent = Silent;
+}
+
+void TImaginaryMixer::SetRelayMask(uint8_t Mask)
+{
+  std::lock_guard<std::mutex> lock(FMutex);
+  FRelayMask = uint8_t(Mask & 0x3F);
+}
+
+void TImaginaryMixer::SetSetPoint(int Address, float Value)
+{
+  std::lock_guard<std::mutex> lock(FMutex);
+  if (TController* c = Controller(Address)) c->SetPoint = Value;
 }
 
 void TImaginaryMixer::SetControllerType(int Address, const QByteArray& Type)

@@ -10,6 +10,8 @@
 // talk to the relay board while the main thread talks to the controllers.
 #pragma once
 
+#include "devices/DeviceFaults.h"
+
 #include <QByteArray>
 #include <QList>
 #include <array>
@@ -56,12 +58,15 @@ public:
 
   // ---- The device side ----
   // One whole request as received between two silences on the line, at the
-  // time Now; returns the devices' reply (empty when none answers).
-  QByteArray RelayBoardFrame(const QByteArray& Frame, double Now);
-  QByteArray ControllerBusFrame(const QByteArray& Frame, double Now);
+  // time Now; returns the devices' reply (empty when none answers). DelayMs,
+  // when given, is set to how long after the request the reply is to be sent
+  // (0 but for a slow device).
+  QByteArray RelayBoardFrame(const QByteArray& Frame, double Now, unsigned* DelayMs = nullptr);
+  QByteArray ControllerBusFrame(const QByteArray& Frame, double Now, unsigned* DelayMs = nullptr);
   // The fake port carries both lines: frames that begin with 254 go to the
   // relay board, all others to the controller bus.
-  QByteArray FakePortFrame(const QByteArray& Frame, double Now);
+  QByteArray FakePortFrame(const QByteArray& Frame, double Now, unsigned* DelayMs = nullptr);
+  static TImaginaryLine FakePortLine(const QByteArray& Frame);
 
   // Framing of a byte stream: for the bytes waiting at the start of Pending,
   // the length of the complete request they begin (which may be longer than
@@ -101,6 +106,20 @@ public:
   void SetControllerSilent(int Address, bool Silent);
   // The device type text (register 0x0023, 8 characters, blank-padded).
   void SetControllerType(int Address, const QByteArray& Type);
+  // The state the devices start in: relays and set-points as an earlier run
+  // may have left them.
+  void SetRelayMask(uint8_t Mask);
+  void SetSetPoint(int Address, float Value);
+
+  // ---- Faults ----
+  // Plays Faults from now on; Now is the time their after= options count
+  // from. Replaces earlier faults and starts the request counts anew.
+  void SetFaults(const QList<TDeviceFault>& Faults, double Now);
+  void ClearFaults() { SetFaults({}, 0); }
+  // Whether the line is gone (closed by a gone fault) at the time Now.
+  bool LineGone(TImaginaryLine Line, double Now);
+  // Whether any fault can take a line away.
+  bool HasGoneFaults() const;
 
 private:
   struct TController
@@ -117,9 +136,20 @@ private:
     bool Silent = false;
   };
 
+  struct TFaultState
+  {
+    TDeviceFault Fault;
+    bool Began = false;
+    double BeganAt = 0;
+  };
+
   void Record(TImaginaryLine Line, const QByteArray& Frame, double Now);
-  QByteArray RelayBoardLocked(const QByteArray& Frame, double Now);
-  QByteArray ControllerBusLocked(const QByteArray& Frame, double Now);
+  // The first fault of Device (or of the bus, for a controller) in force at
+  // Now, or null.
+  const TDeviceFault* FaultInForce(TFaultDevice Device, double Now);
+  bool InForce(TFaultState& State, double Now);
+  QByteArray RelayBoardLocked(const QByteArray& Frame, double Now, unsigned* DelayMs);
+  QByteArray ControllerBusLocked(const QByteArray& Frame, double Now, unsigned* DelayMs);
   QByteArray Serve(TController& C, const QByteArray& Frame, bool Broadcast);
   static void Advance(TController& C, double Now);
   static double TotalizerAt(const TController& C, double Now);
@@ -134,4 +164,7 @@ private:
   bool FRelayBoardSilent = false;
   double FBubblerTemperature = 22.0;
   QList<TImaginaryFrame> FFrames;
+  QList<TFaultState> FFaults;
+  double FFaultEpoch = 0;
+  std::array<long long, 4> FRequests{}; // per TFaultDevice, since SetFaults
 };

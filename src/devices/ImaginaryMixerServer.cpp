@@ -5,13 +5,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 constexpr long long cSilenceMs = 5;      // a request ends after this much silence
 constexpr long long cWriteLimitMs = 500; // a reply nobody reads is dropped after this
+constexpr int cFaultPollMs = 10;         // how often a line that may go is looked at
 
 long long MonotonicMs()
 {
@@ -43,6 +46,37 @@ void WriteAll(int Fd, const QByteArray& Data)
     ::poll(&p, 1, int(left));
   }
 }
+
+// Points the symbolic link Link at Target, replacing a link that is there.
+bool PlaceLink(const QString& Link, const QString& Target, QString* Error)
+{
+  const QByteArray link = Link.toLocal8Bit();
+  struct stat st
+  {
+  };
+  if (::lstat(link.constData(), &st) == 0) {
+    if (!S_ISLNK(st.st_mode)) {
+      if (Error) *Error = Link + QStringLiteral(" exists and is not a symbolic link");
+      return false;
+    }
+    ::unlink(link.constData());
+  }
+  if (::symlink(Target.toLocal8Bit().constData(), link.constData()) != 0) {
+    if (Error) *Error = Link + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
+  return true;
+}
+
+void RemoveLink(const QString& Link)
+{
+  if (Link.isEmpty()) return;
+  const QByteArray link = Link.toLocal8Bit();
+  struct stat st
+  {
+  };
+  if (::lstat(link.constData(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(link.constData());
+}
 } // namespace
 
 TImaginaryMixerServer::TImaginaryMixerServer(TImaginaryMixer& Mixer, TClock& Clock)
@@ -55,22 +89,68 @@ TImaginaryMixerServer::~TImaginaryMixerServer()
   Stop();
 }
 
+void TImaginaryMixerServer::SetLinks(const QString& RelayBoardLink,
+                                     const QString& ControllerBusLink)
+{
+  FRelay.Link = RelayBoardLink;
+  FBus.Link = ControllerBusLink;
+}
+
+QString TImaginaryMixerServer::PortOf(const TEndpoint& E) const
+{
+  if (!E.Link.isEmpty()) return E.Link;
+  std::lock_guard<std::mutex> lock(FPathMutex);
+  return E.SlavePath;
+}
+
+QString TImaginaryMixerServer::RelayBoardPort() const
+{
+  return PortOf(FRelay);
+}
+
+QString TImaginaryMixerServer::ControllerBusPort() const
+{
+  return PortOf(FBus);
+}
+
+bool TImaginaryMixerServer::OpenLine(TEndpoint& E, QString* Error)
+{
+  if (!E.Pty.Open(Error)) return false;
+  if (!E.Link.isEmpty() && !PlaceLink(E.Link, E.Pty.SlavePath(), Error)) {
+    E.Pty.Close();
+    return false;
+  }
+  SetNonBlocking(E.Pty.Master());
+  std::lock_guard<std::mutex> lock(FPathMutex);
+  E.SlavePath = E.Pty.SlavePath();
+  E.Gone = false;
+  return true;
+}
+
+void TImaginaryMixerServer::CloseLine(TEndpoint& E)
+{
+  RemoveLink(E.Link);
+  E.Pty.Close();
+  E.Pending.clear();
+  E.Late.clear();
+  std::lock_guard<std::mutex> lock(FPathMutex);
+  E.SlavePath.clear();
+}
+
 bool TImaginaryMixerServer::Start(QString* Error)
 {
   Stop();
-  if (!FRelay.Pty.Open(Error) || !FBus.Pty.Open(Error)) {
-    FRelay.Pty.Close();
-    FBus.Pty.Close();
+  if (!OpenLine(FRelay, Error) || !OpenLine(FBus, Error)) {
+    CloseLine(FRelay);
+    CloseLine(FBus);
     return false;
   }
   if (::pipe2(FWake, O_CLOEXEC | O_NONBLOCK) != 0) {
     if (Error) *Error = QStringLiteral("pipe2 failed");
-    FRelay.Pty.Close();
-    FBus.Pty.Close();
+    CloseLine(FRelay);
+    CloseLine(FBus);
     return false;
   }
-  SetNonBlocking(FRelay.Pty.Master());
-  SetNonBlocking(FBus.Pty.Master());
   FThread = std::thread([this] { Run(); });
   return true;
 }
@@ -87,20 +167,24 @@ void TImaginaryMixerServer::Stop()
     if (fd >= 0) ::close(fd);
     fd = -1;
   }
-  FRelay.Pty.Close();
-  FBus.Pty.Close();
-  FRelay.Pending.clear();
-  FBus.Pending.clear();
+  CloseLine(FRelay);
+  CloseLine(FBus);
+  FRelay.Gone = FBus.Gone = false;
 }
 
 void TImaginaryMixerServer::Serve(TEndpoint& E, const QByteArray& Frame)
 {
   const double now = FClock.Now();
+  unsigned delayMs = 0;
   const QByteArray reply = E.Line == TImaginaryLine::RelayBoard
-                               ? FMixer.RelayBoardFrame(Frame, now)
-                               : FMixer.ControllerBusFrame(Frame, now);
-  if (!reply.isEmpty()) WriteAll(E.Pty.Master(), reply);
+                               ? FMixer.RelayBoardFrame(Frame, now, &delayMs)
+                               : FMixer.ControllerBusFrame(Frame, now, &delayMs);
   if (FTrace) FTrace(E.Line, Frame, reply);
+  if (reply.isEmpty()) return;
+  if (delayMs > 0)
+    E.Late.append({MonotonicMs() + delayMs, reply});
+  else
+    WriteAll(E.Pty.Master(), reply);
 }
 
 // Serves every complete request at the start of the pending bytes.
@@ -112,6 +196,26 @@ void TImaginaryMixerServer::Drain(TEndpoint& E)
     const QByteArray frame = E.Pending.left(length);
     E.Pending.remove(0, length);
     Serve(E, frame);
+    if (E.Gone || E.Pty.Master() < 0) return;
+  }
+}
+
+// Closes a line that a fault has taken away, and opens it again when the
+// fault is over.
+void TImaginaryMixerServer::FollowFaults(TEndpoint& E)
+{
+  const bool gone = FMixer.LineGone(E.Line, FClock.Now());
+  if (gone && !E.Gone) {
+    CloseLine(E);
+    E.Gone = true;
+    if (FEventTrace) FEventTrace(E.Line, QStringLiteral("gone"));
+  } else if (!gone && E.Gone) {
+    QString error;
+    if (OpenLine(E, &error)) {
+      if (FEventTrace) FEventTrace(E.Line, QStringLiteral("back at ") + E.Pty.SlavePath());
+    } else if (FEventTrace) {
+      FEventTrace(E.Line, QStringLiteral("cannot come back: ") + error);
+    }
   }
 }
 
@@ -119,22 +223,33 @@ void TImaginaryMixerServer::Run()
 {
   TEndpoint* endpoints[] = {&FRelay, &FBus};
   for (;;) {
-    // Wait for bytes, or until the oldest unfinished request falls silent.
-    int timeout = -1;
-    const long long now = MonotonicMs();
+    // A line may go while a gone fault is set, and comes back when its
+    // fault ends or is taken away.
+    const bool mayGo = FMixer.HasGoneFaults() || FRelay.Gone || FBus.Gone;
     for (TEndpoint* e : endpoints)
-      if (!e->Pending.isEmpty()) {
-        const long long left = std::max(0LL, e->LastByteMs + cSilenceMs - now);
-        timeout = timeout < 0 ? int(left) : std::min(timeout, int(left));
-      }
+      if (mayGo) FollowFaults(*e);
+
+    // Wait for bytes, for the oldest unfinished request to fall silent, for a
+    // late reply to be due, or for a line that may go.
+    long long timeout = mayGo ? cFaultPollMs : -1;
+    const long long now = MonotonicMs();
+    const auto sooner = [&timeout](long long left) {
+      left = std::max(0LL, left);
+      timeout = timeout < 0 ? left : std::min(timeout, left);
+    };
+    for (TEndpoint* e : endpoints) {
+      if (!e->Pending.isEmpty()) sooner(e->LastByteMs + cSilenceMs - now);
+      for (const auto& late : e->Late) sooner(late.first - now);
+    }
     pollfd fds[3] = {
         {FWake[0], POLLIN, 0}, {FRelay.Pty.Master(), POLLIN, 0}, {FBus.Pty.Master(), POLLIN, 0}};
-    const int ready = ::poll(fds, 3, timeout);
+    const int ready = ::poll(fds, 3, int(timeout));
     if (ready < 0 && errno != EINTR) return;
     if (fds[0].revents) return;
 
     for (int i = 0; i < 2; ++i) {
       TEndpoint& e = *endpoints[i];
+      if (e.Pty.Master() < 0) continue;
       if (fds[i + 1].revents & POLLIN) {
         char buffer[512];
         ssize_t n;
@@ -147,11 +262,16 @@ void TImaginaryMixerServer::Run()
         // Cannot happen while the slave end is held open; do not spin if it does.
         ::usleep(10000);
       }
+      if (mayGo) FollowFaults(e);
+      if (e.Pty.Master() < 0) continue;
       if (!e.Pending.isEmpty() && MonotonicMs() - e.LastByteMs >= cSilenceMs) {
         const QByteArray frame = e.Pending;
         e.Pending.clear();
         Serve(e, frame);
       }
+      const long long t = MonotonicMs();
+      while (!e.Late.isEmpty() && e.Late.first().first <= t)
+        WriteAll(e.Pty.Master(), e.Late.takeFirst().second);
     }
   }
 }

@@ -53,6 +53,7 @@ bool RelayBoardSelfTestPassed(const TSerialResponse& Response)
 
 int RelayBoardADCReading(const TSerialResponse& Response)
 {
+  if (!Response.Status.isEmpty() || Response.ResponseLength < 2) return 0;
   return RelayBoardReplyByte(Response, 1) * 256 + RelayBoardReplyByte(Response, 2);
 }
 

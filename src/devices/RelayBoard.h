@@ -32,8 +32,10 @@ uint8_t RelayBoardMask(int V1, int V2, int V3, int V4, int V5, int V6);
 int RelayBoardReplyByte(const TSerialResponse& Response, int Index);
 // True when the self-test was answered with 85 as its first byte.
 bool RelayBoardSelfTestPassed(const TSerialResponse& Response);
-// The ADC reading 0..1023 of a RelayBoardReadADC reply; bytes that did not
-// arrive count as 0, so a failed transaction reads 0.
+// The ADC reading of a RelayBoardReadADC reply: its first two bytes, most
+// significant first. A failed transaction, and a reply cut short before its
+// second byte (whose first byte alone would read as a wrong number), read 0:
+// no measurement.
 int RelayBoardADCReading(const TSerialResponse& Response);
 
 // Resistance in ohm of the bead thermistor, the lower leg of a divider fed

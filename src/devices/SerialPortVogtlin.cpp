@@ -2,6 +2,7 @@
 
 #include "devices/Clock.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 
@@ -103,7 +104,33 @@ TSerialResponse TVogtlinPort::ReadRegisters(unsigned DeviceAddress, unsigned Mem
   frame.append(char(Count));
   TSerialResponse R = Send(frame, true, Response);
   const int required = 5 + 2 * Count;
-  if (R.ResponseLength == required) {
+  // Whether the required bytes from reply byte First on carry a correct CRC,
+  // and whether they answer this request.
+  const auto crcFits = [&R, required](int First) {
+    const uint8_t* bytes = R.rArray.data() + First;
+    const uint16_t crc = CalculateCRC16(0xFFFF, bytes, required - 2);
+    return bytes[required - 2] == (crc & 0xFF) && bytes[required - 1] == (crc >> 8);
+  };
+  const auto answers = [&R, DeviceAddress, Count](int First) {
+    return R.rArray[std::size_t(First)] == (DeviceAddress & 0xFF) &&
+           R.rArray[std::size_t(First) + 1] == 0x03 &&
+           R.rArray[std::size_t(First) + 2] == 2 * Count;
+  };
+  // A write's confirmation, which the write does not read, may come late and
+  // arrive just ahead of this reply: a complete, correct answer at the end of
+  // what was read is still the answer. It is moved to the front.
+  const int first = R.ResponseLength - required + 1;
+  if (R.ResponseLength > required && crcFits(first) && answers(first)) {
+    std::copy_n(R.rArray.begin() + first, required, R.rArray.begin() + 1);
+    R.ResponseLength = uint16_t(required);
+    R.ValueOfFirstWord = R.rArray[4] * 256 + R.rArray[5];
+    R.ValueOfSecondWord = R.rArray[6] * 256 + R.rArray[7];
+  }
+  if (R.ResponseLength == required && !crcFits(1)) {
+    R.Status = VogtlinStatus::BadCRC();
+  } else if (R.ResponseLength == required && !answers(1)) {
+    R.Status = VogtlinStatus::NotTheAnswer();
+  } else if (R.ResponseLength == required) {
     for (int i = 1; i <= required; ++i) {
       const uint8_t b = R.rArray[std::size_t(i)];
       R.AsHex += QStringLiteral("%1 ").arg(b, 2, 16, QChar(u'0')).toUpper();

@@ -27,6 +27,14 @@ inline QString NoResult()
 {
   return QStringLiteral("No result to read");
 }
+inline QString BadCRC()
+{
+  return QStringLiteral("CRC error in response");
+}
+inline QString NotTheAnswer()
+{
+  return QStringLiteral("Response does not answer the request");
+}
 } // namespace VogtlinStatus
 
 class TVogtlinPort : public TSerialPort
@@ -35,10 +43,15 @@ public:
   using TSerialPort::TSerialPort;
 
   // Register reads (function 3). Each needs a reply of exactly 5 + 2 x count
-  // bytes; address, function code and CRC of the reply are not checked. On
-  // success AsHex and AsInt get the reply bytes appended and Status is
-  // empty; otherwise Status is "Wrong amount of data waiting" (a reply of
-  // another length) or "No result to read" (nothing read).
+  // bytes with a correct CRC, from the addressed controller, for function 3
+  // and with the byte count 2 x count: a reply garbled on the line, or one
+  // meant for the other controller, is never taken for a reading; such a
+  // reply at the end of what was read (after a late write confirmation) is
+  // taken, moved to the front of rArray. On success
+  // AsHex and AsInt get the reply bytes appended and Status is empty;
+  // otherwise Status is "Wrong amount of data waiting" (a reply of another
+  // length, such as a Modbus exception), "No result to read" (nothing read),
+  // "CRC error in response" or "Response does not answer the request".
   // One register, unsigned: AsInteger = AsFloat = the 16-bit value.
   TSerialResponse ReadU8(unsigned DeviceAddress, unsigned MemoryAddress,
                          TSerialResponse Response = {});

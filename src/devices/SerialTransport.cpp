@@ -136,8 +136,10 @@ private:
 
 // ---- A line to the imaginary mixer ----
 
-// Each write is one whole request; the reply is ready at once, so the
-// transaction finds it on its first poll, in real or in virtual time.
+// Each write is one whole request; the reply is ready at once (or, from a slow
+// device, after its delay by the transaction's clock), so the transaction
+// finds it on its first poll, in real or in virtual time. A request on a line
+// that a fault has taken away cannot be written.
 class TImaginaryMixerLine : public TSerialLine
 {
 public:
@@ -150,32 +152,59 @@ public:
   }
   bool SetTimeouts(const TSerialTimeouts&) override { return true; }
   bool SetBuffers(unsigned, unsigned) override { return true; }
-  void DiscardInput() override { FInput.clear(); }
+  void DiscardInput() override
+  {
+    Arrive();
+    FInput.clear();
+  }
 
   bool Write(const uint8_t* Data, std::size_t Count) override
   {
     if (Count == 0) return true;
     const QByteArray frame(reinterpret_cast<const char*>(Data), qsizetype(Count));
-    FInput += FMixer.FakePortFrame(frame, FClock.Now());
+    const double now = FClock.Now();
+    if (FMixer.LineGone(TImaginaryMixer::FakePortLine(frame), now)) return false;
+    unsigned delayMs = 0;
+    const QByteArray reply = FMixer.FakePortFrame(frame, now, &delayMs);
+    if (reply.isEmpty()) return true;
+    FLate.append({now + delayMs / 86400000.0, reply});
+    Arrive();
     return true;
   }
 
-  std::size_t BytesWaiting() override { return std::size_t(FInput.size()); }
+  std::size_t BytesWaiting() override
+  {
+    Arrive();
+    return std::size_t(FInput.size());
+  }
 
   bool Read(uint8_t* Buffer, std::size_t MaxCount, std::size_t& Count) override
   {
+    Arrive();
     Count = std::min(MaxCount, std::size_t(FInput.size()));
     std::memcpy(Buffer, FInput.constData(), Count);
     FInput.remove(0, qsizetype(Count));
     return true;
   }
 
-  void Close() override { FInput.clear(); }
+  void Close() override
+  {
+    FInput.clear();
+    FLate.clear();
+  }
 
 private:
+  // Moves the replies whose time has come into the input.
+  void Arrive()
+  {
+    const double now = FClock.Now();
+    while (!FLate.isEmpty() && FLate.first().first <= now) FInput += FLate.takeFirst().second;
+  }
+
   TImaginaryMixer& FMixer;
   TClock& FClock;
   QByteArray FInput;
+  QList<std::pair<double, QByteArray>> FLate; // (due time, bytes), oldest first
 };
 
 } // namespace

@@ -79,7 +79,7 @@ TEST_F(RelayBoard, ADCReadings)
   const std::pair<QByteArray, int> cases[] = {{Bytes({2, 0}), 512},
                                               {Bytes({3, 0xFF}), 1023},
                                               {Bytes({1, 0}), 256},
-                                              {Bytes({2}), 512},
+                                              {Bytes({2}), 0}, // cut short: no measurement
                                               {QByteArray(), 0}};
   for (const auto& [reply, reading] : cases) {
     Transport.Written.clear();

@@ -18,10 +18,15 @@ protected:
     UseMFCBusSettings(Port);
     Port.Port = QStringLiteral("/dev/ttyMFC");
   }
-  // A read reply with the given data bytes (CRC left as zeros: not checked).
-  static QByteArray Reply(const QByteArray& Data)
+  // A read reply from the controller at Address with the given data bytes.
+  static QByteArray Reply(const QByteArray& Data, int Address = 1)
   {
-    return Bytes({1, 3, int(Data.size())}) + Data + Bytes({0, 0});
+    return WithCRC(Bytes({Address, 3, int(Data.size())}) + Data);
+  }
+  static QByteArray WithCRC(QByteArray Frame)
+  {
+    const uint16_t crc = CalculateCRC16(0xFFFF, Frame.constData(), int(Frame.size()));
+    return Frame + Bytes({crc & 0xFF, crc >> 8});
   }
 
   TVirtualClock Clock;
@@ -86,7 +91,7 @@ TEST_F(VogtlinProtocol, F32Replies)
     const TSerialResponse r = Port.ReadF32(1, 4);
     EXPECT_EQ(r.Status, QString()) << data;
     EXPECT_EQ(r.AsFloat, value) << data;
-    EXPECT_EQ(r.AsHex, "01 03 04 " + QString(data) + " 00 00 ");
+    EXPECT_EQ(r.AsHex, QString(Reply(Hex(data)).toHex(' ').toUpper()) + u' ');
   }
 }
 
@@ -94,7 +99,7 @@ TEST_F(VogtlinProtocol, U16Replies)
 {
   for (const auto& [data, value] : {std::pair{"00 02", 2}, {"00 78", 120}, {"FF FF", 65535}}) {
     for (bool wide : {false, true}) {
-      Transport.Replies = {Reply(Hex(data))};
+      Transport.Replies = {Reply(Hex(data), 2)};
       const TSerialResponse r = wide ? Port.ReadU16(2, 0x6122) : Port.ReadU8(2, 0x4139);
       EXPECT_EQ(r.Status, QString());
       EXPECT_EQ(r.AsInteger, value);
@@ -102,7 +107,7 @@ TEST_F(VogtlinProtocol, U16Replies)
     }
   }
   Transport.Replies = {Reply(Hex("01 02"))};
-  EXPECT_EQ(Port.ReadU8(1, 0x4139).AsInt, QStringLiteral("1 3 2 1 2 0 0 "));
+  EXPECT_EQ(Port.ReadU8(1, 0x4139).AsInt, QStringLiteral("1 3 2 1 2 56 21 "));
 }
 
 TEST_F(VogtlinProtocol, TextReplies)
@@ -124,12 +129,60 @@ TEST_F(VogtlinProtocol, TextReplies)
   }
 }
 
-TEST_F(VogtlinProtocol, ReplyWithWrongCRCIsAccepted)
+// A reply of the right length is still no reading when it was garbled on the
+// line or answers another request: the value fields stay as they were (NaN
+// for a float).
+TEST_F(VogtlinProtocol, GarbledOrForeignRepliesAreRefused)
 {
-  Transport.Replies = {Hex("07 99 04 3F 80 00 00 12 34")}; // wrong address, function and CRC
-  const TSerialResponse r = Port.ReadF32(1, 4);
+  const QByteArray good = Reply(Hex("3F 80 00 00"));
+  QByteArray flipped = good;
+  flipped[4] = char(flipped[4] ^ 0x01);
+  const std::pair<QByteArray, QString> cases[] = {
+      {flipped, VogtlinStatus::BadCRC()},                                    // one bit
+      {Hex("01 03 04 3F 80 00 00 12 34"), VogtlinStatus::BadCRC()},          // wrong CRC
+      {Reply(Hex("3F 80 00 00"), 2), VogtlinStatus::NotTheAnswer()},         // controller 2
+      {WithCRC(Hex("01 04 04 3F 80 00 00")), VogtlinStatus::NotTheAnswer()}, // function 4
+      {WithCRC(Hex("01 03 02 3F 80 00 00")), VogtlinStatus::NotTheAnswer()}, // byte count
+  };
+  for (const auto& [reply, status] : cases) {
+    SCOPED_TRACE(reply.toHex(' ').toStdString());
+    TSerialResponse before;
+    before.AsInteger = 77;
+    Transport.Replies = {reply};
+    TSerialResponse r = Port.ReadF32(1, 4, before);
+    EXPECT_EQ(r.Status, status);
+    EXPECT_TRUE(std::isnan(r.AsFloat));
+    EXPECT_EQ(r.AsHex, QString());
+    Transport.Replies = {reply.left(5) + reply.right(2)}; // same faults, 7 bytes
+    r = Port.ReadU16(1, 0x6122, before);
+    EXPECT_NE(r.Status, QString());
+    EXPECT_EQ(r.AsInteger, 77);
+  }
+  Transport.Replies = {good};
+  EXPECT_EQ(Port.ReadF32(1, 4).AsFloat, 1.0f);
+}
+
+// The confirmation of a write, which the write does not read, may come late
+// and sit just ahead of the next reply: the reply is still taken. Bytes ahead
+// of a garbled or foreign reply are not.
+TEST_F(VogtlinProtocol, AReplyAfterALateConfirmationIsTaken)
+{
+  const QByteArray confirmation = Hex("01 06 41 39 00 04 4C 38");
+  Transport.Replies = {confirmation + Reply(Hex("00 04"))};
+  TSerialResponse r = Port.ReadU16(1, 0x4139);
   EXPECT_EQ(r.Status, QString());
-  EXPECT_EQ(r.AsFloat, 1.0f);
+  EXPECT_EQ(r.AsInteger, 4);
+  EXPECT_EQ(r.ResponseLength, 7);
+  EXPECT_EQ(r.AsHex, QString(Reply(Hex("00 04")).toHex(' ').toUpper()) + u' ');
+  Transport.Replies = {confirmation + Reply(Hex("3F 80 00 00"))};
+  EXPECT_EQ(Port.ReadF32(1, 4).AsFloat, 1.0f);
+
+  for (const QByteArray& tail : {Reply(Hex("00 04"), 2), Hex("01 03 02 00 04 00 00")}) {
+    Transport.Replies = {confirmation + tail};
+    r = Port.ReadU16(1, 0x4139);
+    EXPECT_EQ(r.Status, VogtlinStatus::WrongLength());
+    EXPECT_EQ(r.AsInteger, 0);
+  }
 }
 
 TEST_F(VogtlinProtocol, WrongLengthAndNoReply)
@@ -176,7 +229,7 @@ TEST_F(VogtlinProtocol, HexAndDecimalAreAppended)
   Transport.Replies = {Reply(Hex("00 02")), Reply(Hex("00 78"))};
   TSerialResponse r = Port.ReadU8(1, 0x4139);
   r = Port.ReadU16(1, 0x6122, r);
-  EXPECT_EQ(r.AsHex, QStringLiteral("01 03 02 00 02 00 00 01 03 02 00 78 00 00 "));
+  EXPECT_EQ(r.AsHex, QStringLiteral("01 03 02 00 02 39 85 01 03 02 00 78 B8 66 "));
   EXPECT_EQ(r.AsInteger, 120);
 }
 

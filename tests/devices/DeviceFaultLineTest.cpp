@@ -1,0 +1,116 @@
+// Faults on real serial lines: the imaginary mixer served on pseudo-terminals
+// with a line that goes and comes back, and a controller that answers late.
+#include "devices/Clock.h"
+#include "devices/DeviceFaults.h"
+#include "devices/ImaginaryMixerServer.h"
+#include "devices/RelayBoard.h"
+#include "devices/SerialPortVogtlin.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+TDeviceFault Fault(const char* Text)
+{
+  const std::optional<TDeviceFault> f = ParseDeviceFault(QString::fromLatin1(Text));
+  EXPECT_TRUE(f) << Text;
+  return f.value_or(TDeviceFault{});
+}
+
+// Waits (in real time, at most 3 s) until Condition holds.
+bool Eventually(const std::function<bool()>& Condition)
+{
+  QElapsedTimer timer;
+  timer.start();
+  while (!Condition()) {
+    if (timer.elapsed() > 3000) return false;
+    QThread::msleep(5);
+  }
+  return true;
+}
+
+TEST(FaultOnLine, AGoneLineComesBackUnderTheSamePath)
+{
+  QTemporaryDir dir;
+  TVirtualClock deviceTime; // the fault's own time: moved on by the test
+  TImaginaryMixer mixer;
+  TImaginaryMixerServer server(mixer, deviceTime);
+  const QString link = dir.filePath("relay");
+  server.SetLinks(link, dir.filePath("mfc"));
+  mixer.SetFaults({Fault("relay:gone:from=2:for=1")}, deviceTime.Now());
+  QString error;
+  ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+  ASSERT_EQ(server.RelayBoardPort(), link);
+  const QString before = QFileInfo(link).symLinkTarget();
+  EXPECT_TRUE(before.startsWith("/dev/pts/")) << before.toStdString();
+
+  TSerialPort relay;
+  UseRelayBoardSettings(relay);
+  relay.Port = link;
+  relay.ReadoutTimeoutMS = 300; // the sanitizers slow the server's thread down
+  EXPECT_TRUE(RelayBoardSelfTestPassed(RelayBoardSelfTest(relay)));
+  // The second request takes the board away while the port is open.
+  const TSerialResponse lost = RelayBoardSelfTest(relay);
+  EXPECT_FALSE(RelayBoardSelfTestPassed(lost));
+  EXPECT_NE(lost.Status, QString());
+  ASSERT_TRUE(Eventually([&] { return !QFileInfo::exists(link); }));
+  EXPECT_EQ(RelayBoardSelfTest(relay).Status, SerialStatus::PortInUse());
+
+  deviceTime.Advance(1000);
+  ASSERT_TRUE(Eventually([&] { return QFileInfo::exists(link); }));
+  EXPECT_TRUE(RelayBoardSelfTestPassed(RelayBoardSelfTest(relay)));
+  EXPECT_TRUE(RelayBoardSetRelays(relay, 24).Status.isEmpty());
+  EXPECT_EQ(mixer.RelayMask(), 24);
+  // The controller bus was never touched.
+  TVogtlinPort bus;
+  UseMFCBusSettings(bus);
+  bus.Port = server.ControllerBusPort();
+  bus.ReadoutTimeoutMS = 1000;
+  EXPECT_TRUE(bus.ReadS8(1, VogtlinRegister::DeviceType).AsString.startsWith("GSC"));
+  server.Stop();
+  EXPECT_FALSE(QFileInfo::exists(link));
+}
+
+// A reply that comes after its transaction gave up lands in a later
+// transaction, or waits on the line for one; it is never taken for the other
+// controller's reading.
+TEST(FaultOnLine, ALateReplyIsNeverAnotherControllersReading)
+{
+  TImaginaryMixer mixer;
+  mixer.SetSetPoint(1, 0.035f);
+  mixer.SetSetPoint(2, 0.4f);
+  TImaginaryMixerServer server(mixer, SystemClock());
+  QString error;
+  ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+  TVogtlinPort bus;
+  UseMFCBusSettings(bus);
+  bus.Port = server.ControllerBusPort();
+  int refused = 0;
+  for (int delay : {40, 60, 80, 100, 120, 140, 200}) {
+    SCOPED_TRACE(delay);
+    TDeviceFault slow = Fault("mfc1:slow");
+    slow.SlowMs = delay;
+    mixer.SetFaults({slow}, SystemClock().Now());
+    for (int i = 0; i < 2; ++i) {
+      const TSerialResponse one = bus.ReadF32(1, VogtlinRegister::SetPoint);
+      if (one.Status.isEmpty()) {
+        EXPECT_EQ(one.AsFloat, 0.035f);
+      }
+      const TSerialResponse two = bus.ReadF32(2, VogtlinRegister::SetPoint);
+      if (two.Status.isEmpty()) {
+        EXPECT_EQ(two.AsFloat, 0.4f);
+      } else {
+        ++refused;
+      }
+    }
+  }
+  // Some late replies of controller 1 did land in a read of controller 2.
+  RecordProperty("refused", refused);
+}
+
+} // namespace
