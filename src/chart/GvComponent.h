@@ -58,6 +58,37 @@ public:
   virtual void PushVectorState(QObject* Vector, const QString& Comment) = 0;
   virtual void StartGroup(const QString& Comment) = 0;
   virtual void StopGroup() = 0;
+
+  // Recording stops while saved forms are read, so that loading a graph, an
+  // axis, a series or a vector leaves no entries. Suspensions nest.
+  void SuspendRecording() { ++FSuspended; }
+  void ResumeRecording()
+  {
+    if (FSuspended > 0) --FSuspended;
+  }
+  bool RecordingSuspended() const { return FSuspended > 0; }
+
+private:
+  int FSuspended = 0;
+};
+
+// Suspends recording on a stack for the life of the scope.
+class TGvUndoSuspendScope
+{
+public:
+  explicit TGvUndoSuspendScope(TGvUndoStackBase* Stack) : FStack(Stack)
+  {
+    if (Stack) Stack->SuspendRecording();
+  }
+  ~TGvUndoSuspendScope()
+  {
+    if (FStack) FStack->ResumeRecording();
+  }
+  TGvUndoSuspendScope(const TGvUndoSuspendScope&) = delete;
+  TGvUndoSuspendScope& operator=(const TGvUndoSuspendScope&) = delete;
+
+private:
+  QPointer<TGvUndoStackBase> FStack;
 };
 
 // Holds the undo stack that an object records its changes on.
@@ -71,7 +102,10 @@ public:
   virtual void SetUndoStack(TGvUndoStackBase* Stack) { FUndoStack = Stack; }
 
   // Whether a change made now would be recorded.
-  bool Recording() const { return FUndoStack && !FUndoStack->IsRestoring(); }
+  bool Recording() const
+  {
+    return FUndoStack && !FUndoStack->IsRestoring() && !FUndoStack->RecordingSuspended();
+  }
   // Called by a persistent setter before it changes the property PropName of
   // Self; Comment is the entry's description.
   void RecordUndo(QObject* Self, const char* PropName, const QString& Comment) const
@@ -145,11 +179,12 @@ private:
 };
 
 // Sets a component's loading state for the life of the scope, also when the
-// reading raises.
+// reading raises; its undo stack records nothing meanwhile.
 class TGvLoadingScope
 {
 public:
-  explicit TGvLoadingScope(TGvComponent* C) : FComponent(C), FWas(C ? C->IsLoading() : false)
+  explicit TGvLoadingScope(TGvComponent* C)
+      : FComponent(C), FWas(C ? C->IsLoading() : false), FSuspend(C ? C->UndoStack() : nullptr)
   {
     if (C) C->SetLoading(true);
   }
@@ -163,21 +198,20 @@ public:
 private:
   QPointer<TGvComponent> FComponent;
   bool FWas;
+  TGvUndoSuspendScope FSuspend;
 };
 
 // The chart classes by class name, one registry per base kind (Base is the
 // kind, for example TGvSeries). The registries are filled on first use by
 // GvRegisterChartClasses; they are the only process-wide state of the engine.
-template <class Base>
-class TGvClassRegistry
+template <class Base> class TGvClassRegistry
 {
 public:
   using TFactory = std::function<Base*(QObject* Owner)>;
 
   static TGvClassRegistry& Instance();
 
-  template <class T>
-  void Register()
+  template <class T> void Register()
   {
     Register(QString::fromLatin1(T::staticMetaObject.className()),
              [](QObject* Owner) -> Base* { return new T(Owner); });
@@ -204,13 +238,16 @@ private:
   std::map<QString, TFactory> FFactories;
 };
 
+// A new component of a registered chart class of any kind, owned by Owner;
+// nullptr for a class no registry knows.
+QObject* GvCreateChartComponent(const QString& ClassName, QObject* Owner);
+
 // Registers every chart class with its kind's registry (GvRegistry.cpp holds
 // the list). Runs once, on the first use of any registry; later calls return
 // at once.
 void GvRegisterChartClasses();
 
-template <class Base>
-TGvClassRegistry<Base>& TGvClassRegistry<Base>::Instance()
+template <class Base> TGvClassRegistry<Base>& TGvClassRegistry<Base>::Instance()
 {
   static TGvClassRegistry Registry;
   GvRegisterChartClasses();
