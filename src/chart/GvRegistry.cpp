@@ -15,3 +15,11 @@ void GvRegisterChartClasses()
   // Data sources that feed vectors and axes from a database.
   TGvClassRegistry<TGvDataSource>::Instance().Register<TGvDataSource>();
 }
+
+QObject* GvCreateChartComponent(const QString& ClassName, QObject* Owner)
+{
+  if (QObject* C = TGvClassRegistry<TGvCustomDoubleVector>::Instance().Create(ClassName, Owner))
+    return C;
+  if (QObject* C = TGvClassRegistry<TGvDataSource>::Instance().Create(ClassName, Owner)) return C;
+  return nullptr;
+}
