@@ -299,6 +299,7 @@ uint32_t TGvObjectIdentities::IdOf(QObject* Object)
     auto It = FByObject.find(Object);
     if (It != FByObject.end() && It->second == Id) FByObject.erase(It);
     FById.erase(Id);
+    FFreeable.erase(Id);
   });
   return Id;
 }
@@ -309,10 +310,19 @@ QObject* TGvObjectIdentities::Find(uint32_t Id) const
   return It == FById.end() ? nullptr : It->second.data();
 }
 
+bool TGvObjectIdentities::Freeable(QObject* Object) const
+{
+  auto It = FByObject.find(Object);
+  if (It == FByObject.end()) return false;
+  auto J = FById.find(It->second);
+  return J != FById.end() && J->second.data() == Object && FFreeable.count(It->second) != 0;
+}
+
 void TGvObjectIdentities::Clear()
 {
   FById.clear();
   FByObject.clear();
+  FFreeable.clear();
 }
 
 // ---- Comment lists --------------------------------------------------------
@@ -867,6 +877,7 @@ void TGvUndoStack::PushFreeComponent(QObject* Component, const QString& Comment)
   TSegment& S = PreparePush(Comment);
   WriteEntry(S, false, Comment, TGvUndoToken::FreeComponent,
              [&](TGvStreamWriter& W) { WriteRef(W, Component); });
+  FIds.MarkFreeable(Component);
 }
 
 void TGvUndoStack::PushVectorState(QObject* Vector, const QString& Comment)
@@ -951,11 +962,14 @@ void TGvUndoStack::RestoreEntry(TGvStreamReader& R, TSegment* Capture)
       ReadComponentState(R, C);
       return;
     }
-    // Freed since: made again, with its owner, or the stack's owner.
+    // Freed since: made again, with its owner, or the stack's owner (with
+    // neither, nothing would own it: it is not made).
     if (!Owner) Owner = parent();
+    if (!Owner) return;
     QObject* Made = GvCreateChartComponent(ClassName, Owner);
     if (!Made) return;
     Made->setObjectName(Name);
+    FIds.MarkFreeable(Made);
     try {
       ReadComponentState(R, Made);
     } catch (...) {
@@ -969,7 +983,7 @@ void TGvUndoStack::RestoreEntry(TGvStreamReader& R, TSegment* Capture)
   }
   case TGvUndoToken::FreeComponent: {
     QObject* C = ReadRef(R, Named);
-    if (!C) return;
+    if (!C || !FIds.Freeable(C)) return;
     if (Capture)
       WriteEntry(*Capture, true, Comment, TGvUndoToken::Component, [&](TGvStreamWriter& W) {
         WriteRef(W, C);

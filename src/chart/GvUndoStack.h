@@ -45,6 +45,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class QTemporaryFile;
@@ -70,6 +71,10 @@ public:
   explicit TGvObjectIdentities(QObject* Context) : FContext(Context) {}
   uint32_t IdOf(QObject* Object);
   QObject* Find(uint32_t Id) const;
+  // Components the stack may free: those recorded as free components and
+  // those it made again itself. No entry frees anything else.
+  void MarkFreeable(QObject* Object) { FFreeable.insert(IdOf(Object)); }
+  bool Freeable(QObject* Object) const;
   void Clear();
   qsizetype Size() const { return qsizetype(FById.size()); }
 
@@ -77,6 +82,7 @@ private:
   QObject* FContext;
   std::unordered_map<uint32_t, QPointer<QObject>> FById;
   std::unordered_map<const QObject*, uint32_t> FByObject;
+  std::unordered_set<uint32_t> FFreeable;
   uint32_t FNext = 1;
 };
 

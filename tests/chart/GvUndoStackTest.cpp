@@ -498,4 +498,38 @@ TEST(UndoStackEntries, MalformedEntriesFailCleanly)
   EXPECT_FALSE(Stack.IsRestoring());
 }
 
+TEST(UndoStackEntries, AnEntryFreesOnlyWhatTheStackWasToldItMayFree)
+{
+  TGvUndoStack Stack;
+  TGvDoubleVector OnTheStack; // not on the heap: freeing it would be fatal
+  OnTheStack.setObjectName(QStringLiteral("Data1"));
+  QBuffer B;
+  B.open(QIODevice::ReadWrite);
+  TGvStreamWriter W(B);
+  W.WriteString(QStringLiteral("c"));
+  W.WriteByte(uint8_t(TGvUndoToken::FreeComponent));
+  W.WriteString(QString());
+  W.WriteUInt32(Stack.Identity(&OnTheStack));
+  B.seek(0);
+  Stack.ReplayEntry(B);
+  EXPECT_EQ(OnTheStack.objectName(), QStringLiteral("Data1"));
+  // A component entry for an object that is gone, with no owner anywhere,
+  // makes nothing (nothing would own it).
+  QBuffer C;
+  C.open(QIODevice::ReadWrite);
+  TGvStreamWriter WC(C);
+  WC.WriteString(QStringLiteral("c"));
+  WC.WriteByte(uint8_t(TGvUndoToken::Component));
+  WC.WriteString(QString());
+  WC.WriteUInt32(999);
+  WC.WriteString(QStringLiteral("TGvDoubleVector"));
+  WC.WriteBool(false);
+  WC.WriteString(QStringLiteral("Orphan"));
+  WC.WriteByte(0);
+  WC.WriteInt32(0);
+  C.seek(0);
+  Stack.ReplayEntry(C);
+  EXPECT_EQ(Stack.children().size(), 0);
+}
+
 } // namespace

@@ -1,0 +1,106 @@
+// The XML and ini readers of the saved charts over arbitrary bytes: the XML
+// guard and the style blocks. The first byte picks the reader and the form
+// (even: XML, odd: ini); the others are the document. A block must either
+// read, and then write and read back the same text, or fail with EGvError and
+// leave the settings as they were.
+#include "chart/GvIO.h"
+#include "chart/GvRichLabel.h"
+#include "chart/GvStyles.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDomDocument>
+#include <cstdlib>
+
+namespace {
+
+void Check(bool Condition)
+{
+  if (!Condition) std::abort();
+}
+
+template <class T> QByteArray Stream(const T& S)
+{
+  QBuffer B;
+  B.open(QIODevice::WriteOnly);
+  TGvStreamWriter W(B);
+  ToStream(W, S);
+  return B.data();
+}
+
+const QString Name = QStringLiteral("Block");
+
+template <class T> QByteArray Write(const T& S, bool Ini)
+{
+  if (Ini) {
+    TGvIniFile File;
+    ToIni(File, Name, QStringLiteral("P"), S);
+    return File.ToText();
+  }
+  QDomDocument Doc;
+  QDomElement Root = Doc.createElement(QStringLiteral("Root"));
+  Doc.appendChild(Root);
+  ToNode(Root, Name, S);
+  return Doc.toByteArray();
+}
+
+template <class T> void Read(T& S, const QByteArray& Text, bool Ini)
+{
+  if (Ini) {
+    TGvIniFile File;
+    File.FromText(Text);
+    FromIni(File, Name, QStringLiteral("P"), S);
+    return;
+  }
+  QDomDocument Doc;
+  GvParseXml(Text, Doc);
+  FromNode(Doc.documentElement(), Name, S);
+}
+
+template <class T> void Block(const QByteArray& Text, bool Ini)
+{
+  T S;
+  const QByteArray Before = Stream(S);
+  try {
+    Read(S, Text, Ini);
+  } catch (const EGvError&) {
+    Check(Stream(S) == Before);
+    return;
+  }
+  const QByteArray Once = Write(S, Ini);
+  T Again;
+  Read(Again, Once, Ini);
+  Check(Stream(Again) == Stream(S));
+  Check(Write(Again, Ini) == Once);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* Argc, char*** Argv)
+{
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QApplication App(*Argc, *Argv);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
+{
+  if (Size == 0) return 0;
+  const QByteArray Text(reinterpret_cast<const char*>(Data + 1), qsizetype(Size - 1));
+  const bool Ini = Data[0] & 1;
+  switch ((Data[0] >> 1) % 4) {
+  case 0:
+    Block<TGvLineSettings>(Text, Ini);
+    break;
+  case 1:
+    Block<TGvAreaSettings>(Text, Ini);
+    break;
+  case 2:
+    Block<TGvFont>(Text, Ini);
+    break;
+  default:
+    Block<TGvGradientSettings>(Text, Ini);
+    break;
+  }
+  return 0;
+}
