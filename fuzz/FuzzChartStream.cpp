@@ -1,9 +1,10 @@
 // The binary readers of the saved charts over arbitrary bytes: the style
-// blocks and the undo stack's entries. The first byte picks the reader, the
+// blocks, the undo stack's entries and the axis. The first byte picks the reader, the
 // others are its input. A block must either read, and then write and read
 // back the same bytes, or fail with EGvError and leave the settings as they
 // were; an undo entry must either restore or fail with EGvError. Nothing may
 // crash, hang or allocate by a count the input does not hold.
+#include "chart/GvAxis.h"
 #include "chart/GvIO.h"
 #include "chart/GvRichLabel.h"
 #include "chart/GvStyles.h"
@@ -55,6 +56,39 @@ template <class T> void Block(const QByteArray& Bytes)
   Check(Write(Again) == Once);
 }
 
+QByteArray WriteAxis(const TGvAxis& A)
+{
+  QBuffer B;
+  B.open(QIODevice::WriteOnly);
+  A.WriteTo(static_cast<QIODevice&>(B));
+  return B.data();
+}
+
+void ReadAxis(TGvAxis& A, const QByteArray& Bytes)
+{
+  QBuffer B;
+  B.setData(Bytes);
+  B.open(QIODevice::ReadOnly);
+  A.ReadFrom(static_cast<QIODevice&>(B), true);
+}
+
+void Axis(const QByteArray& Bytes)
+{
+  TGvAxis A;
+  A.SetCaption(QStringLiteral("before"));
+  const QByteArray Before = WriteAxis(A);
+  try {
+    ReadAxis(A, Bytes);
+  } catch (const EGvError&) {
+    Check(WriteAxis(A) == Before);
+    return;
+  }
+  const QByteArray Once = WriteAxis(A);
+  TGvAxis Again;
+  ReadAxis(Again, Once);
+  Check(WriteAxis(Again) == Once);
+}
+
 void UndoEntry(const QByteArray& Bytes)
 {
   TGvUndoStack Stack;
@@ -90,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
   if (Size == 0) return 0;
   const QByteArray Bytes(reinterpret_cast<const char*>(Data + 1), qsizetype(Size - 1));
-  switch (Data[0] % 6) {
+  switch (Data[0] % 7) {
   case 0:
     Block<TGvGradientSettings>(Bytes);
     break;
@@ -106,8 +140,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
   case 4:
     Block<TGvSimpleLineSettings>(Bytes);
     break;
-  default:
+  case 5:
     UndoEntry(Bytes);
+    break;
+  default:
+    Axis(Bytes);
     break;
   }
   return 0;

@@ -1,8 +1,9 @@
 // The XML and ini readers of the saved charts over arbitrary bytes: the XML
-// guard and the style blocks. The first byte picks the reader and the form
+// guard, the style blocks and the axis. The first byte picks the reader and the form
 // (even: XML, odd: ini); the others are the document. A block must either
 // read, and then write and read back the same text, or fail with EGvError and
 // leave the settings as they were.
+#include "chart/GvAxis.h"
 #include "chart/GvIO.h"
 #include "chart/GvRichLabel.h"
 #include "chart/GvStyles.h"
@@ -74,6 +75,59 @@ template <class T> void Block(const QByteArray& Text, bool Ini)
   Check(Write(Again, Ini) == Once);
 }
 
+QByteArray AxisStream(const TGvAxis& A)
+{
+  QBuffer B;
+  B.open(QIODevice::WriteOnly);
+  A.WriteTo(static_cast<QIODevice&>(B));
+  return B.data();
+}
+
+QByteArray WriteAxis(const TGvAxis& A, bool Ini)
+{
+  if (Ini) {
+    TGvIniFile File;
+    A.WriteTo(File, Name);
+    return File.ToText();
+  }
+  QDomDocument Doc;
+  QDomElement Root = Doc.createElement(QStringLiteral("Root"));
+  Doc.appendChild(Root);
+  A.WriteTo(Root);
+  return Doc.toByteArray();
+}
+
+void ReadAxis(TGvAxis& A, const QByteArray& Text, bool Ini)
+{
+  if (Ini) {
+    TGvIniFile File;
+    File.FromText(Text);
+    A.ReadFrom(File, Name, true);
+    return;
+  }
+  QDomDocument Doc;
+  GvParseXml(Text, Doc);
+  A.ReadFrom(Doc.documentElement().firstChildElement(), true);
+}
+
+void Axis(const QByteArray& Text, bool Ini)
+{
+  TGvAxis A;
+  A.SetCaption(QStringLiteral("before"));
+  const QByteArray Before = AxisStream(A);
+  try {
+    ReadAxis(A, Text, Ini);
+  } catch (const EGvError&) {
+    Check(AxisStream(A) == Before);
+    return;
+  }
+  const QByteArray Once = WriteAxis(A, Ini);
+  TGvAxis Again;
+  ReadAxis(Again, Once, Ini);
+  Check(AxisStream(Again) == AxisStream(A));
+  Check(WriteAxis(Again, Ini) == Once);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* Argc, char*** Argv)
@@ -88,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
   if (Size == 0) return 0;
   const QByteArray Text(reinterpret_cast<const char*>(Data + 1), qsizetype(Size - 1));
   const bool Ini = Data[0] & 1;
-  switch ((Data[0] >> 1) % 4) {
+  switch ((Data[0] >> 1) % 5) {
   case 0:
     Block<TGvLineSettings>(Text, Ini);
     break;
@@ -98,8 +152,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
   case 2:
     Block<TGvFont>(Text, Ini);
     break;
-  default:
+  case 3:
     Block<TGvGradientSettings>(Text, Ini);
+    break;
+  default:
+    Axis(Text, Ini);
     break;
   }
   return 0;

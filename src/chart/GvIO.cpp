@@ -86,6 +86,23 @@ QString UniqueName(const QObject* Owner, const QString& Base)
   }
 }
 
+void TGvReadContext::Finish()
+{
+  if (FFinished) return;
+  FFinished = true;
+  // A setter may read further links: run until none is left.
+  while (!FPending.empty()) {
+    std::vector<TPending> Now;
+    Now.swap(FPending);
+    for (TPending& P : Now) {
+      if (!P.Holder) continue;
+      QObject* O = GetComponentFromRef(P.Ref);
+      if (!O) FWarnings << QStringLiteral("Reference \"%1\" names nothing").arg(P.Ref);
+      P.Set(O);
+    }
+  }
+}
+
 // ---- Binary writer --------------------------------------------------------
 
 static_assert(std::endian::native == std::endian::little ||

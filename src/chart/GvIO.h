@@ -8,9 +8,11 @@
 
 #include <QDomElement>
 #include <QIODevice>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -35,6 +37,81 @@ QObject* RefOwner(const QString& Ref);
 // Base + "1", or Base + "2", "3", ...: the first name that no direct child of
 // Owner carries (with no owner: the first that resolves to nothing at the top).
 QString UniqueName(const QObject* Owner, const QString& Base);
+
+// ---- Links read from saved forms ------------------------------------------
+//
+// A reader that meets a reference to another object hands it to GvLinkRef
+// with the setter that takes the object. The reference is resolved at once;
+// within a saved graph (a context is given) a reference that names nothing
+// yet is tried again once every object of the graph exists (Finish), so that
+// an object may name one saved after it. A reference that names nothing in
+// the end, or an object of another class, leaves the link empty and is noted
+// among the warnings.
+class TGvReadContext
+{
+public:
+  // Resolves the pending links; those whose holder is gone are dropped.
+  void Finish();
+  bool Finished() const { return FFinished; }
+  void Warn(const QString& Text) { FWarnings << Text; }
+  const QStringList& Warnings() const { return FWarnings; }
+
+  void Pend(const QString& Ref, QObject* Holder, std::function<void(QObject*)> Set)
+  {
+    FPending.push_back({Ref, Holder, std::move(Set)});
+  }
+
+private:
+  struct TPending
+  {
+    QString Ref;
+    QPointer<QObject> Holder;
+    std::function<void(QObject*)> Set;
+  };
+  std::vector<TPending> FPending;
+  QStringList FWarnings;
+  bool FFinished = false;
+};
+
+// Whether Object (not null) is a T; notes the refusal in Context.
+template <class T>
+T* GvTypedRef(TGvReadContext* Context, QObject* Object, const QString& Ref, const char* What)
+{
+  if (!Object) return nullptr;
+  if (T* Typed = qobject_cast<T*>(Object)) return Typed;
+  if (Context)
+    Context->Warn(QStringLiteral("%1 \"%2\" names a %3, not a %4")
+                      .arg(QLatin1String(What), Ref,
+                           QLatin1String(Object->metaObject()->className()),
+                           QLatin1String(T::staticMetaObject.className())));
+  return nullptr;
+}
+
+// Calls Set with the T that Ref names (nullptr for the empty reference, for
+// nothing, or for an object of another class), now or when Context
+// finishes. Holder guards the call: it is not made once Holder is gone.
+template <class T, class TSet>
+void GvLinkRef(TGvReadContext* Context, const QString& Ref, QObject* Holder, const char* What,
+               TSet Set)
+{
+  if (Ref.isEmpty()) {
+    Set(static_cast<T*>(nullptr));
+    return;
+  }
+  if (QObject* O = GetComponentFromRef(Ref)) {
+    Set(GvTypedRef<T>(Context, O, Ref, What));
+    return;
+  }
+  if (Context && !Context->Finished()) {
+    Context->Pend(Ref, Holder, [Context, Ref, What, Set](QObject* O) mutable {
+      Set(GvTypedRef<T>(Context, O, Ref, What));
+    });
+    return;
+  }
+  if (Context)
+    Context->Warn(QStringLiteral("%1 \"%2\" names nothing").arg(QLatin1String(What), Ref));
+  Set(static_cast<T*>(nullptr));
+}
 
 // ---- Binary forms ---------------------------------------------------------
 
