@@ -185,6 +185,8 @@ TAxisForm::TAxisForm(const TGvAxis& A)
   }
   ZoomStarts.CopyFrom(*A.ZoomStarts());
   ZoomStops.CopyFrom(*A.ZoomStops());
+  // An angle just below 360 degrees rounds to 360 as a float: that is 0.
+  if (!(RubricsAngle < 360.0f)) RubricsAngle = 0;
 }
 
 void TAxisForm::Check() const
