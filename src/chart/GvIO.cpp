@@ -86,6 +86,33 @@ QString UniqueName(const QObject* Owner, const QString& Base)
   }
 }
 
+QObject* TGvReadContext::Resolve(const QString& Ref) const
+{
+  for (auto It = FBound.rbegin(); It != FBound.rend(); ++It)
+    if (It->first == Ref && It->second) return It->second;
+  return GetComponentFromRef(Ref);
+}
+
+static const char* const ContextProperty = "_GvReadContext";
+
+TGvReadContext* TGvReadContext::Of(const QObject* Object)
+{
+  if (!Object) return nullptr;
+  return static_cast<TGvReadContext*>(Object->property(ContextProperty).value<void*>());
+}
+
+TGvReadContextScope::TGvReadContextScope(QObject* Object, TGvReadContext* Context)
+    : FObject(Object), FWas(TGvReadContext::Of(Object))
+{
+  if (Object) Object->setProperty(ContextProperty, QVariant::fromValue<void*>(Context));
+}
+
+TGvReadContextScope::~TGvReadContextScope()
+{
+  if (FObject)
+    FObject->setProperty(ContextProperty, FWas ? QVariant::fromValue<void*>(FWas) : QVariant());
+}
+
 void TGvReadContext::Finish()
 {
   if (FFinished) return;
@@ -96,7 +123,7 @@ void TGvReadContext::Finish()
     Now.swap(FPending);
     for (TPending& P : Now) {
       if (!P.Holder) continue;
-      QObject* O = GetComponentFromRef(P.Ref);
+      QObject* O = Resolve(P.Ref);
       if (!O) FWarnings << QStringLiteral("Reference \"%1\" names nothing").arg(P.Ref);
       P.Set(O);
     }

@@ -42,24 +42,46 @@ QString UniqueName(const QObject* Owner, const QString& Base);
 //
 // A reader that meets a reference to another object hands it to GvLinkRef
 // with the setter that takes the object. The reference is resolved at once;
-// within a saved graph (a context is given) a reference that names nothing
-// yet is tried again once every object of the graph exists (Finish), so that
-// an object may name one saved after it. A reference that names nothing in
-// the end, or an object of another class, leaves the link empty and is noted
-// among the warnings.
+// within a saved graph (a context is given, or is attached to the object
+// being read) a reference that names nothing yet is tried again once every
+// object of the graph exists (Finish), so that an object may name one saved
+// after it. A reference that names nothing in the end, or an object of
+// another class, leaves the link empty and is noted among the warnings.
+//
+// A graph is read twice: first into scratch objects with a checking context
+// (nothing resolves, nothing outside the scratch objects changes), so that a
+// form that cannot be read fails before anything of the graph has changed;
+// then for real.
 class TGvReadContext
 {
 public:
+  enum class TMode
+  {
+    Apply,
+    Check,
+  };
+  explicit TGvReadContext(TMode Mode = TMode::Apply) : FMode(Mode) {}
+
+  bool Checking() const { return FMode == TMode::Check; }
   // Resolves the pending links; those whose holder is gone are dropped.
   void Finish();
   bool Finished() const { return FFinished; }
   void Warn(const QString& Text) { FWarnings << Text; }
   const QStringList& Warnings() const { return FWarnings; }
 
+  // An object read under another name than the saved one (its name was
+  // taken): references to the saved name lead to it.
+  void Bind(const QString& Ref, QObject* Object) { FBound.emplace_back(Ref, Object); }
+  // The object a reference names: a bound one first, then by its path.
+  QObject* Resolve(const QString& Ref) const;
+
   void Pend(const QString& Ref, QObject* Holder, std::function<void(QObject*)> Set)
   {
     FPending.push_back({Ref, Holder, std::move(Set)});
   }
+
+  // The context attached to an object while it reads itself (nullptr: none).
+  static TGvReadContext* Of(const QObject* Object);
 
 private:
   struct TPending
@@ -68,9 +90,25 @@ private:
     QPointer<QObject> Holder;
     std::function<void(QObject*)> Set;
   };
+  TMode FMode;
   std::vector<TPending> FPending;
+  std::vector<std::pair<QString, QPointer<QObject>>> FBound;
   QStringList FWarnings;
   bool FFinished = false;
+};
+
+// Attaches a context to an object for the life of the scope.
+class TGvReadContextScope
+{
+public:
+  TGvReadContextScope(QObject* Object, TGvReadContext* Context);
+  ~TGvReadContextScope();
+  TGvReadContextScope(const TGvReadContextScope&) = delete;
+  TGvReadContextScope& operator=(const TGvReadContextScope&) = delete;
+
+private:
+  QPointer<QObject> FObject;
+  TGvReadContext* FWas;
 };
 
 // Whether Object (not null) is a T; notes the refusal in Context.
@@ -88,17 +126,20 @@ T* GvTypedRef(TGvReadContext* Context, QObject* Object, const QString& Ref, cons
 }
 
 // Calls Set with the T that Ref names (nullptr for the empty reference, for
-// nothing, or for an object of another class), now or when Context
-// finishes. Holder guards the call: it is not made once Holder is gone.
+// nothing, or for an object of another class), now or when the context
+// finishes. The context is Context, or else the one attached to Holder.
+// Holder guards the call: it is not made once Holder is gone. While checking
+// nothing resolves and Set is called with nullptr.
 template <class T, class TSet>
 void GvLinkRef(TGvReadContext* Context, const QString& Ref, QObject* Holder, const char* What,
                TSet Set)
 {
-  if (Ref.isEmpty()) {
+  if (!Context) Context = TGvReadContext::Of(Holder);
+  if (Ref.isEmpty() || (Context && Context->Checking())) {
     Set(static_cast<T*>(nullptr));
     return;
   }
-  if (QObject* O = GetComponentFromRef(Ref)) {
+  if (QObject* O = Context ? Context->Resolve(Ref) : GetComponentFromRef(Ref)) {
     Set(GvTypedRef<T>(Context, O, Ref, What));
     return;
   }
