@@ -42,6 +42,23 @@ public:
   static EGvRangeError Index(qint64 I);
 };
 
+// An evaluation that cannot run: "No valid expression defined".
+class EExternal : public EGvError
+{
+public:
+  using EGvError::EGvError;
+  static EExternal NoValidExpression();
+};
+
+// Arithmetic that cannot be carried out: an expression that cannot be read, a
+// calculation without its data, too few points, a singular system, a result
+// out of the range of doubles.
+class EMathError : public EExternal
+{
+public:
+  using EExternal::EExternal;
+};
+
 // What the undo stack offers to the objects that record their changes on it.
 // The stack itself (a component of its own) derives from this class; until a
 // graph hands one to its objects, recording does nothing.
