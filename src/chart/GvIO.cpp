@@ -12,6 +12,8 @@
 #include <QSaveFile>
 #include <QWidget>
 #include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -701,6 +703,68 @@ void GvParseXml(const QByteArray& Text, QDomDocument& Doc)
     throw EGvReadError(
         QStringLiteral("Invalid XML: %1 (line %2, column %3)").arg(Message).arg(Line).arg(Column));
   Doc = D;
+}
+
+QByteArray GvXmlText(const QDomDocument& Doc)
+{
+  QByteArray Out;
+  QXmlStreamWriter W(&Out);
+  W.setAutoFormatting(true);
+  W.setAutoFormattingIndent(1);
+  W.writeStartDocument();
+  // Depth first without recursion: a node, and whether its children are done.
+  std::vector<std::pair<QDomNode, bool>> Stack;
+  for (QDomNode N = Doc.lastChild(); !N.isNull(); N = N.previousSibling())
+    Stack.emplace_back(N, false);
+  while (!Stack.empty()) {
+    auto [N, Done] = Stack.back();
+    Stack.pop_back();
+    if (Done) {
+      W.writeEndElement();
+      continue;
+    }
+    if (N.isElement()) {
+      const QDomElement E = N.toElement();
+      W.writeStartElement(E.tagName());
+      const QDomNamedNodeMap A = E.attributes();
+      std::vector<std::pair<QString, QString>> Attrs;
+      for (int I = 0; I < A.count(); ++I) {
+        const QDomAttr Attr = A.item(I).toAttr();
+        Attrs.emplace_back(Attr.name(), Attr.value());
+      }
+      std::sort(Attrs.begin(), Attrs.end());
+      for (const auto& [Name, Value] : Attrs) W.writeAttribute(Name, Value);
+      Stack.emplace_back(N, true);
+      for (QDomNode C = N.lastChild(); !C.isNull(); C = C.previousSibling())
+        Stack.emplace_back(C, false);
+    } else if (N.isCDATASection()) {
+      W.writeCDATA(N.toCDATASection().data());
+    } else if (N.isText()) {
+      W.writeCharacters(N.toText().data());
+    } else if (N.isComment()) {
+      W.writeComment(N.toComment().data());
+    }
+  }
+  W.writeEndDocument();
+  return Out;
+}
+
+void GvWriteXmlFile(const QString& FileName, const QDomDocument& Doc)
+{
+  QSaveFile F(FileName);
+  if (!F.open(QIODevice::WriteOnly))
+    throw EGvError(QStringLiteral("Cannot create file \"%1\"").arg(FileName));
+  const QByteArray Text = GvXmlText(Doc);
+  if (F.write(Text) != Text.size() || !F.commit())
+    throw EGvError(QStringLiteral("Cannot write file \"%1\"").arg(FileName));
+}
+
+void GvReadXmlFile(const QString& FileName, QDomDocument& Doc)
+{
+  QFile F(FileName);
+  if (!F.open(QIODevice::ReadOnly))
+    throw EGvReadError(QStringLiteral("Cannot open file \"%1\"").arg(FileName));
+  GvParseXml(F.readAll(), Doc);
 }
 
 static EGvReadError BadAttribute(const QDomElement& E, const QString& Name)

@@ -356,6 +356,16 @@ constexpr int GvMaxXmlDepth = 64;
 // GvMaxXmlDepth.
 void GvParseXml(const QByteArray& Text, QDomDocument& Doc);
 
+// The text of a document with every element's attributes in name order.
+// (QDomDocument::toByteArray writes them in an order that changes from one
+// run of the program to the next, so the same chart would not give the same
+// file twice.) UTF-8, indented by one blank per level.
+QByteArray GvXmlText(const QDomDocument& Doc);
+// Writes GvXmlText(Doc) through a QSaveFile; raises EGvError on failure.
+void GvWriteXmlFile(const QString& FileName, const QDomDocument& Doc);
+// Reads and parses a file with GvParseXml.
+void GvReadXmlFile(const QString& FileName, QDomDocument& Doc);
+
 // Attribute readers of the XML forms: a missing attribute keeps Value; one
 // that is there but cannot be read raises EGvReadError naming it.
 void XmlRead(const QDomElement& E, const QString& Name, bool& Value);

@@ -43,7 +43,7 @@ QByteArray Save(const TGvGraph2D& G, int Form, bool Values = true)
     QDomElement Root = Doc.createElement(QStringLiteral("Chart"));
     Doc.appendChild(Root);
     G.WriteTo(Root, Values);
-    return Doc.toByteArray();
+    return GvXmlText(Doc);
   }
   default: {
     TGvIniFile I;

@@ -168,6 +168,33 @@ TEST(Xml, DeepNestingIsRefusedBeforeADomIsBuilt)
   EXPECT_EQ(Doc.documentElement().tagName(), QStringLiteral("a"));
 }
 
+TEST(Xml, TextOfADocumentDoesNotDependOnTheRun)
+{
+  // The same attributes set in two orders give one text, attributes by name.
+  QDomDocument A, B;
+  QDomElement EA = A.createElement(QStringLiteral("Line")), EB = B.createElement(QStringLiteral("Line"));
+  A.appendChild(EA);
+  B.appendChild(EB);
+  const char* const Names[] = {"Width", "Color", "Visible", "DashStyle"};
+  for (int I = 0; I < 4; ++I) {
+    EA.setAttribute(QLatin1String(Names[I]), I);
+    EB.setAttribute(QLatin1String(Names[3 - I]), 3 - I);
+  }
+  QDomElement T = A.createElement(QStringLiteral("Item"));
+  T.appendChild(A.createTextNode(QStringLiteral("a < b & \"c\"")));
+  EA.appendChild(T);
+  QDomElement TB = B.createElement(QStringLiteral("Item"));
+  TB.appendChild(B.createTextNode(QStringLiteral("a < b & \"c\"")));
+  EB.appendChild(TB);
+  const QByteArray Text = GvXmlText(A);
+  EXPECT_EQ(GvXmlText(B), Text);
+  EXPECT_TRUE(Text.contains("<Line Color=\"1\" DashStyle=\"3\" Visible=\"2\" Width=\"0\">")) << Text.toStdString();
+  QDomDocument Back;
+  GvParseXml(Text, Back);
+  EXPECT_EQ(GvXmlText(Back), Text);
+  EXPECT_EQ(Back.documentElement().firstChildElement().text(), QStringLiteral("a < b & \"c\""));
+}
+
 // ---- Style blocks ---------------------------------------------------------
 
 void Customise(TGvGradientSettings& G)
