@@ -112,15 +112,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     Check(TState(V).SameContent(Before) && V.Capacity() == Before.Capacity);
     return 0;
   }
-  // What was read writes and reads back the same. The text forms keep the 15
-  // digits of DoubleToStr, so they are compared after one round of their own.
+  // What was read writes and reads back the same, in every form (the text
+  // forms write the shortest text that reads back exactly).
   Check(V.Capacity() >= V.Count());
   const QByteArray Once = Write(V, Form);
   TGvDoubleVector Again;
   Read(Again, Form, Once);
-  if (Form % 3 == 0) Check(TState(Again).SameContent(TState(V)));
-  TGvDoubleVector Third;
-  Read(Third, Form, Write(Again, Form));
-  Check(TState(Third).SameContent(TState(Again)));
+  Check(TState(Again).SameContent(TState(V)));
+  Check(Write(Again, Form) == Once);
   return 0;
 }

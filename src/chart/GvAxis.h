@@ -434,6 +434,29 @@ public:
 
   void SetUndoStack(TGvUndoStackBase* Stack) override;
 
+  // ---- Saved forms (GvAxisIO.cpp) ----
+  // The stream form starts with the axis' reference; the XML form is a child
+  // "TGvAxis" of Node; the ini form is the keys of one section (the zoom
+  // stages in the sections Section + ".Zoom.Start" and ".Zoom.Stop").
+  // Reading checks the whole form before it applies anything: a form that
+  // cannot be read raises EGvReadError and leaves the axis as it was. The
+  // range (Start, Stop, the zoom stages and the values range) is taken only
+  // WithRange. Reading records nothing on the undo stack. References
+  // (MasterAxis, DataSource) go through Context when one is given (see
+  // GvLinkRef).
+  void WriteTo(TGvStreamWriter& W) const;
+  void ReadFrom(TGvStreamReader& R, bool WithRange, TGvReadContext* Context = nullptr);
+  void WriteTo(QIODevice& Stream) const;
+  void ReadFrom(QIODevice& Stream, bool WithRange);
+  // Through a QSaveFile: a failed write keeps the file as it was.
+  void WriteTo(const QString& FileName) const;
+  void ReadFrom(const QString& FileName, bool WithRange);
+  void WriteTo(QDomElement& Node) const;
+  void ReadFrom(const QDomElement& Node, bool WithRange, TGvReadContext* Context = nullptr);
+  void WriteTo(TGvIniFile& Ini, const QString& Section) const;
+  void ReadFrom(const TGvIniFile& Ini, const QString& Section, bool WithRange,
+                TGvReadContext* Context = nullptr);
+
 protected:
   void BoundsChanged(const QRect& Old) override;
   QString VisibleComment() const override;

@@ -75,6 +75,37 @@ public:
   virtual void PushVectorState(QObject* Vector, const QString& Comment) = 0;
   virtual void StartGroup(const QString& Comment) = 0;
   virtual void StopGroup() = 0;
+
+  // Recording stops while saved forms are read, so that loading a graph, an
+  // axis, a series or a vector leaves no entries. Suspensions nest.
+  void SuspendRecording() { ++FSuspended; }
+  void ResumeRecording()
+  {
+    if (FSuspended > 0) --FSuspended;
+  }
+  bool RecordingSuspended() const { return FSuspended > 0; }
+
+private:
+  int FSuspended = 0;
+};
+
+// Suspends recording on a stack for the life of the scope.
+class TGvUndoSuspendScope
+{
+public:
+  explicit TGvUndoSuspendScope(TGvUndoStackBase* Stack) : FStack(Stack)
+  {
+    if (Stack) Stack->SuspendRecording();
+  }
+  ~TGvUndoSuspendScope()
+  {
+    if (FStack) FStack->ResumeRecording();
+  }
+  TGvUndoSuspendScope(const TGvUndoSuspendScope&) = delete;
+  TGvUndoSuspendScope& operator=(const TGvUndoSuspendScope&) = delete;
+
+private:
+  QPointer<TGvUndoStackBase> FStack;
 };
 
 // Holds the undo stack that an object records its changes on.
@@ -88,7 +119,10 @@ public:
   virtual void SetUndoStack(TGvUndoStackBase* Stack) { FUndoStack = Stack; }
 
   // Whether a change made now would be recorded.
-  bool Recording() const { return FUndoStack && !FUndoStack->IsRestoring(); }
+  bool Recording() const
+  {
+    return FUndoStack && !FUndoStack->IsRestoring() && !FUndoStack->RecordingSuspended();
+  }
   // Called by a persistent setter before it changes the property PropName of
   // Self; Comment is the entry's description.
   void RecordUndo(QObject* Self, const char* PropName, const QString& Comment) const
@@ -162,11 +196,12 @@ private:
 };
 
 // Sets a component's loading state for the life of the scope, also when the
-// reading raises.
+// reading raises; its undo stack records nothing meanwhile.
 class TGvLoadingScope
 {
 public:
-  explicit TGvLoadingScope(TGvComponent* C) : FComponent(C), FWas(C ? C->IsLoading() : false)
+  explicit TGvLoadingScope(TGvComponent* C)
+      : FComponent(C), FWas(C ? C->IsLoading() : false), FSuspend(C ? C->UndoStack() : nullptr)
   {
     if (C) C->SetLoading(true);
   }
@@ -180,6 +215,7 @@ public:
 private:
   QPointer<TGvComponent> FComponent;
   bool FWas;
+  TGvUndoSuspendScope FSuspend;
 };
 
 // The chart classes by class name, one registry per base kind (Base is the
@@ -218,6 +254,10 @@ private:
   TGvClassRegistry() = default;
   std::map<QString, TFactory> FFactories;
 };
+
+// A new component of a registered chart class of any kind, owned by Owner;
+// nullptr for a class no registry knows.
+QObject* GvCreateChartComponent(const QString& ClassName, QObject* Owner);
 
 // Registers every chart class with its kind's registry (GvRegistry.cpp holds
 // the list). Runs once, on the first use of any registry; later calls return

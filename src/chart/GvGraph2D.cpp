@@ -404,11 +404,18 @@ void TGvGraph2D::SetUndoStack(TGvUndoStackBase* Stack)
 std::vector<TGvDoubleVector*> TGvGraph2D::GetVectorsList() const
 {
   std::vector<TGvDoubleVector*> R;
-  for (TGvSeries* S : FSeries)
-    for (TGvCustomDoubleVector* V : {S->XData(), S->YData()}) {
+  for (TGvSeries* S : FSeries) {
+    std::vector<TGvCustomDoubleVector*> Used = {S->XData(), S->YData()};
+    if (auto* F = qobject_cast<TGvFunctionSeries*>(S)) Used.push_back(F->Weight());
+    if (auto* E = qobject_cast<TGvPointWithErrorSeries*>(S))
+      for (TGvCustomDoubleVector* V :
+           {E->DeltaXPlus(), E->DeltaXMinus(), E->DeltaYPlus(), E->DeltaYMinus()})
+        Used.push_back(V);
+    for (TGvCustomDoubleVector* V : Used) {
       auto* D = qobject_cast<TGvDoubleVector*>(V);
       if (D && !D->Name().isEmpty() && std::find(R.begin(), R.end(), D) == R.end()) R.push_back(D);
     }
+  }
   return R;
 }
 

@@ -29,6 +29,7 @@
 #include "chart/GvComponent.h"
 #include "chart/GvGraphLayout.h"
 #include "chart/GvGraphZoom.h"
+#include "chart/GvIO.h"
 #include "chart/GvRichLabel.h"
 #include "chart/GvStyles.h"
 
@@ -351,8 +352,35 @@ public:
   bool IsLoading() const { return FLoading; }
   void SetLoading(bool Value) { FLoading = Value; }
   void SetUndoStack(TGvUndoStackBase* Stack) override;
-  // The named data vectors of the series (X and Y data), each once.
+  // The named data vectors the series use (X and Y data, weights, error
+  // bars), each once.
   std::vector<TGvDoubleVector*> GetVectorsList() const;
+
+  // ---- Saved forms (GvGraphIO.cpp) ----
+  // The graph with its axes and series (and, IncludeValues, its vectors and
+  // the axes' ranges) as a binary stream, an XML element "TGvGraph2D" and an
+  // ini section with one section per object. Reading checks the whole form
+  // first, on scratch objects with nothing resolved: a form that cannot be
+  // read raises EGvReadError and leaves the graph and everything else as it
+  // was. It then reads with the graph loading and updating (both ended also
+  // when reading raises) and records nothing on the undo stack. Objects are
+  // found by their saved references: only a series of this graph is taken
+  // (or replaced, when its class differs); an axis must stand on this graph
+  // or on none; a name taken by another kind of object gets a new name (the
+  // saved references lead to it). Links are resolved once every object
+  // exists; what cannot be resolved is left empty and noted in ReadWarnings.
+  void WriteTo(TGvStreamWriter& W, bool IncludeValues) const;
+  void WriteTo(QIODevice& Stream, bool IncludeValues) const;
+  // Through a QSaveFile: a failed write keeps the earlier file.
+  void WriteTo(const QString& FileName, bool IncludeValues) const;
+  void ReadFrom(QIODevice& Stream);
+  void ReadFrom(const QString& FileName);
+  void WriteTo(QDomElement& Node, bool IncludeValues) const;
+  void ReadFrom(const QDomElement& Node);
+  void WriteTo(TGvIniFile& Ini, const QString& Section, bool IncludeValues) const;
+  void ReadFrom(const TGvIniFile& Ini, const QString& Section);
+  // What the last reading left out or could not link.
+  const QStringList& ReadWarnings() const { return FReadWarnings; }
   // Records the content of the series' data vectors on the undo stack.
   void UndoPushSeriesVectors();
   QScrollBar* HorizontalScrollBar() const { return FHScroll; }
@@ -519,6 +547,7 @@ private:
   QTimer FPollTimer;
   QImage FCache;
   bool FCacheValid = false;
+  QStringList FReadWarnings;
   int FRenderCount = 0;
 };
 

@@ -1,14 +1,25 @@
 #include "chart/GvIO.h"
 
+#include "chart/GvRichLabel.h"
+#include "chart/GvStyles.h"
 #include "controls/GvStringFunctions.h"
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDir>
+#include <QDomDocument>
 #include <QFile>
 #include <QSaveFile>
 #include <QWidget>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+#include <algorithm>
 #include <bit>
+#include <charconv>
+#include <cmath>
 #include <cstring>
+#include <limits>
+#include <optional>
 
 // ---- Component references -------------------------------------------------
 
@@ -70,18 +81,63 @@ QString UniqueName(const QObject* Owner, const QString& Base)
 {
   for (int I = 1;; ++I) {
     const QString Name = Base + QString::number(I);
-    const bool Taken = Owner ? Owner->findChild<QObject*>(Name, Qt::FindDirectChildrenOnly) != nullptr
-                             : TopLevelByName(Name) != nullptr;
+    const bool Taken = Owner
+                           ? Owner->findChild<QObject*>(Name, Qt::FindDirectChildrenOnly) != nullptr
+                           : TopLevelByName(Name) != nullptr;
     if (!Taken) return Name;
+  }
+}
+
+QObject* TGvReadContext::Resolve(const QString& Ref) const
+{
+  for (auto It = FBound.rbegin(); It != FBound.rend(); ++It)
+    if (It->first == Ref && It->second) return It->second;
+  return GetComponentFromRef(Ref);
+}
+
+static const char* const ContextProperty = "_GvReadContext";
+
+TGvReadContext* TGvReadContext::Of(const QObject* Object)
+{
+  if (!Object) return nullptr;
+  return static_cast<TGvReadContext*>(Object->property(ContextProperty).value<void*>());
+}
+
+TGvReadContextScope::TGvReadContextScope(QObject* Object, TGvReadContext* Context)
+    : FObject(Object), FWas(TGvReadContext::Of(Object))
+{
+  if (Object) Object->setProperty(ContextProperty, QVariant::fromValue<void*>(Context));
+}
+
+TGvReadContextScope::~TGvReadContextScope()
+{
+  if (FObject)
+    FObject->setProperty(ContextProperty, FWas ? QVariant::fromValue<void*>(FWas) : QVariant());
+}
+
+void TGvReadContext::Finish()
+{
+  if (FFinished) return;
+  FFinished = true;
+  // A setter may read further links: run until none is left.
+  while (!FPending.empty()) {
+    std::vector<TPending> Now;
+    Now.swap(FPending);
+    for (TPending& P : Now) {
+      if (!P.Holder) continue;
+      QObject* O = Resolve(P.Ref);
+      if (!O) FWarnings << QStringLiteral("Reference \"%1\" names nothing").arg(P.Ref);
+      P.Set(O);
+    }
   }
 }
 
 // ---- Binary writer --------------------------------------------------------
 
-static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big);
+static_assert(std::endian::native == std::endian::little ||
+              std::endian::native == std::endian::big);
 
-template <class T>
-static T ToLittleEndian(T V)
+template <class T> static T ToLittleEndian(T V)
 {
   if constexpr (std::endian::native == std::endian::big) {
     unsigned char B[sizeof(T)];
@@ -98,15 +154,20 @@ void TGvStreamWriter::WriteBytes(const char* Data, qint64 Size)
   if (FDevice.write(Data, Size) != Size) throw EGvError(QStringLiteral("Stream write error"));
 }
 
-template <class T>
-void TGvStreamWriter::WriteLE(T V)
+template <class T> void TGvStreamWriter::WriteLE(T V)
 {
   V = ToLittleEndian(V);
   WriteBytes(reinterpret_cast<const char*>(&V), sizeof(T));
 }
 
-void TGvStreamWriter::WriteFloat32(float V) { WriteLE(std::bit_cast<uint32_t>(V)); }
-void TGvStreamWriter::WriteFloat64(double V) { WriteLE(std::bit_cast<uint64_t>(V)); }
+void TGvStreamWriter::WriteFloat32(float V)
+{
+  WriteLE(std::bit_cast<uint32_t>(V));
+}
+void TGvStreamWriter::WriteFloat64(double V)
+{
+  WriteLE(std::bit_cast<uint64_t>(V));
+}
 
 void TGvStreamWriter::WriteString(const QString& S)
 {
@@ -126,7 +187,10 @@ void TGvStreamWriter::WriteDoubles(const double* Values, qint64 Count)
 
 // ---- Binary reader --------------------------------------------------------
 
-static EGvReadError ShortRead() { return EGvReadError(QStringLiteral("Unexpected end of stream")); }
+static EGvReadError ShortRead()
+{
+  return EGvReadError(QStringLiteral("Unexpected end of stream"));
+}
 
 qint64 TGvStreamReader::Remaining() const
 {
@@ -153,16 +217,21 @@ uint8_t TGvStreamReader::ReadByte()
   return V;
 }
 
-template <class T>
-T TGvStreamReader::ReadLE()
+template <class T> T TGvStreamReader::ReadLE()
 {
   T V;
   ReadBytes(reinterpret_cast<char*>(&V), sizeof(T));
   return ToLittleEndian(V);
 }
 
-float TGvStreamReader::ReadFloat32() { return std::bit_cast<float>(ReadLE<uint32_t>()); }
-double TGvStreamReader::ReadFloat64() { return std::bit_cast<double>(ReadLE<uint64_t>()); }
+float TGvStreamReader::ReadFloat32()
+{
+  return std::bit_cast<float>(ReadLE<uint32_t>());
+}
+double TGvStreamReader::ReadFloat64()
+{
+  return std::bit_cast<double>(ReadLE<uint64_t>());
+}
 
 QString TGvStreamReader::ReadString()
 {
@@ -216,24 +285,170 @@ void TGvStreamReader::ReadDoubles(int32_t Count, std::vector<double>& Values)
   }
 }
 
-void StringToStream(TGvStreamWriter& W, const QString& S) { W.WriteString(S); }
-QString StringFromStream(TGvStreamReader& R) { return R.ReadString(); }
+void StringToStream(TGvStreamWriter& W, const QString& S)
+{
+  W.WriteString(S);
+}
+QString StringFromStream(TGvStreamReader& R)
+{
+  return R.ReadString();
+}
+
+// ---- Numbers as text ------------------------------------------------------
+
+namespace {
+
+// Shortest digits and decimal exponent of a finite, non-zero value, laid out
+// as DoubleToStr lays out its 15 digits: plain below 1E15 and from 1E-5 on,
+// else one digit, the rest after the point, "E" and the exponent.
+template <class T> QString ShortestText(T X)
+{
+  if (std::isnan(X)) return QStringLiteral("NAN");
+  if (std::isinf(X)) return X < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+  if (X == 0) return std::signbit(X) ? QStringLiteral("-0") : QStringLiteral("0");
+  char Buf[64];
+  const auto R = std::to_chars(Buf, Buf + sizeof(Buf), X, std::chars_format::scientific);
+  const std::string Sci(Buf, R.ptr);
+  // "-d.ddde+xx"
+  const size_t E = Sci.find('e');
+  std::string Mantissa = Sci.substr(0, E);
+  const int Exponent = std::stoi(Sci.substr(E + 1));
+  const bool Negative = Mantissa[0] == '-';
+  if (Negative) Mantissa.erase(0, 1);
+  std::string Digits;
+  for (char C : Mantissa)
+    if (C != '.') Digits += C;
+  std::string Out = Negative ? "-" : "";
+  const int N = int(Digits.size());
+  if (Exponent >= -5 && Exponent < 15) {
+    if (Exponent < 0) {
+      Out += "0." + std::string(size_t(-Exponent - 1), '0') + Digits;
+    } else if (Exponent + 1 >= N) {
+      Out += Digits + std::string(size_t(Exponent + 1 - N), '0');
+    } else {
+      Out += Digits.substr(0, size_t(Exponent + 1)) + "." + Digits.substr(size_t(Exponent + 1));
+    }
+  } else {
+    Out += Digits.substr(0, 1);
+    if (N > 1) Out += "." + Digits.substr(1);
+    Out += "E" + std::to_string(Exponent);
+  }
+  return QString::fromLatin1(Out.c_str());
+}
+
+template <class T> bool TextToFloat(const QString& Text, T& X)
+{
+  const QString S = Text.trimmed();
+  if (S.isEmpty() || S.size() > 400) return false;
+  if (S.compare(QLatin1String("NAN"), Qt::CaseInsensitive) == 0) {
+    X = std::numeric_limits<T>::quiet_NaN();
+    return true;
+  }
+  if (S.compare(QLatin1String("INF"), Qt::CaseInsensitive) == 0 ||
+      S.compare(QLatin1String("+INF"), Qt::CaseInsensitive) == 0) {
+    X = std::numeric_limits<T>::infinity();
+    return true;
+  }
+  if (S.compare(QLatin1String("-INF"), Qt::CaseInsensitive) == 0) {
+    X = -std::numeric_limits<T>::infinity();
+    return true;
+  }
+  // Only the characters of a number: digits, one sign in front, ".", "E" with
+  // its sign (from_chars itself takes no "+" in front).
+  std::string A;
+  A.reserve(size_t(S.size()));
+  for (QChar C : S) {
+    const char16_t U = C.unicode();
+    if (!((U >= '0' && U <= '9') || U == '.' || U == 'e' || U == 'E' || U == '+' || U == '-'))
+      return false;
+    A += char(U);
+  }
+  size_t Start = 0;
+  if (A[0] == '+') {
+    Start = 1;
+    if (A.size() > 1 && (A[1] == '-' || A[1] == '+')) return false;
+  }
+  T V = 0;
+  const char* B = A.data() + Start;
+  const char* End = A.data() + A.size();
+  const auto R = std::from_chars(B, End, V, std::chars_format::general);
+  if (R.ptr != End) return false;
+  if (R.ec == std::errc::result_out_of_range) {
+    // Beyond the largest value does not fit; below the smallest is zero.
+    const size_t EPos = A.find_first_of("eE");
+    const bool Tiny = EPos != std::string::npos && A.find('-', EPos) != std::string::npos;
+    if (!Tiny) return false;
+    V = A[Start] == '-' ? -T(0) : T(0);
+  } else if (R.ec != std::errc()) {
+    return false;
+  }
+  X = V;
+  return true;
+}
+
+} // namespace
+
+QString GvFloatToText(double X)
+{
+  return ShortestText(X);
+}
+QString GvFloatToText(float X)
+{
+  return ShortestText(X);
+}
+bool GvTextToFloat(const QString& Text, double& X)
+{
+  return TextToFloat(Text, X);
+}
+bool GvTextToFloat(const QString& Text, float& X)
+{
+  return TextToFloat(Text, X);
+}
+
+QString GetTemporaryPath()
+{
+  return QDir::tempPath().left(256);
+}
 
 // ---- Ini ------------------------------------------------------------------
 
-static const QString ReturnToken = QStringLiteral("@\\r");
-
 QString AddReturnTokens(const QString& S)
 {
-  QString R = S;
-  R.replace(QChar(13), ReturnToken);
+  QString R;
+  R.reserve(S.size());
+  for (qsizetype I = 0; I < S.size(); ++I) {
+    const QChar C = S[I];
+    if (C == QChar(13))
+      R += QLatin1String("@\\r");
+    else if (C == QChar(10))
+      R += QLatin1String("@\\n");
+    else if (C == u'@' && I + 1 < S.size() && S[I + 1] == u'\\') {
+      R += QLatin1String("@\\\\");
+      ++I;
+    } else
+      R += C;
+  }
   return R;
 }
 
 QString RemoveReturnTokens(const QString& S)
 {
-  QString R = S;
-  R.replace(ReturnToken, QString(QChar(13)));
+  QString R;
+  R.reserve(S.size());
+  for (qsizetype I = 0; I < S.size(); ++I) {
+    const QChar C = S[I];
+    if (C == u'@' && I + 2 < S.size() && S[I + 1] == u'\\') {
+      const QChar T = S[I + 2];
+      if (T == u'r' || T == u'n' || T == u'\\') {
+        R += T == u'r'   ? QString(QChar(13))
+             : T == u'n' ? QString(QChar(10))
+                         : QStringLiteral("@\\");
+        I += 2;
+        continue;
+      }
+    }
+    R += C;
+  }
   return R;
 }
 
@@ -311,7 +526,10 @@ TGvIniFile::TSection& TGvIniFile::FindOrAdd(const QString& Section)
   return FSections.back();
 }
 
-bool TGvIniFile::SectionExists(const QString& Section) const { return Find(Section) != nullptr; }
+bool TGvIniFile::SectionExists(const QString& Section) const
+{
+  return Find(Section) != nullptr;
+}
 
 bool TGvIniFile::ValueExists(const QString& Section, const QString& Key) const
 {
@@ -388,18 +606,37 @@ void TGvIniFile::WriteBool(const QString& Section, const QString& Key, bool Valu
 
 double TGvIniFile::ReadFloat(const QString& Section, const QString& Key, double Default) const
 {
-  const QString Text = ReadString(Section, Key, QString());
-  if (Text.trimmed().isEmpty()) return Default;
-  try {
-    return DoubleFromStr(Text);
-  } catch (const EConvertError&) {
-    return Default;
-  }
+  double X = Default;
+  GvTextToFloat(ReadString(Section, Key, QString()), X);
+  return X;
 }
 
 void TGvIniFile::WriteFloat(const QString& Section, const QString& Key, double Value)
 {
-  WriteString(Section, Key, DoubleToStr(Value));
+  WriteString(Section, Key, GvFloatToText(Value));
+}
+
+float TGvIniFile::ReadSingle(const QString& Section, const QString& Key, float Default) const
+{
+  float X = Default;
+  GvTextToFloat(ReadString(Section, Key, QString()), X);
+  return X;
+}
+
+void TGvIniFile::WriteSingle(const QString& Section, const QString& Key, float Value)
+{
+  WriteString(Section, Key, GvFloatToText(Value));
+}
+
+TGvColor TGvIniFile::ReadColor(const QString& Section, const QString& Key, TGvColor Default) const
+{
+  if (!ValueExists(Section, Key)) return Default;
+  return ColorToARGB(ReadString(Section, Key, QString()));
+}
+
+void TGvIniFile::WriteColor(const QString& Section, const QString& Key, TGvColor Value)
+{
+  WriteString(Section, Key, ARGBToString(Value));
 }
 
 // ---- XML ------------------------------------------------------------------
@@ -409,7 +646,10 @@ bool ContainsNode(const QDomElement& Node, const QString& Name)
   return !Node.firstChildElement(Name).isNull();
 }
 
-QString BoolToXml(bool Value) { return Value ? QStringLiteral("True") : QStringLiteral("False"); }
+QString BoolToXml(bool Value)
+{
+  return Value ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 bool BoolFromXml(const QString& Text, bool Default)
 {
@@ -432,3 +672,864 @@ template uint16_t TGvStreamReader::ReadLE<uint16_t>();
 template int32_t TGvStreamReader::ReadLE<int32_t>();
 template uint32_t TGvStreamReader::ReadLE<uint32_t>();
 template int64_t TGvStreamReader::ReadLE<int64_t>();
+
+// ---- XML parsing and attributes -------------------------------------------
+
+void GvParseXml(const QByteArray& Text, QDomDocument& Doc)
+{
+  // First a pass that only counts the nesting, before anything is built.
+  QXmlStreamReader Scan(Text);
+  int Depth = 0;
+  while (!Scan.atEnd()) {
+    const QXmlStreamReader::TokenType T = Scan.readNext();
+    if (T == QXmlStreamReader::StartElement) {
+      if (++Depth > GvMaxXmlDepth)
+        throw EGvReadError(QStringLiteral("XML nests deeper than %1 elements (line %2)")
+                               .arg(GvMaxXmlDepth)
+                               .arg(Scan.lineNumber()));
+    } else if (T == QXmlStreamReader::EndElement) {
+      --Depth;
+    }
+  }
+  if (Scan.hasError())
+    throw EGvReadError(QStringLiteral("Invalid XML: %1 (line %2, column %3)")
+                           .arg(Scan.errorString())
+                           .arg(Scan.lineNumber())
+                           .arg(Scan.columnNumber()));
+  QDomDocument D;
+  QString Message;
+  int Line = 0, Column = 0;
+  if (!D.setContent(Text, &Message, &Line, &Column))
+    throw EGvReadError(
+        QStringLiteral("Invalid XML: %1 (line %2, column %3)").arg(Message).arg(Line).arg(Column));
+  Doc = D;
+}
+
+QByteArray GvXmlText(const QDomDocument& Doc)
+{
+  QByteArray Out;
+  QXmlStreamWriter W(&Out);
+  W.setAutoFormatting(true);
+  W.setAutoFormattingIndent(1);
+  W.writeStartDocument();
+  // Depth first without recursion: a node, and whether its children are done.
+  std::vector<std::pair<QDomNode, bool>> Stack;
+  for (QDomNode N = Doc.lastChild(); !N.isNull(); N = N.previousSibling())
+    Stack.emplace_back(N, false);
+  while (!Stack.empty()) {
+    auto [N, Done] = Stack.back();
+    Stack.pop_back();
+    if (Done) {
+      W.writeEndElement();
+      continue;
+    }
+    if (N.isElement()) {
+      const QDomElement E = N.toElement();
+      W.writeStartElement(E.tagName());
+      const QDomNamedNodeMap A = E.attributes();
+      std::vector<std::pair<QString, QString>> Attrs;
+      for (int I = 0; I < A.count(); ++I) {
+        const QDomAttr Attr = A.item(I).toAttr();
+        Attrs.emplace_back(Attr.name(), Attr.value());
+      }
+      std::sort(Attrs.begin(), Attrs.end());
+      for (const auto& [Name, Value] : Attrs) W.writeAttribute(Name, Value);
+      Stack.emplace_back(N, true);
+      for (QDomNode C = N.lastChild(); !C.isNull(); C = C.previousSibling())
+        Stack.emplace_back(C, false);
+    } else if (N.isCDATASection()) {
+      W.writeCDATA(N.toCDATASection().data());
+    } else if (N.isText()) {
+      W.writeCharacters(N.toText().data());
+    } else if (N.isComment()) {
+      W.writeComment(N.toComment().data());
+    }
+  }
+  W.writeEndDocument();
+  return Out;
+}
+
+void GvWriteXmlFile(const QString& FileName, const QDomDocument& Doc)
+{
+  QSaveFile F(FileName);
+  if (!F.open(QIODevice::WriteOnly))
+    throw EGvError(QStringLiteral("Cannot create file \"%1\"").arg(FileName));
+  const QByteArray Text = GvXmlText(Doc);
+  if (F.write(Text) != Text.size() || !F.commit())
+    throw EGvError(QStringLiteral("Cannot write file \"%1\"").arg(FileName));
+}
+
+void GvReadXmlFile(const QString& FileName, QDomDocument& Doc)
+{
+  QFile F(FileName);
+  if (!F.open(QIODevice::ReadOnly))
+    throw EGvReadError(QStringLiteral("Cannot open file \"%1\"").arg(FileName));
+  GvParseXml(F.readAll(), Doc);
+}
+
+static EGvReadError BadAttribute(const QDomElement& E, const QString& Name)
+{
+  return EGvReadError(QStringLiteral("Invalid value \"%1\" of attribute %2 in element %3")
+                          .arg(E.attribute(Name).left(64), Name, E.tagName()));
+}
+
+void XmlRead(const QDomElement& E, const QString& Name, bool& Value)
+{
+  if (!E.hasAttribute(Name)) return;
+  const QString T = E.attribute(Name).trimmed();
+  if (T.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 || T == QLatin1String("1"))
+    Value = true;
+  else if (T.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0 || T == QLatin1String("0"))
+    Value = false;
+  else
+    throw BadAttribute(E, Name);
+}
+
+void XmlRead(const QDomElement& E, const QString& Name, int& Value)
+{
+  if (!E.hasAttribute(Name)) return;
+  bool Ok = false;
+  const int V = E.attribute(Name).trimmed().toInt(&Ok);
+  if (!Ok) throw BadAttribute(E, Name);
+  Value = V;
+}
+
+void XmlRead(const QDomElement& E, const QString& Name, double& Value)
+{
+  if (!E.hasAttribute(Name)) return;
+  if (!GvTextToFloat(E.attribute(Name), Value)) throw BadAttribute(E, Name);
+}
+
+void XmlRead(const QDomElement& E, const QString& Name, float& Value)
+{
+  if (!E.hasAttribute(Name)) return;
+  if (!GvTextToFloat(E.attribute(Name), Value)) throw BadAttribute(E, Name);
+}
+
+void XmlRead(const QDomElement& E, const QString& Name, QString& Value)
+{
+  if (E.hasAttribute(Name)) Value = E.attribute(Name);
+}
+
+void XmlReadColor(const QDomElement& E, const QString& Name, TGvColor& Value)
+{
+  if (E.hasAttribute(Name)) Value = ColorToARGB(E.attribute(Name));
+}
+
+void XmlWrite(QDomElement& E, const QString& Name, bool Value)
+{
+  E.setAttribute(Name, BoolToXml(Value));
+}
+void XmlWrite(QDomElement& E, const QString& Name, int Value)
+{
+  E.setAttribute(Name, Value);
+}
+void XmlWrite(QDomElement& E, const QString& Name, double Value)
+{
+  E.setAttribute(Name, GvFloatToText(Value));
+}
+void XmlWrite(QDomElement& E, const QString& Name, float Value)
+{
+  E.setAttribute(Name, GvFloatToText(Value));
+}
+void XmlWrite(QDomElement& E, const QString& Name, const QString& Value)
+{
+  E.setAttribute(Name, Value);
+}
+void XmlWriteColor(QDomElement& E, const QString& Name, TGvColor Value)
+{
+  E.setAttribute(Name, ARGBToString(Value));
+}
+
+// ---- Ini keys -------------------------------------------------------------
+
+static EGvReadError BadKey(const TGvIniFile& Ini, const QString& Section, const QString& Key)
+{
+  return EGvReadError(QStringLiteral("Invalid value \"%1\" of key %2 in section [%3]")
+                          .arg(Ini.ReadString(Section, Key, QString()).left(64), Key, Section));
+}
+
+void IniRead(const TGvIniFile& Ini, const QString& Section, const QString& Key, bool& Value)
+{
+  if (!Ini.ValueExists(Section, Key)) return;
+  int V = 0;
+  IniRead(Ini, Section, Key, V);
+  Value = V != 0;
+}
+
+void IniRead(const TGvIniFile& Ini, const QString& Section, const QString& Key, int& Value)
+{
+  if (!Ini.ValueExists(Section, Key)) return;
+  const QString T = Ini.ReadString(Section, Key, QString()).trimmed();
+  bool Ok = false;
+  const int V = T.toInt(&Ok);
+  if (!Ok) throw BadKey(Ini, Section, Key);
+  Value = V;
+}
+
+void IniRead(const TGvIniFile& Ini, const QString& Section, const QString& Key, double& Value)
+{
+  if (!Ini.ValueExists(Section, Key)) return;
+  if (!GvTextToFloat(Ini.ReadString(Section, Key, QString()), Value))
+    throw BadKey(Ini, Section, Key);
+}
+
+void IniRead(const TGvIniFile& Ini, const QString& Section, const QString& Key, float& Value)
+{
+  if (!Ini.ValueExists(Section, Key)) return;
+  if (!GvTextToFloat(Ini.ReadString(Section, Key, QString()), Value))
+    throw BadKey(Ini, Section, Key);
+}
+
+void IniRead(const TGvIniFile& Ini, const QString& Section, const QString& Key, QString& Value)
+{
+  if (Ini.ValueExists(Section, Key)) Value = DecodeFomIni(Ini.ReadString(Section, Key, QString()));
+}
+
+void IniReadColor(const TGvIniFile& Ini, const QString& Section, const QString& Key,
+                  TGvColor& Value)
+{
+  Value = Ini.ReadColor(Section, Key, Value);
+}
+
+void IniWriteText(TGvIniFile& Ini, const QString& Section, const QString& Key, const QString& Value)
+{
+  Ini.WriteString(Section, Key, EncodeForIni(Value));
+}
+
+// ---- Style blocks ---------------------------------------------------------
+//
+// Each block is read into a form first (starting from the current values, so
+// that parts a text form leaves out keep them), checked, and only then
+// applied through the setters.
+
+namespace {
+
+EGvReadError BadEnum(const char* What, int Value)
+{
+  return EGvReadError(
+      QStringLiteral("Invalid %1 %2 in stream").arg(QLatin1String(What)).arg(Value));
+}
+
+int CheckedEnum(int Value, int Count, const char* What)
+{
+  if (Value < 0 || Value >= Count) throw BadEnum(What, Value);
+  return Value;
+}
+
+// An end byte: 0 ends the block; anything else would be an extension this
+// reader does not know, whose length it cannot tell.
+void ReadEnd(TGvStreamReader& R)
+{
+  const uint8_t B = R.ReadByte();
+  if (B != 0) throw EGvReadError(QStringLiteral("Unknown extension %1 in stream").arg(B));
+}
+
+constexpr int GradientStyleCount = 3;
+constexpr int AreaStyleCount = GvHatchStyleCount + 1; // the hatches and Total
+constexpr int RenderingHintCount = 6;
+constexpr int FontStyleBits = 15;
+constexpr int DrawEffectBits = 15;
+
+struct TGradientForm
+{
+  bool Visible;
+  int Style;
+  TGvColor First, Middle, Last;
+  float LinearAngle, LinearCenter, RadialCenterX, RadialCenterY;
+
+  explicit TGradientForm(const TGvGradientSettings& S)
+      : Visible(S.Visible()), Style(int(S.Style())), First(S.FirstColor()), Middle(S.MiddleColor()),
+        Last(S.LastColor()), LinearAngle(S.LinearAngle()), LinearCenter(S.LinearCenter()),
+        RadialCenterX(S.RadialCenterX()), RadialCenterY(S.RadialCenterY())
+  {
+  }
+
+  static void Write(TGvStreamWriter& W, const TGvGradientSettings& S)
+  {
+    W.WriteBool(S.Visible());
+    W.WriteByte(uint8_t(S.Style()));
+    W.WriteUInt32(S.FirstColor());
+    W.WriteUInt32(S.MiddleColor());
+    W.WriteUInt32(S.LastColor());
+    W.WriteFloat32(S.LinearAngle());
+    W.WriteFloat32(S.LinearCenter());
+    W.WriteFloat32(S.RadialCenterX());
+    W.WriteFloat32(S.RadialCenterY());
+    W.WriteByte(0);
+  }
+  void Read(TGvStreamReader& R)
+  {
+    Visible = R.ReadBool();
+    Style = CheckedEnum(R.ReadByte(), GradientStyleCount, "gradient style");
+    First = R.ReadUInt32();
+    Middle = R.ReadUInt32();
+    Last = R.ReadUInt32();
+    LinearAngle = R.ReadFloat32();
+    LinearCenter = R.ReadFloat32();
+    RadialCenterX = R.ReadFloat32();
+    RadialCenterY = R.ReadFloat32();
+    ReadEnd(R);
+  }
+
+  static void Write(QDomElement& E, const TGvGradientSettings& S)
+  {
+    XmlWrite(E, QStringLiteral("Visible"), S.Visible());
+    XmlWrite(E, QStringLiteral("Style"), int(S.Style()));
+    XmlWriteColor(E, QStringLiteral("FirstColor"), S.FirstColor());
+    XmlWriteColor(E, QStringLiteral("MiddleColor"), S.MiddleColor());
+    XmlWriteColor(E, QStringLiteral("LastColor"), S.LastColor());
+    XmlWrite(E, QStringLiteral("LinearAngle"), S.LinearAngle());
+    XmlWrite(E, QStringLiteral("LinearCenter"), S.LinearCenter());
+    XmlWrite(E, QStringLiteral("RadialCenterX"), S.RadialCenterX());
+    XmlWrite(E, QStringLiteral("RadialCenterY"), S.RadialCenterY());
+  }
+  void Read(const QDomElement& E)
+  {
+    XmlRead(E, QStringLiteral("Visible"), Visible);
+    XmlRead(E, QStringLiteral("Style"), Style);
+    if (Style < 0 || Style >= GradientStyleCount) throw BadAttribute(E, QStringLiteral("Style"));
+    XmlReadColor(E, QStringLiteral("FirstColor"), First);
+    XmlReadColor(E, QStringLiteral("MiddleColor"), Middle);
+    XmlReadColor(E, QStringLiteral("LastColor"), Last);
+    XmlRead(E, QStringLiteral("LinearAngle"), LinearAngle);
+    XmlRead(E, QStringLiteral("LinearCenter"), LinearCenter);
+    XmlRead(E, QStringLiteral("RadialCenterX"), RadialCenterX);
+    XmlRead(E, QStringLiteral("RadialCenterY"), RadialCenterY);
+  }
+
+  static void Write(TGvIniFile& Ini, const QString& Sec, const QString& P,
+                    const TGvGradientSettings& S)
+  {
+    Ini.WriteBool(Sec, P + QLatin1String(".Visible"), S.Visible());
+    Ini.WriteInteger(Sec, P + QLatin1String(".Style"), int(S.Style()));
+    Ini.WriteColor(Sec, P + QLatin1String(".FirstColor"), S.FirstColor());
+    Ini.WriteColor(Sec, P + QLatin1String(".MiddleColor"), S.MiddleColor());
+    Ini.WriteColor(Sec, P + QLatin1String(".LastColor"), S.LastColor());
+    Ini.WriteSingle(Sec, P + QLatin1String(".LinearAngle"), S.LinearAngle());
+    Ini.WriteSingle(Sec, P + QLatin1String(".LinearCenter"), S.LinearCenter());
+    Ini.WriteSingle(Sec, P + QLatin1String(".RadialCenterX"), S.RadialCenterX());
+    Ini.WriteSingle(Sec, P + QLatin1String(".RadialCenterY"), S.RadialCenterY());
+  }
+  void Read(const TGvIniFile& Ini, const QString& Sec, const QString& P)
+  {
+    IniRead(Ini, Sec, P + QLatin1String(".Visible"), Visible);
+    IniRead(Ini, Sec, P + QLatin1String(".Style"), Style);
+    if (Style < 0 || Style >= GradientStyleCount)
+      throw BadKey(Ini, Sec, P + QLatin1String(".Style"));
+    IniReadColor(Ini, Sec, P + QLatin1String(".FirstColor"), First);
+    IniReadColor(Ini, Sec, P + QLatin1String(".MiddleColor"), Middle);
+    IniReadColor(Ini, Sec, P + QLatin1String(".LastColor"), Last);
+    IniRead(Ini, Sec, P + QLatin1String(".LinearAngle"), LinearAngle);
+    IniRead(Ini, Sec, P + QLatin1String(".LinearCenter"), LinearCenter);
+    IniRead(Ini, Sec, P + QLatin1String(".RadialCenterX"), RadialCenterX);
+    IniRead(Ini, Sec, P + QLatin1String(".RadialCenterY"), RadialCenterY);
+  }
+
+  void Apply(TGvGradientSettings& S) const
+  {
+    S.SetVisible(Visible);
+    S.SetStyle(TGvGradientStyle(Style));
+    S.SetFirstColor(First);
+    S.SetMiddleColor(Middle);
+    S.SetLastColor(Last);
+    S.SetLinearAngle(LinearAngle);
+    S.SetLinearCenter(LinearCenter);
+    S.SetRadialCenterX(RadialCenterX);
+    S.SetRadialCenterY(RadialCenterY);
+  }
+};
+
+// A simple line, and Visible when the settings are a full line.
+struct TLineForm
+{
+  std::optional<bool> Visible;
+  TGvColor Color;
+  float Width;
+  int DashStyle;
+  TGradientForm Gradient;
+
+  TLineForm(const TGvSimpleLineSettings& S, bool WithVisible)
+      : Color(S.Color()), Width(S.Width()), DashStyle(int(S.DashStyle())), Gradient(*S.Gradient())
+  {
+    if (WithVisible) {
+      const auto* L = qobject_cast<const TGvLineSettings*>(&S);
+      Visible = L ? L->Visible() : true;
+    }
+  }
+
+  static void Write(TGvStreamWriter& W, const TGvSimpleLineSettings& S, bool WithVisible)
+  {
+    if (WithVisible) {
+      const auto* L = qobject_cast<const TGvLineSettings*>(&S);
+      W.WriteBool(L ? L->Visible() : true);
+    }
+    W.WriteUInt32(S.Color());
+    W.WriteFloat32(S.Width());
+    W.WriteByte(uint8_t(S.DashStyle()));
+    W.WriteByte(1);
+    TGradientForm::Write(W, *S.Gradient());
+    W.WriteByte(0);
+  }
+  void Read(TGvStreamReader& R)
+  {
+    if (Visible) Visible = R.ReadBool();
+    Color = R.ReadUInt32();
+    Width = R.ReadFloat32();
+    DashStyle = CheckedEnum(R.ReadByte(), GvDashStyleCount, "dash style");
+    if (R.ReadByte() != 0) {
+      Gradient.Read(R);
+      ReadEnd(R);
+    }
+  }
+
+  static void Write(QDomElement& E, const TGvSimpleLineSettings& S, bool WithVisible)
+  {
+    if (WithVisible) {
+      const auto* L = qobject_cast<const TGvLineSettings*>(&S);
+      XmlWrite(E, QStringLiteral("Visible"), L ? L->Visible() : true);
+    }
+    XmlWriteColor(E, QStringLiteral("Color"), S.Color());
+    XmlWrite(E, QStringLiteral("Width"), S.Width());
+    XmlWrite(E, QStringLiteral("DashStyle"), int(S.DashStyle()));
+    QDomElement G = E.ownerDocument().createElement(QStringLiteral("Gradient"));
+    TGradientForm::Write(G, *S.Gradient());
+    E.appendChild(G);
+  }
+  void Read(const QDomElement& E)
+  {
+    if (Visible) XmlRead(E, QStringLiteral("Visible"), *Visible);
+    XmlReadColor(E, QStringLiteral("Color"), Color);
+    XmlRead(E, QStringLiteral("Width"), Width);
+    XmlRead(E, QStringLiteral("DashStyle"), DashStyle);
+    if (DashStyle < 0 || DashStyle >= GvDashStyleCount)
+      throw BadAttribute(E, QStringLiteral("DashStyle"));
+    const QDomElement G = E.firstChildElement(QStringLiteral("Gradient"));
+    if (!G.isNull()) Gradient.Read(G);
+  }
+
+  static void Write(TGvIniFile& Ini, const QString& Sec, const QString& P,
+                    const TGvSimpleLineSettings& S, bool WithVisible)
+  {
+    if (WithVisible) {
+      const auto* L = qobject_cast<const TGvLineSettings*>(&S);
+      Ini.WriteBool(Sec, P + QLatin1String(".Visible"), L ? L->Visible() : true);
+    }
+    Ini.WriteColor(Sec, P + QLatin1String(".Color"), S.Color());
+    Ini.WriteSingle(Sec, P + QLatin1String(".Width"), S.Width());
+    Ini.WriteInteger(Sec, P + QLatin1String(".DashStyle"), int(S.DashStyle()));
+    TGradientForm::Write(Ini, Sec, P + QLatin1String(".Gradient"), *S.Gradient());
+  }
+  void Read(const TGvIniFile& Ini, const QString& Sec, const QString& P)
+  {
+    if (Visible) IniRead(Ini, Sec, P + QLatin1String(".Visible"), *Visible);
+    IniReadColor(Ini, Sec, P + QLatin1String(".Color"), Color);
+    IniRead(Ini, Sec, P + QLatin1String(".Width"), Width);
+    IniRead(Ini, Sec, P + QLatin1String(".DashStyle"), DashStyle);
+    if (DashStyle < 0 || DashStyle >= GvDashStyleCount)
+      throw BadKey(Ini, Sec, P + QLatin1String(".DashStyle"));
+    Gradient.Read(Ini, Sec, P + QLatin1String(".Gradient"));
+  }
+
+  void Apply(TGvSimpleLineSettings& S) const
+  {
+    if (Visible)
+      if (auto* L = qobject_cast<TGvLineSettings*>(&S)) L->SetVisible(*Visible);
+    S.SetColor(Color);
+    S.SetWidth(Width);
+    S.SetDashStyle(TGvDashStyle(DashStyle));
+    Gradient.Apply(*S.Gradient());
+  }
+};
+
+struct TAreaForm
+{
+  bool Visible;
+  TGvColor Fore, Back;
+  int AreaStyle;
+  TGradientForm Gradient;
+
+  explicit TAreaForm(const TGvAreaSettings& S)
+      : Visible(S.Visible()), Fore(S.ForeColor()), Back(S.BackColor()),
+        AreaStyle(int(S.AreaStyle())), Gradient(*S.Gradient())
+  {
+  }
+
+  static void Write(TGvStreamWriter& W, const TGvAreaSettings& S)
+  {
+    W.WriteBool(S.Visible());
+    W.WriteUInt32(S.ForeColor());
+    W.WriteUInt32(S.BackColor());
+    W.WriteByte(uint8_t(S.AreaStyle()));
+    W.WriteByte(1);
+    TGradientForm::Write(W, *S.Gradient());
+    W.WriteByte(0);
+  }
+  void Read(TGvStreamReader& R)
+  {
+    Visible = R.ReadBool();
+    Fore = R.ReadUInt32();
+    Back = R.ReadUInt32();
+    AreaStyle = CheckedEnum(R.ReadByte(), AreaStyleCount, "area style");
+    if (R.ReadByte() != 0) {
+      Gradient.Read(R);
+      ReadEnd(R);
+    }
+  }
+
+  static void Write(QDomElement& E, const TGvAreaSettings& S)
+  {
+    XmlWrite(E, QStringLiteral("Visible"), S.Visible());
+    XmlWriteColor(E, QStringLiteral("ForeColor"), S.ForeColor());
+    XmlWriteColor(E, QStringLiteral("BackColor"), S.BackColor());
+    XmlWrite(E, QStringLiteral("AreaStyle"), int(S.AreaStyle()));
+    QDomElement G = E.ownerDocument().createElement(QStringLiteral("Gradient"));
+    TGradientForm::Write(G, *S.Gradient());
+    E.appendChild(G);
+  }
+  void Read(const QDomElement& E)
+  {
+    XmlRead(E, QStringLiteral("Visible"), Visible);
+    XmlReadColor(E, QStringLiteral("ForeColor"), Fore);
+    XmlReadColor(E, QStringLiteral("BackColor"), Back);
+    XmlRead(E, QStringLiteral("AreaStyle"), AreaStyle);
+    if (AreaStyle < 0 || AreaStyle >= AreaStyleCount)
+      throw BadAttribute(E, QStringLiteral("AreaStyle"));
+    const QDomElement G = E.firstChildElement(QStringLiteral("Gradient"));
+    if (!G.isNull()) Gradient.Read(G);
+  }
+
+  static void Write(TGvIniFile& Ini, const QString& Sec, const QString& P, const TGvAreaSettings& S)
+  {
+    Ini.WriteBool(Sec, P + QLatin1String(".Visible"), S.Visible());
+    Ini.WriteColor(Sec, P + QLatin1String(".ForeColor"), S.ForeColor());
+    Ini.WriteColor(Sec, P + QLatin1String(".BackColor"), S.BackColor());
+    Ini.WriteInteger(Sec, P + QLatin1String(".Style"), int(S.AreaStyle()));
+    TGradientForm::Write(Ini, Sec, P + QLatin1String(".Gradient"), *S.Gradient());
+  }
+  void Read(const TGvIniFile& Ini, const QString& Sec, const QString& P)
+  {
+    IniRead(Ini, Sec, P + QLatin1String(".Visible"), Visible);
+    IniReadColor(Ini, Sec, P + QLatin1String(".ForeColor"), Fore);
+    IniReadColor(Ini, Sec, P + QLatin1String(".BackColor"), Back);
+    IniRead(Ini, Sec, P + QLatin1String(".Style"), AreaStyle);
+    if (AreaStyle < 0 || AreaStyle >= AreaStyleCount)
+      throw BadKey(Ini, Sec, P + QLatin1String(".Style"));
+    Gradient.Read(Ini, Sec, P + QLatin1String(".Gradient"));
+  }
+
+  void Apply(TGvAreaSettings& S) const
+  {
+    S.SetVisible(Visible);
+    S.SetForeColor(Fore);
+    S.SetBackColor(Back);
+    S.SetAreaStyle(TGvAreaStyle(AreaStyle));
+    Gradient.Apply(*S.Gradient());
+  }
+};
+
+struct TFontForm
+{
+  QString Name;
+  float Size;
+  int Style;
+  int DrawEffects;
+  int RenderingHint;
+  TGvColor FillColor;
+  TGradientForm Gradient;
+
+  explicit TFontForm(const TGvFont& F)
+      : Name(F.Name()), Size(F.Size()), Style(int(F.Style().toInt())),
+        DrawEffects(int(F.DrawEffects().toInt())), RenderingHint(int(F.RenderingHint())),
+        FillColor(F.FillColor()), Gradient(*F.Gradient())
+  {
+  }
+
+  static void Write(TGvStreamWriter& W, const TGvFont& F)
+  {
+    W.WriteString(F.Name());
+    W.WriteInt32(int32_t(std::lround(double(F.Size()))));
+    W.WriteByte(uint8_t(F.Style().toInt()));
+    W.WriteByte(1);
+    W.WriteByte(uint8_t(F.DrawEffects().toInt()));
+    W.WriteByte(uint8_t(F.RenderingHint()));
+    W.WriteUInt32(F.FillColor());
+    TGradientForm::Write(W, *F.Gradient());
+    W.WriteByte(1);
+    W.WriteFloat32(F.Size());
+    W.WriteByte(0);
+  }
+  static int Bits(int Value, int Mask, const char* What)
+  {
+    if (Value & ~Mask) throw BadEnum(What, Value);
+    return Value;
+  }
+  void Read(TGvStreamReader& R)
+  {
+    Name = R.ReadString();
+    const int32_t Points = R.ReadInt32();
+    if (Points > 0) Size = float(Points);
+    Style = Bits(R.ReadByte(), FontStyleBits, "font style");
+    if (R.ReadByte() == 0) return;
+    DrawEffects = Bits(R.ReadByte(), DrawEffectBits, "draw effects");
+    RenderingHint = CheckedEnum(R.ReadByte(), RenderingHintCount, "rendering hint");
+    FillColor = R.ReadUInt32();
+    Gradient.Read(R);
+    if (R.ReadByte() == 0) return;
+    Size = R.ReadFloat32();
+    ReadEnd(R);
+  }
+
+  static void Write(QDomElement& E, const TGvFont& F)
+  {
+    XmlWrite(E, QStringLiteral("Name"), F.Name());
+    XmlWrite(E, QStringLiteral("Size"), F.Size());
+    XmlWrite(E, QStringLiteral("Style"), int(F.Style().toInt()));
+    XmlWrite(E, QStringLiteral("DrawEffects"), int(F.DrawEffects().toInt()));
+    XmlWrite(E, QStringLiteral("RenderingHint"), int(F.RenderingHint()));
+    XmlWriteColor(E, QStringLiteral("FillColor"), F.FillColor());
+    QDomElement G = E.ownerDocument().createElement(QStringLiteral("Gradient"));
+    TGradientForm::Write(G, *F.Gradient());
+    E.appendChild(G);
+  }
+  void Read(const QDomElement& E)
+  {
+    XmlRead(E, QStringLiteral("Name"), Name);
+    XmlRead(E, QStringLiteral("Size"), Size);
+    XmlRead(E, QStringLiteral("Style"), Style);
+    XmlRead(E, QStringLiteral("DrawEffects"), DrawEffects);
+    XmlRead(E, QStringLiteral("RenderingHint"), RenderingHint);
+    if (Style & ~FontStyleBits) throw BadAttribute(E, QStringLiteral("Style"));
+    if (DrawEffects & ~DrawEffectBits) throw BadAttribute(E, QStringLiteral("DrawEffects"));
+    if (RenderingHint < 0 || RenderingHint >= RenderingHintCount)
+      throw BadAttribute(E, QStringLiteral("RenderingHint"));
+    XmlReadColor(E, QStringLiteral("FillColor"), FillColor);
+    const QDomElement G = E.firstChildElement(QStringLiteral("Gradient"));
+    if (!G.isNull()) Gradient.Read(G);
+  }
+
+  static void Write(TGvIniFile& Ini, const QString& Sec, const QString& P, const TGvFont& F)
+  {
+    IniWriteText(Ini, Sec, P + QLatin1String(".Name"), F.Name());
+    Ini.WriteSingle(Sec, P + QLatin1String(".Size"), F.Size());
+    Ini.WriteInteger(Sec, P + QLatin1String(".Style"), int(F.Style().toInt()));
+    Ini.WriteInteger(Sec, P + QLatin1String(".DrawEffects"), int(F.DrawEffects().toInt()));
+    Ini.WriteInteger(Sec, P + QLatin1String(".RenderingHint"), int(F.RenderingHint()));
+    Ini.WriteColor(Sec, P + QLatin1String(".FillColor"), F.FillColor());
+    TGradientForm::Write(Ini, Sec, P + QLatin1String(".Gradient"), *F.Gradient());
+  }
+  void Read(const TGvIniFile& Ini, const QString& Sec, const QString& P)
+  {
+    IniRead(Ini, Sec, P + QLatin1String(".Name"), Name);
+    IniRead(Ini, Sec, P + QLatin1String(".Size"), Size);
+    IniRead(Ini, Sec, P + QLatin1String(".Style"), Style);
+    IniRead(Ini, Sec, P + QLatin1String(".DrawEffects"), DrawEffects);
+    IniRead(Ini, Sec, P + QLatin1String(".RenderingHint"), RenderingHint);
+    if (Style & ~FontStyleBits) throw BadKey(Ini, Sec, P + QLatin1String(".Style"));
+    if (DrawEffects & ~DrawEffectBits) throw BadKey(Ini, Sec, P + QLatin1String(".DrawEffects"));
+    if (RenderingHint < 0 || RenderingHint >= RenderingHintCount)
+      throw BadKey(Ini, Sec, P + QLatin1String(".RenderingHint"));
+    IniReadColor(Ini, Sec, P + QLatin1String(".FillColor"), FillColor);
+    Gradient.Read(Ini, Sec, P + QLatin1String(".Gradient"));
+  }
+
+  void Apply(TGvFont& F) const
+  {
+    F.SetName(Name);
+    F.SetSize(Size);
+    F.SetStyle(TGvFontStyles::fromInt(Style));
+    F.SetDrawEffects(TGvCharDrawEffects::fromInt(DrawEffects));
+    F.SetRenderingHint(TGvTextRenderingHint(RenderingHint));
+    F.SetFillColor(FillColor);
+    Gradient.Apply(*F.Gradient());
+  }
+};
+
+// Applies a checked form with the settings' undo stack suspended.
+template <class TForm, class TSettings> void ApplyForm(const TForm& Form, TSettings& S)
+{
+  TGvUndoSuspendScope Suspend(S.UndoStack());
+  Form.Apply(S);
+}
+
+QDomElement AddChild(QDomElement& Parent, const QString& Name)
+{
+  QDomElement E = Parent.ownerDocument().createElement(Name);
+  Parent.appendChild(E);
+  return E;
+}
+
+} // namespace
+
+void ToStream(TGvStreamWriter& W, const TGvGradientSettings& S)
+{
+  TGradientForm::Write(W, S);
+}
+void ToStream(TGvStreamWriter& W, const TGvSimpleLineSettings& S)
+{
+  TLineForm::Write(W, S, false);
+}
+void ToStream(TGvStreamWriter& W, const TGvLineSettings& S)
+{
+  TLineForm::Write(W, S, true);
+}
+void ToStream(TGvStreamWriter& W, const TGvAreaSettings& S)
+{
+  TAreaForm::Write(W, S);
+}
+void ToStream(TGvStreamWriter& W, const TGvFont& S)
+{
+  TFontForm::Write(W, S);
+}
+
+void FromStream(TGvStreamReader& R, TGvGradientSettings& S)
+{
+  TGradientForm F(S);
+  F.Read(R);
+  ApplyForm(F, S);
+}
+void FromStream(TGvStreamReader& R, TGvSimpleLineSettings& S)
+{
+  TLineForm F(S, false);
+  F.Read(R);
+  ApplyForm(F, S);
+}
+void FromStream(TGvStreamReader& R, TGvLineSettings& S)
+{
+  TLineForm F(S, true);
+  F.Read(R);
+  ApplyForm(F, S);
+}
+void FromStream(TGvStreamReader& R, TGvAreaSettings& S)
+{
+  TAreaForm F(S);
+  F.Read(R);
+  ApplyForm(F, S);
+}
+void FromStream(TGvStreamReader& R, TGvFont& S)
+{
+  TFontForm F(S);
+  F.Read(R);
+  ApplyForm(F, S);
+}
+
+QDomElement ToNode(QDomElement& Parent, const QString& Name, const TGvGradientSettings& S)
+{
+  QDomElement E = AddChild(Parent, Name);
+  TGradientForm::Write(E, S);
+  return E;
+}
+QDomElement ToNode(QDomElement& Parent, const QString& Name, const TGvSimpleLineSettings& S)
+{
+  QDomElement E = AddChild(Parent, Name);
+  TLineForm::Write(E, S, false);
+  return E;
+}
+QDomElement ToNode(QDomElement& Parent, const QString& Name, const TGvLineSettings& S)
+{
+  QDomElement E = AddChild(Parent, Name);
+  TLineForm::Write(E, S, true);
+  return E;
+}
+QDomElement ToNode(QDomElement& Parent, const QString& Name, const TGvAreaSettings& S)
+{
+  QDomElement E = AddChild(Parent, Name);
+  TAreaForm::Write(E, S);
+  return E;
+}
+QDomElement ToNode(QDomElement& Parent, const QString& Name, const TGvFont& S)
+{
+  QDomElement E = AddChild(Parent, Name);
+  TFontForm::Write(E, S);
+  return E;
+}
+
+template <class TForm, class TSettings, class... TArgs>
+static bool ReadNode(const QDomElement& Parent, const QString& Name, TSettings& S, TArgs... Args)
+{
+  const QDomElement E = Parent.firstChildElement(Name);
+  if (E.isNull()) return false;
+  TForm F(S, Args...);
+  F.Read(E);
+  ApplyForm(F, S);
+  return true;
+}
+
+bool FromNode(const QDomElement& Parent, const QString& Name, TGvGradientSettings& S)
+{
+  return ReadNode<TGradientForm>(Parent, Name, S);
+}
+bool FromNode(const QDomElement& Parent, const QString& Name, TGvSimpleLineSettings& S)
+{
+  return ReadNode<TLineForm>(Parent, Name, S, false);
+}
+bool FromNode(const QDomElement& Parent, const QString& Name, TGvLineSettings& S)
+{
+  return ReadNode<TLineForm>(Parent, Name, S, true);
+}
+bool FromNode(const QDomElement& Parent, const QString& Name, TGvAreaSettings& S)
+{
+  return ReadNode<TAreaForm>(Parent, Name, S);
+}
+bool FromNode(const QDomElement& Parent, const QString& Name, TGvFont& S)
+{
+  return ReadNode<TFontForm>(Parent, Name, S);
+}
+
+void ToIni(TGvIniFile& Ini, const QString& Section, const QString& Prefix,
+           const TGvGradientSettings& S)
+{
+  TGradientForm::Write(Ini, Section, Prefix, S);
+}
+void ToIni(TGvIniFile& Ini, const QString& Section, const QString& Prefix,
+           const TGvSimpleLineSettings& S)
+{
+  TLineForm::Write(Ini, Section, Prefix, S, false);
+}
+void ToIni(TGvIniFile& Ini, const QString& Section, const QString& Prefix, const TGvLineSettings& S)
+{
+  TLineForm::Write(Ini, Section, Prefix, S, true);
+}
+void ToIni(TGvIniFile& Ini, const QString& Section, const QString& Prefix, const TGvAreaSettings& S)
+{
+  TAreaForm::Write(Ini, Section, Prefix, S);
+}
+void ToIni(TGvIniFile& Ini, const QString& Section, const QString& Prefix, const TGvFont& S)
+{
+  TFontForm::Write(Ini, Section, Prefix, S);
+}
+
+void FromIni(const TGvIniFile& Ini, const QString& Section, const QString& Prefix,
+             TGvGradientSettings& S)
+{
+  TGradientForm F(S);
+  F.Read(Ini, Section, Prefix);
+  ApplyForm(F, S);
+}
+void FromIni(const TGvIniFile& Ini, const QString& Section, const QString& Prefix,
+             TGvSimpleLineSettings& S)
+{
+  TLineForm F(S, false);
+  F.Read(Ini, Section, Prefix);
+  ApplyForm(F, S);
+}
+void FromIni(const TGvIniFile& Ini, const QString& Section, const QString& Prefix,
+             TGvLineSettings& S)
+{
+  TLineForm F(S, true);
+  F.Read(Ini, Section, Prefix);
+  ApplyForm(F, S);
+}
+void FromIni(const TGvIniFile& Ini, const QString& Section, const QString& Prefix,
+             TGvAreaSettings& S)
+{
+  TAreaForm F(S);
+  F.Read(Ini, Section, Prefix);
+  ApplyForm(F, S);
+}
+void FromIni(const TGvIniFile& Ini, const QString& Section, const QString& Prefix, TGvFont& S)
+{
+  TFontForm F(S);
+  F.Read(Ini, Section, Prefix);
+  ApplyForm(F, S);
+}

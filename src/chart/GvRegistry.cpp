@@ -23,3 +23,13 @@ void GvRegisterChartClasses()
   TGvClassRegistry<TGvSeries>::Instance().Register<TGvPointSeries>();
   TGvClassRegistry<TGvSeries>::Instance().Register<TGvPointWithErrorSeries>();
 }
+
+QObject* GvCreateChartComponent(const QString& ClassName, QObject* Owner)
+{
+  if (QObject* C = TGvClassRegistry<TGvCustomDoubleVector>::Instance().Create(ClassName, Owner))
+    return C;
+  if (QObject* C = TGvClassRegistry<TGvDataSource>::Instance().Create(ClassName, Owner)) return C;
+  if (QObject* C = TGvClassRegistry<TGvAxis>::Instance().Create(ClassName, Owner)) return C;
+  if (QObject* C = TGvClassRegistry<TGvSeries>::Instance().Create(ClassName, Owner)) return C;
+  return nullptr;
+}

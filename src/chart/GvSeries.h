@@ -273,6 +273,39 @@ public:
 
   QString ToString() const;
 
+  // ---- Saved forms (GvSeriesIO.cpp) ----
+  // The stream form starts with the class name and the series' reference;
+  // the XML form is a child of Node named after the class; the ini form is
+  // the keys of one section ("Type" holds the class name). The public
+  // readers check the whole form first (on a scratch series of the same
+  // class, with nothing resolved): a form that cannot be read raises
+  // EGvReadError and leaves the series as it was. Reading records nothing on
+  // the undo stack. References go through GvLinkRef and are type-checked.
+  void WriteTo(TGvStreamWriter& W) const;
+  void ReadFrom(QIODevice& Stream);
+  void WriteTo(QIODevice& Stream) const;
+  void WriteTo(const QString& FileName) const;
+  void ReadFrom(const QString& FileName);
+  void WriteTo(QDomElement& Node) const;
+  void ReadFrom(const QDomElement& Node);
+  void WriteTo(TGvIniFile& Ini, const QString& Section) const;
+  void ReadFrom(const TGvIniFile& Ini, const QString& Section);
+  // The readers without the check (a saved graph checks all of its form
+  // before it reads it): the stream form from its class name on, the XML
+  // element, the ini section.
+  void ReadUnchecked(TGvStreamReader& R);
+  void ReadUnchecked(const QDomElement& Node);
+  void ReadUnchecked(const TGvIniFile& Ini, const QString& Section);
+
+  // The fields of each class, the base's first; derived classes append
+  // theirs after calling the base.
+  virtual void WriteFields(TGvStreamWriter& W) const;
+  virtual void ReadFields(TGvStreamReader& R);
+  virtual void WriteToInner(QDomElement& E) const;
+  virtual void ReadFromInner(const QDomElement& E);
+  virtual void WriteIni(TGvIniFile& Ini, const QString& Section) const;
+  virtual void ReadIni(const TGvIniFile& Ini, const QString& Section);
+
 protected:
   friend class TGvGraph2D;
   // A running range over elements 0 .. Count - 1 with values (transformed).
@@ -426,6 +459,13 @@ class TGvPointSeries : public TGvLineSeries
                  SetOutOfRangePointSymbol)
 public:
   explicit TGvPointSeries(QObject* Owner = nullptr) : TGvLineSeries(Owner) {}
+
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
 };
 
 class TGvPointWithErrorSeries : public TGvPointSeries
@@ -480,6 +520,13 @@ public:
     float XPlus, XMinus, YPlus, YMinus;
   };
   const std::vector<TBarEnds>& BarEnds() const { return FBarEnds; }
+
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
 
 protected:
   void DrawIndicators(QPainter& Painter) override;
@@ -595,6 +642,13 @@ public:
 
   // The calculation and display ranges from the data range and the flags.
   void SetLimits();
+
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
 
 protected:
   // The calculation object a derived series works with (owned).

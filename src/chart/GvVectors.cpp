@@ -917,7 +917,7 @@ void TGvDoubleVector::WriteTo(QDomElement& Node) const
     V.setAttribute(QStringLiteral("Count"), StoredCount());
     for (double X : FValues) {
       QDomElement Item = Doc.createElement(QStringLiteral("Item"));
-      Item.appendChild(Doc.createTextNode(DoubleToStr(X)));
+      Item.appendChild(Doc.createTextNode(GvFloatToText(X)));
       V.appendChild(Item);
     }
     E.appendChild(V);
@@ -951,7 +951,7 @@ static int IntAttribute(const QDomElement& E, const QString& Name, int Default)
 static double ReadDoubleText(const QString& Text)
 {
   double X = 0;
-  if (!TextToDouble(Text, X))
+  if (!GvTextToFloat(Text, X))
     throw EGvReadError(QStringLiteral("Invalid vector value \"%1\"").arg(Text.left(64)));
   return X;
 }
@@ -1008,7 +1008,7 @@ void TGvDoubleVector::WriteTo(TGvIniFile& Ini, const QString& Section) const
   } else {
     QStringList Texts;
     Texts.reserve(StoredCount());
-    for (double X : FValues) Texts << DoubleToStr(X);
+    for (double X : FValues) Texts << GvFloatToText(X);
     Ini.WriteString(Section, QStringLiteral("Values"),
                     Texts.isEmpty() ? NoneText : Texts.join(QLatin1Char(' ')));
   }

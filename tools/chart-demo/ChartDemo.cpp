@@ -1,18 +1,29 @@
 // verdane-chart-demo: a window with a graph whose vector grows by a random
 // walk every 50 ms. Drag a rectangle to zoom, drag with Shift to pan once
 // zoomed, click beside the data area to zoom back, double-click there to reset;
-// the wheel zooms around the pointer. The File menu saves an image, prints or
-// copies the graph.
+// the wheel zooms around the pointer. The File menu saves and opens the chart
+// (binary stream, or XML / ini by the file's suffix), saves an image, prints or
+// copies the graph; the Style menu changes the look, and Edit undoes and
+// redoes those changes (and the clearing of the data).
 //
-//   verdane-chart-demo [--screenshot <file.png> [--after <ms>]] [--zoom] [--pan]
+//   verdane-chart-demo [--open <chart>] [--restyle] [--undo <n>]
+//                      [--screenshot <file.png> [--after <ms>]] [--zoom] [--pan]
+//                      [--save <chart>]
 //
-// --screenshot grabs the window after the given time (default 2000 ms) and
-// quits; --zoom drags a rubber band with the mouse after a third of that time,
-// --pan then drags the zoomed view with Shift held.
+// --open reads a saved chart at the start; --restyle makes five changes of
+// style, --undo then undoes n of them. --screenshot grabs the window after the
+// given time (default 2000 ms) and quits (after writing the chart to the file
+// of --save); --zoom drags a rubber band with the mouse after a third of that
+// time, --pan then drags the zoomed view with Shift held.
 #include "chart/GvAxis.h"
 #include "chart/GvGraph2D.h"
+#include "chart/GvIO.h"
 #include "chart/GvSeries.h"
+#include "chart/GvUndoStack.h"
 #include "chart/GvVectors.h"
+
+#include <QDomDocument>
+#include <QKeySequence>
 
 #include <QApplication>
 #include <QFileDialog>
@@ -68,21 +79,68 @@ public:
     Graph->PrimaryXAxis()->SetCaption("Step");
     Graph->PrimaryYAxis()->SetCaption("Position");
     X = new TGvDoubleVector(this);
+    X->setObjectName("X1");
     Y = new TGvDoubleVector(this);
-    auto* S = new TGvLineSeries(this);
+    Y->setObjectName("Y1");
+    auto* S = new TGvPointSeries(this);
     S->setObjectName("Walk");
+    Walker = S;
     S->SetXAxis(Graph->PrimaryXAxis());
     S->SetYAxis(Graph->PrimaryYAxis());
     S->SetXData(X);
     S->SetYData(Y);
     S->Line()->SetColor(0xFF2040C0);
+    // Every change made through the properties from now on can be undone.
+    Stack = new TGvUndoStack(this);
+    Stack->setObjectName("UndoStack1");
+    Graph->SetUndoStack(Stack);
 
     auto* File = menuBar()->addMenu("&File");
+    File->addAction("&Open chart...", QKeySequence::Open, this, [this] { OpenChart(); });
+    File->addAction("Save &chart...", QKeySequence::Save, this, [this] { SaveChart(); });
+    File->addSeparator();
     File->addAction("&Save image...", this, [this] { SaveImage(); });
     File->addAction("&Print...", this, [this] { Print(); });
     File->addAction("&Copy", this, [this] { Graph->CopyToClipboard(); });
     File->addSeparator();
     File->addAction("&Quit", this, &QWidget::close);
+    auto* Edit = menuBar()->addMenu("&Edit");
+    UndoAction = Edit->addAction("&Undo", QKeySequence::Undo, this, [this] { Undo(); });
+    RedoAction = Edit->addAction("&Redo", QKeySequence::Redo, this, [this] { Redo(); });
+    Edit->addSeparator();
+    Edit->addAction("Clear the &data", this, [this] {
+      Graph->UndoPushSeriesVectors();
+      X->Clear(true);
+      Y->Clear(true);
+      Position = 0;
+    });
+    QObject::connect(Edit, &QMenu::aboutToShow, this, [this] { UpdateEditMenu(); });
+    auto* Style = menuBar()->addMenu("&Style");
+    Style->addAction("Next line &colour", this, [this] { NextColour(); });
+    Style->addAction("&Thicker line", this,
+                     [this] { Walker->Line()->SetWidth(Walker->Line()->Width() + 1); });
+    Style->addAction("Thi&nner line", this, [this] {
+      Walker->Line()->SetWidth(std::max(1.0f, Walker->Line()->Width() - 1));
+    });
+    Style->addAction("&Symbols on/off", this, [this] {
+      Walker->PointSymbol()->SetVisible(!Walker->PointSymbol()->Visible());
+    });
+    Style->addAction("&Area on/off", this,
+                     [this] { Walker->Area()->SetVisible(!Walker->Area()->Visible()); });
+    Style->addAction("&Grid on/off", this, [this] {
+      Stack->StartGroup("Grid");
+      Graph->MajorGridHorizontal()->SetVisible(!Graph->MajorGridHorizontal()->Visible());
+      Graph->MajorGridVertical()->SetVisible(!Graph->MajorGridVertical()->Visible());
+      Stack->StopGroup();
+    });
+    Style->addAction("Dark &background", this, [this] {
+      Stack->StartGroup("Dark background");
+      Graph->SetBackColor(0xFF202830);
+      Graph->SetDataAreaColor(0xFF303840);
+      Graph->PrimaryXAxis()->SetForeColor(0xFFE0E0E0);
+      Graph->PrimaryYAxis()->SetForeColor(0xFFE0E0E0);
+      Stack->StopGroup();
+    });
     auto* View = menuBar()->addMenu("&View");
     View->addAction("Zoom &back", this, [this] { Graph->ZoomBack(); });
     View->addAction("&Reset zoom", this, [this] { Graph->ZoomReset(); });
@@ -103,6 +161,111 @@ public:
   }
 
   TGvGraph2D* Graph;
+  TGvUndoStack* Stack;
+
+  // The form by the file's suffix: XML, ini, or else the binary stream.
+  static bool IsXml(const QString& F) { return F.endsWith(".xml", Qt::CaseInsensitive); }
+  static bool IsIni(const QString& F) { return F.endsWith(".ini", Qt::CaseInsensitive); }
+
+  void WriteChart(const QString& F)
+  {
+    if (IsXml(F)) {
+      QDomDocument Doc;
+      QDomElement Root = Doc.createElement("Chart");
+      Doc.appendChild(Root);
+      Graph->WriteTo(Root, true);
+      GvWriteXmlFile(F, Doc);
+    } else if (IsIni(F)) {
+      TGvIniFile Ini(F);
+      Graph->WriteTo(Ini, "Graph", true);
+      Ini.Save();
+    } else {
+      Graph->WriteTo(F, true);
+    }
+  }
+  void ReadChart(const QString& F)
+  {
+    if (IsXml(F)) {
+      QDomDocument Doc;
+      GvReadXmlFile(F, Doc);
+      Graph->ReadFrom(Doc.documentElement().firstChildElement("TGvGraph2D"));
+    } else if (IsIni(F)) {
+      TGvIniFile Ini(F);
+      Ini.Load();
+      Graph->ReadFrom(Ini, "Graph");
+    } else {
+      Graph->ReadFrom(F);
+    }
+    // What was recorded belongs to the chart before.
+    Stack->Clear();
+    const QStringList W = Graph->ReadWarnings();
+    statusBar()->showMessage(W.isEmpty() ? QString("Opened %1").arg(F)
+                                         : QString("Opened %1: %2").arg(F, W.join("; ")));
+  }
+  void SaveChart()
+  {
+    const QString F = QFileDialog::getSaveFileName(this, "Save chart", "chart.gvg",
+                                                   "Charts (*.gvg);;XML (*.xml);;Ini (*.ini)");
+    if (F.isEmpty()) return;
+    try {
+      WriteChart(F);
+      statusBar()->showMessage(QString("Saved %1").arg(F));
+    } catch (const std::exception& E) {
+      QMessageBox::warning(this, "Save chart", E.what());
+    }
+  }
+  void OpenChart()
+  {
+    const QString F = QFileDialog::getOpenFileName(this, "Open chart", QString(),
+                                                   "Charts (*.gvg *.xml *.ini);;All files (*)");
+    if (F.isEmpty()) return;
+    try {
+      ReadChart(F);
+    } catch (const std::exception& E) {
+      // A file that cannot be read leaves the chart as it was.
+      QMessageBox::warning(this, "Open chart", E.what());
+    }
+  }
+  void Undo()
+  {
+    try {
+      Stack->Undo();
+    } catch (const std::exception& E) {
+      QMessageBox::warning(this, "Undo", E.what());
+    }
+  }
+  void Redo()
+  {
+    try {
+      Stack->Redo();
+    } catch (const std::exception& E) {
+      QMessageBox::warning(this, "Redo", E.what());
+    }
+  }
+  void UpdateEditMenu()
+  {
+    UndoAction->setEnabled(Stack->CanUndo());
+    RedoAction->setEnabled(Stack->CanRedo());
+    UndoAction->setText(Stack->CanUndo() ? "&Undo " + Stack->UndoList()[0] : "&Undo");
+    RedoAction->setText(Stack->CanRedo() ? "&Redo " + Stack->RedoList()[0] : "&Redo");
+  }
+  void NextColour()
+  {
+    static const TGvColor Colours[] = {0xFF2040C0, 0xFFC02020, 0xFF20A040, 0xFFE08000, 0xFF8020C0};
+    const TGvColor Now = Walker->Line()->Color();
+    int I = 0;
+    while (I < 5 && Colours[I] != Now) ++I;
+    Walker->Line()->SetColor(Colours[(I + 1) % 5]);
+  }
+  // Five changes of style, each a step of its own.
+  void Restyle()
+  {
+    NextColour();
+    Walker->Line()->SetWidth(3);
+    Walker->PointSymbol()->SetVisible(true);
+    Walker->Area()->SetVisible(true);
+    Graph->SetBackColor(0xFFFFF4E0);
+  }
 
   void SaveImage()
   {
@@ -130,6 +293,9 @@ public:
 private:
   TGvDoubleVector* X;
   TGvDoubleVector* Y;
+  TGvPointSeries* Walker;
+  QAction* UndoAction;
+  QAction* RedoAction;
   QTimer Walk;
   std::mt19937 Rng{2024};
   std::normal_distribution<double> Step{0, 1};
@@ -158,6 +324,25 @@ int main(int argc, char** argv)
   QApplication App(argc, argv);
   const QStringList A = App.arguments();
   TDemoWindow W;
+  auto Option = [&A](const char* Name) {
+    const int I = A.indexOf(Name);
+    return I > 0 && I + 1 < A.size() ? A[I + 1] : QString();
+  };
+  if (const QString Open = Option("--open"); !Open.isEmpty()) {
+    try {
+      W.ReadChart(Open);
+      std::printf("opened %s\n", qPrintable(Open));
+    } catch (const std::exception& E) {
+      std::printf("could not open %s: %s\n", qPrintable(Open), E.what());
+    }
+  }
+  if (A.contains("--restyle")) {
+    W.Restyle();
+    const int Steps = Option("--undo").toInt();
+    if (Steps > 0) W.Stack->Undo(Steps - 1);
+    std::printf("undo steps left %d, redo steps %d\n", W.Stack->UndoList().Count(),
+                W.Stack->RedoList().Count());
+  }
   W.show();
   const int Shot = A.indexOf("--screenshot");
   if (Shot > 0 && Shot + 1 < A.size()) {
@@ -175,9 +360,18 @@ int main(int argc, char** argv)
         const QPoint C = W.Graph->DrawingArea().center().toPoint();
         Drag(W.Graph, C, C + QPoint(120, 0), Qt::ShiftModifier);
       });
-    QTimer::singleShot(After, &W, [&W, File] {
+    const QString Save = Option("--save");
+    QTimer::singleShot(After, &W, [&W, File, Save] {
       const bool Ok = W.grab().save(File);
       std::printf("%s %s\n", Ok ? "wrote" : "could not write", qPrintable(File));
+      if (!Save.isEmpty()) {
+        try {
+          W.WriteChart(Save);
+          std::printf("saved %s\n", qPrintable(Save));
+        } catch (const std::exception& E) {
+          std::printf("could not save %s: %s\n", qPrintable(Save), E.what());
+        }
+      }
       QApplication::quit();
     });
   }
