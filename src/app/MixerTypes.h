@@ -96,6 +96,9 @@ struct TMixerData
   bool V1O = false, V2O = false, V3O = false, V4O = false, V5O = false, V6O = false;
   TTotalizer TotalizerA, TotalizerB;
   double FLAI = 0, FLBI = 0;
+  // The pulse of A (B) has reached its limit since the mixture was applied,
+  // and the Debug tab has said so.
+  bool PulseALimitLogged = false, PulseBLimitLogged = false;
   int Counter = 0;
   double AutoStopTime = 0;
   double DataStoredLast = 0;

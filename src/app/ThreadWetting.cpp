@@ -75,7 +75,7 @@ void TThreadWetting::Execute()
     UseRelayBoardSettings(port, true);
     double WETStartTime = clock.Now(), WETEndTime = WETStartTime, DRYStartTime = WETStartTime;
     WETSkip = DRYSkip = false;
-    while (!Stop) {
+    while (!Stop && !isInterruptionRequested()) {
       ++Counter;
       TotalElapsedTimeS = (clock.Now() - StartTime) * 86400;
       DesiredWETTotalTimeS = TotalElapsedTimeS * DesiredWETFractionOfTime;
@@ -126,6 +126,12 @@ void TThreadWetting::HandOver()
 
 void TThreadWetting::UpdateResults()
 {
+  // A stop that gave up waiting for this thread has asked it to end for
+  // good; the window's state is no longer this thread's to write.
+  if (isInterruptionRequested()) {
+    Stop = true;
+    return;
+  }
   TMixerData& S = FForm->Shared;
   Stop = S.ThreadStop;
   S.ThreadHasStopped = HasStopped;

@@ -18,7 +18,9 @@ class TThreadWetting : public QThread
 public:
   // Created before it is started; the stopper frees it once it has stopped.
   // RelayLock serialises the relay board transactions of this thread and of
-  // the window, so that neither finds the port in use.
+  // the window, so that neither finds the port in use. A stop that gave up
+  // waiting requests an interruption: the thread then ends at its next
+  // hand-over and no longer writes the window's state.
   TThreadWetting(TForm1* Form, const TDeviceContext& Context, QMutex* RelayLock);
 
   bool Stop = false;

@@ -2,6 +2,7 @@
 
 #include "app/DialogService.h"
 #include "app/PageControl.h"
+#include "app/TestModeTransport.h"
 #include "app/ValveDiagram.h"
 #include "controls/GvDateTime.h"
 #include "controls/GvFloatEdit.h"
@@ -28,6 +29,7 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
@@ -67,6 +69,7 @@ TForm1::TForm1(const TFormServices& services, QWidget* parent)
     FOwnTransport = std::make_unique<TDeviceTransport>(FOwnMixer.get());
     FTransport = FOwnTransport.get();
   }
+  FPortView = std::make_unique<TTestModeTransport>(*FTransport);
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Mix"));
   QFont font(QStringLiteral("Tahoma"), 8);
@@ -81,6 +84,7 @@ TForm1::~TForm1()
 {
   Timer1->stop();
   StopThread();
+  EndUnreportedThreads();
 }
 
 // ---------------------------------------------------------------- the window
@@ -409,6 +413,10 @@ void TForm1::ConnectHandlers()
   for (QListWidget* list :
        {ListBoxPortSolenoid, ListBoxPortMFC, ListBoxSetupGas1, ListBoxSetupGas2})
     list->installEventFilter(this);
+  // The humidification thread opens its ports without asking the lists.
+  for (QListWidget* list : {ListBoxPortSolenoid, ListBoxPortMFC})
+    connect(list, &QListWidget::itemSelectionChanged, this,
+            [this] { FPortView->SetTestMode(TestMode()); });
   StringGrid1->viewport()->installEventFilter(this);
 }
 
@@ -424,12 +432,7 @@ void TForm1::FormCreate()
   StringGrid1->setColumnCount(20);
   Shared.H2OC = GetCompound(QStringLiteral("H2O"));
   Shared.P = DefaultColumnTable();
-  for (int i = 0; i < PropertyCount; ++i) {
-    const RColInfo& c = Shared.P[i];
-    if (c.ColID < 0 || c.Caption.isEmpty()) continue;
-    SetGridCell(c.ColID, 0, c.Caption);
-    StringGrid1->setColumnWidth(c.ColID, c.ColW);
-  }
+  SetUpOutputGrid();
   SaveDialog1Filter = QStringLiteral("Comma separated file|*.csv|Text file|*.txt");
   SaveDialog1DefaultExt = QStringLiteral("csv");
   ButtonSetupFindPortsClick();
@@ -475,6 +478,7 @@ void TForm1::PageControl1Change()
     if (Dialogs().AskYesNo(this, QStringLiteral("Confirm action"),
                            QStringLiteral("Clear selected gases?"))) {
       CheckBoxGasesSelected->setChecked(false);
+      FGasesFromTestMode = false;
       ListBoxSetupGas1->clearSelection();
       ListBoxSetupGas1->setCurrentItem(nullptr);
       ListBoxSetupGas2->clearSelection();
@@ -528,6 +532,27 @@ bool TForm1::BothFakePortsSelected() const
   return FakeSolenoidPortSelected() && SelectedText(ListBoxPortMFC) == FakePortName();
 }
 
+TDeviceContext TForm1::DeviceContext() const
+{
+  FPortView->SetTestMode(TestMode());
+  return {FClock, FPortView.get()};
+}
+
+bool TForm1::ColumnShown(const RColInfo& Column)
+{
+  return Column.ColID >= 0 && !Column.Caption.isEmpty();
+}
+
+void TForm1::SetUpOutputGrid()
+{
+  for (int i = 0; i < PropertyCount; ++i) {
+    const RColInfo& c = Shared.P[i];
+    if (!ColumnShown(c) || c.ColID >= StringGrid1->columnCount()) continue;
+    SetGridCell(c.ColID, 0, c.Caption);
+    StringGrid1->setColumnWidth(c.ColID, c.ColW);
+  }
+}
+
 int TForm1::GridRowCount() const
 {
   return StringGrid1->rowCount() + 1;
@@ -571,12 +596,14 @@ void TForm1::Calculate(bool Apply)
     S.Counter = 0;
     S.FLBI = 1;
     S.FLAI = 1;
+    S.PulseALimitLogged = S.PulseBLimitLogged = false;
     S.FlowASetToConstant = false;
     S.FlowBSetToConstant = false;
   }
 
   if (!GridCell(0, 1).isEmpty()) GridAddRow();
-  SetGridCell(S.P[TProperty::Mode].ColID, GridRowCount() - 1, QStringLiteral("Reset"));
+  if (ColumnShown(S.P[TProperty::Mode]))
+    SetGridCell(S.P[TProperty::Mode].ColID, GridRowCount() - 1, QStringLiteral("Reset"));
 
   TMixtureInput in;
   in.a = GvIntegerEditGasAPPM->Value();

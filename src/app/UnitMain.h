@@ -11,6 +11,7 @@
 #include <QMutex>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 class QCheckBox;
 class QGroupBox;
@@ -21,6 +22,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QTableWidget;
+class QThread;
 class QTimer;
 class TClock;
 class TDeviceTransport;
@@ -31,6 +33,7 @@ class TGvDoubleEdit;
 class TGvIntegerEdit;
 class TGvNumericUpDn;
 class TPageControl;
+class TTestModeTransport;
 
 // What the window works with besides its own widgets. Anything left null is
 // replaced by the real thing (system clock, platform dialogs).
@@ -39,7 +42,9 @@ struct TFormServices
   TClock* Clock = nullptr;
   TDialogService* Dialogs = nullptr;
   // Opens the serial ports; the port "Fake port for testing" reaches the
-  // imaginary mixer. Null: the window's own transport with its own mixer.
+  // imaginary mixer (the window lets it through only in the test mode, when
+  // both port lists are on it). Null: the window's own transport with its
+  // own mixer.
   TSerialTransport* Transport = nullptr;
 };
 
@@ -81,7 +86,10 @@ public:
   void ButtonFlushClick();
   void ButtonBypassClick();
   void ButtonDilutionClick();
-  // Ends and frees the humidification thread, if one runs.
+  // Ends and frees the humidification thread, if one runs. Waits at most 10 s
+  // (of the window's clock) for the thread to report; a thread that does not
+  // is asked to end for good and freed once it has ended, and the window
+  // goes on. Not entered again while it waits.
   void StopThread();
 
   // ---- Valves ----
@@ -126,6 +134,11 @@ public:
   TFlowInfo MinMaxFlow(const QString& Port, unsigned Address);
 
   // ---- Output grid: row 0 is the title row ----
+  // Titles and widths of the grid's columns from the column table P.
+  void SetUpOutputGrid();
+  // A quantity with a negative ColID or an empty Caption has no column: no
+  // title, no width, and its values are not shown.
+  static bool ColumnShown(const RColInfo& Column);
   int GridRowCount() const;
   QString GridCell(int col, int row) const;
   void SetGridCell(int col, int row, const QString& text);
@@ -142,8 +155,12 @@ public:
 
   TClock& Clock() const { return *FClock; }
   TDialogService& Dialogs() const { return *FDialogs; }
-  // Clock and transport for every device transaction of the window.
-  TDeviceContext DeviceContext() const { return {FClock, FTransport}; }
+  // Clock and transport for every device transaction of the window and of
+  // the humidification thread. The transport reaches the imaginary mixer only
+  // in the test mode.
+  TDeviceContext DeviceContext() const;
+  // Both port lists are on "Fake port for testing".
+  bool TestMode() const { return BothFakePortsSelected(); }
   // Held for every relay board transaction, by the window and the thread.
   QMutex* RelayLock() { return &FRelayLock; }
   // The imaginary mixer behind the fake port of the window's own transport
@@ -204,6 +221,8 @@ private:
   void DilutionStep();
   void PulseStep(unsigned Address);
   void AppendDebugLine(const QString& line);
+  void ReapUnreportedThreads();
+  void EndUnreportedThreads();
   bool eventFilter(QObject* watched, QEvent* event) override;
 
   TClock* FClock;
@@ -212,7 +231,12 @@ private:
   std::unique_ptr<TImaginaryMixer> FOwnMixer;
   std::unique_ptr<TDeviceTransport> FOwnTransport;
   TSerialTransport* FTransport;
-  QMutex FRelayLock;           // one relay board transaction at a time, window or thread
-  bool FAutoStopSafed = false; // the automatic stop has closed the valves
+  std::unique_ptr<TTestModeTransport> FPortView; // FTransport as the window uses it
+  QMutex FRelayLock;               // one relay board transaction at a time, window or thread
+  bool FGasesFromTestMode = false; // the gas records hold the imaginary mixer's values
+  bool FInTick = false;            // Timer1Timer runs
+  bool FStopWaiting = false;       // StopThread waits for the humidification thread
+  // Humidification threads a stop gave up on, until they have ended.
+  std::vector<std::unique_ptr<QThread>> FUnreportedThreads;
   unsigned FRandomState = 0x2545F491u;
 };

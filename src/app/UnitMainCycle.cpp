@@ -23,6 +23,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 #include <cmath>
@@ -31,6 +32,7 @@ namespace {
 constexpr double cSecond = 1.0 / 86400;
 constexpr double cMinute = 1.0 / 1440;
 constexpr double cHour = 1.0 / 24;
+constexpr double cStopWaitS = 10; // how long a stop waits for the humidification thread
 
 void HandleMessages()
 {
@@ -42,35 +44,44 @@ void HandleMessages()
 
 void TForm1::Timer1Timer()
 {
+  // A tick never runs inside another tick (the flush sequence handles
+  // messages) nor inside a stop that waits for the humidification thread:
+  // "Don't ever click" can switch the timer on again in either.
+  if (FInTick || FStopWaiting) return;
+  FInTick = true;
+  const auto done = qScopeGuard([this] { FInTick = false; });
+  ReapUnreportedThreads();
   TMixerData& S = Shared;
   GroupBox12->setTitle(QStringLiteral("Automatic stop: ") +
                        FormatDateTime(QStringLiteral("mmm dd @ hh:mm:ss"), S.AutoStopTime));
   double now = Clock().Now();
   if (now > S.AutoStopTime) {
     ButtonStopClick();
-    // A stopped mixer must not go on delivering gas: once per automatic stop,
-    // close the valves and take both set-points to 0.
-    if (!FAutoStopSafed) {
-      FAutoStopSafed = true;
-      if (CheckBoxSolenoidOK->isChecked()) SetValvePositions(0, 0, 0, 0, 0, 0);
-      if (CheckBoxMFCOK->isChecked()) {
-        SetMFCFlow(1, 0);
-        SetMFCFlow(2, 0);
-      }
+    // A stopped mixer must not go on delivering gas: while the automatic stop
+    // holds, every tick sends Standby's safe state (valves closed, both
+    // set-points 0) as Standby does, so that a write lost at one tick is made
+    // good at the next.
+    if (CheckBoxSolenoidOK->isChecked()) SetValvePositions(0, 0, 0, 0, 0, 0);
+    if (CheckBoxMFCOK->isChecked()) {
+      SetMFCFlow(1, 0);
+      SetMFCFlow(2, 0);
     }
     return;
   }
-  FAutoStopSafed = false;
 
   const bool producing =
       S.MixerState == TMixerState::Dilution || S.MixerState == TMixerState::Bypass;
   const double t = now - S.TotalizerB.StartTime;
   const double s = now - S.DataStoredLast;
+  // Date-times within 0.1 ms count as equal, so that four ticks of 250 ms
+  // make the second (and the minutes of the store interval) whatever the
+  // rounding of the sums: one row a second, not one every fifth tick.
   if (S.MixerStateOld != S.MixerState)
     StoreData();
-  else if (t < 30 * cSecond && s > cSecond) {
+  else if (t < 30 * cSecond - cDateEpsilon && s > cSecond - cDateEpsilon) {
     if (producing) StoreData();
-  } else if (t > 30 * cSecond && s > GvIntegerEdit2->Value() * cMinute) {
+  } else if (t > 30 * cSecond + cDateEpsilon &&
+             s > GvIntegerEdit2->Value() * cMinute - cDateEpsilon) {
     if (producing) StoreData();
   }
 
@@ -237,7 +248,9 @@ void TForm1::ButtonDilutionClick()
 void TForm1::StopThread()
 {
   TMixerData& S = Shared;
-  if (!S.WETT) return;
+  // A stop that already waits is not entered again.
+  if (!S.WETT || FStopWaiting) return;
+  FStopWaiting = true;
   Timer1->stop();
   for (QPushButton* b : {ButtonStop, ButtonFlush, ButtonBypass, ButtonDilution})
     b->setEnabled(false);
@@ -245,24 +258,61 @@ void TForm1::StopThread()
   setWindowTitle(QStringLiteral("Waiting valve operations to finish"));
   S.ThreadStop = true;
   // The thread learns of the request, and answers, through its synchronized
-  // result call, which runs here while messages are handled.
-  while (!S.ThreadHasStopped) {
+  // result call, which runs here while messages are handled. A thread that
+  // does not answer in time is not waited for any longer; the count of polls
+  // bounds the wait too, should the wall clock be set back meanwhile.
+  const double start = Clock().Now();
+  const int maxPolls = int(cStopWaitS * 4) + 2;
+  for (int polls = 0; !S.ThreadHasStopped && polls < maxPolls &&
+                      Clock().Now() - start < cStopWaitS * cSecond - cDateEpsilon;
+       ++polls) {
     setWindowTitle(windowTitle() + u'.');
     Clock().Sleep(250);
     HandleMessages();
   }
   QThread* thread = S.WETT;
   S.WETT = nullptr;
-  thread->wait();
-  delete thread;
+  if (S.ThreadHasStopped) {
+    thread->wait();
+    delete thread;
+  } else {
+    // Asked to end for good: at its next hand-over it ends without touching
+    // the mixer's state. The window frees it once it has ended.
+    thread->requestInterruption();
+    FUnreportedThreads.emplace_back(thread);
+    AppendDebugLine(
+        QStringLiteral("The humidification thread did not report within 10 s that it has stopped; "
+                       "no longer waiting for it."));
+  }
   QApplication::restoreOverrideCursor();
   setWindowTitle(QStringLiteral("Mix"));
   S.ThreadStop = false;
   S.ThreadHasStopped = false;
   S.ValvesSet = false;
+  FStopWaiting = false;
   for (QPushButton* b : {ButtonStop, ButtonFlush, ButtonBypass, ButtonDilution})
     b->setEnabled(true);
   Timer1->start();
+}
+
+void TForm1::ReapUnreportedThreads()
+{
+  std::erase_if(FUnreportedThreads, [](const std::unique_ptr<QThread>& t) {
+    if (!t->isFinished()) return false;
+    t->wait();
+    return true;
+  });
+}
+
+void TForm1::EndUnreportedThreads()
+{
+  // Each still hands over onto this thread before it ends, so messages are
+  // handled while it is waited for.
+  for (const std::unique_ptr<QThread>& t : FUnreportedThreads) {
+    t->requestInterruption();
+    while (!t->wait(QDeadlineTimer(20))) HandleMessages();
+  }
+  FUnreportedThreads.clear();
 }
 
 // ---------------------------------------------------------------- valves
@@ -347,6 +397,10 @@ void TForm1::ResetRetrieveTotalizers()
   Clock().Sleep(20);
   S.TotalizerB.StartValue = double(port.ReadF32(2, 4).AsFloat) * 1000;
   S.TotalizerB.StartTime = S.TotalizerB.Time = Clock().Now();
+  // The grams since the reset are the start readings, until the next read: a
+  // row stored before it must not carry the previous run's totals.
+  S.TotalizerA.Value = S.TotalizerA.StartValue;
+  S.TotalizerB.Value = S.TotalizerB.StartValue;
 }
 
 void TForm1::ReadTotalizers()
@@ -400,6 +454,12 @@ void TForm1::PulseStep(unsigned Address)
       AppendDebugLine(prefix + QStringLiteral("Totalizer reading failed, no pulse"));
     for (const QString& line : step.Lines) AppendDebugLine(line);
     FLI = step.FLI;
+    bool& limitLogged = isA ? S.PulseALimitLogged : S.PulseBLimitLogged;
+    if (step.AtLimit && !limitLogged) {
+      limitLogged = true;
+      AppendDebugLine(prefix +
+                      QStringLiteral("pulse length at its limit of %1 ms").arg(cMaxPulseMs));
+    }
     if (step.Pulse) {
       ++S.Counter;
       AppendDebugLine(prefix + QStringLiteral("Send more flow ") + QString::number(S.Counter));

@@ -39,7 +39,7 @@ void TForm1::StoreData()
   const TRow row = ComputeRow(in, S.P);
   MemoDevFeedback->appendPlainText(row.ProtectiveLine());
   for (int q = 0; q < PropertyCount; ++q)
-    if (row.Cells[size_t(q)] && S.P[q].ColID >= 0)
+    if (row.Cells[size_t(q)] && ColumnShown(S.P[q]) && S.P[q].ColID < StringGrid1->columnCount())
       SetGridCell(S.P[q].ColID, r, *row.Cells[size_t(q)]);
 
   S.DataStoredLast = in.Now;

@@ -66,7 +66,7 @@ void TForm1::ListBoxPortMFCClick()
 
 void TForm1::ButtonSetupValidateClick()
 {
-  if (BothFakePortsSelected()) {
+  if (TestMode()) {
     MemoSetupFeedback->appendPlainText(
         QStringLiteral("Fake ports selected. Imaginary mixer used for testing purposes."));
     CheckBoxSolenoidOK->setChecked(true);
@@ -79,6 +79,15 @@ void TForm1::ButtonSetupValidateClick()
     return;
   }
   TWaitCursor wait;
+  if (FGasesFromTestMode) {
+    // The flow ranges and compounds of the imaginary mixer are not those of
+    // real controllers: leaving the test mode takes the gas choice back.
+    FGasesFromTestMode = false;
+    ClearSelection(ListBoxSetupGas1);
+    ClearSelection(ListBoxSetupGas2);
+    CheckBoxGasesSelected->setChecked(false);
+    MemoSetupFeedback->appendPlainText(QStringLiteral("Gas selections removed"));
+  }
   const QString solenoidPort = SelectedText(ListBoxPortSolenoid);
   if (!solenoidPort.isEmpty()) {
     MemoSetupFeedback->setUpdatesEnabled(false);
@@ -188,7 +197,10 @@ void TForm1::ListBoxSetupGas1Click()
 {
   if (SelectedText(ListBoxSetupGas1).isEmpty()) return;
   TWaitCursor wait;
-  if (FakeSolenoidPortSelected()) {
+  // Fixed values stand in for controller A only in the test mode (both
+  // lists on the fake entry), never beside a real controller bus.
+  if (TestMode()) {
+    FGasesFromTestMode = true;
     Shared.FIA = {"O2", "O2", "g/min", 0.0715f, 0.0715f, 120, 0.000596f};
     Shared.A = GetCompound(QStringLiteral("O2"));
     Shared.FLAI = 1.0;
@@ -219,7 +231,8 @@ void TForm1::ListBoxSetupGas2Click()
 {
   if (SelectedText(ListBoxSetupGas2).isEmpty()) return;
   TWaitCursor wait;
-  if (BothFakePortsSelected()) {
+  if (TestMode()) {
+    FGasesFromTestMode = true;
     Shared.FIB = {"N2", "Nitrogen", "g/min", 1.0f, 1.0f, 120, 0.00001f};
     Shared.B = GetCompound(QStringLiteral("N2"));
     Shared.FLBI = 1.0;

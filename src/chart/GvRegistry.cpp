@@ -1,5 +1,6 @@
 // The list of chart classes that saved forms can create by class name. Each
 // class is registered with the registry of its base kind.
+#include "chart/GvAxis.h"
 #include "chart/GvComponent.h"
 #include "chart/GvDataSource.h"
 #include "chart/GvVectors.h"
@@ -14,4 +15,6 @@ void GvRegisterChartClasses()
   TGvClassRegistry<TGvCustomDoubleVector>::Instance().Register<TGvDoubleVector>();
   // Data sources that feed vectors and axes from a database.
   TGvClassRegistry<TGvDataSource>::Instance().Register<TGvDataSource>();
+  // Axes.
+  TGvClassRegistry<TGvAxis>::Instance().Register<TGvAxis>();
 }

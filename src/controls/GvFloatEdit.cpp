@@ -159,28 +159,29 @@ void TGvCustomDoubleEdit::SetDigits(int N)
 void TGvCustomDoubleEdit::ValidateText()
 {
   try {
-    const double v = Check(ParseText(text()));
+    const double parsed = ParseText(text());
+    const double v = Check(parsed);
     if (v == FValue) return;
-    const QString shown = ValueText(v);
-    // A difference the field cannot show is no correction: the value the
-    // control wrote itself (after a step of the buttons, say) reads back a
-    // little differently.
-    bool same = false;
-    try {
-      same = ValueText(FValue) == shown;
-    } catch (...) {
-      // The old value has no text (a negative time span): not the same.
+    // The control's own text of its value is no entry: after a step of the
+    // buttons the value reads back from its text a little differently, and
+    // leaving the field must not turn that into a correction. Anything else
+    // (a typed text, or one the range clamps) is a correction, even when the
+    // corrected value prints like the old one.
+    if (parsed == v) {
+      try {
+        if (text() == ValueText(FValue)) return;
+      } catch (...) {
+        // The old value has no text (a negative time span): not the same.
+      }
     }
-    if (!same) {
-      WriteText(shown);
-      FLastValid = text();
-      FValue = v;
-      GvBeep();
-      emit OnValueChanged(this);
-      // The linked properties hold the entry as typed; give them the
-      // corrected value, or the idle check would copy the old one back.
-      FLink->SetLink(FValue);
-    }
+    WriteText(ValueText(v));
+    FLastValid = text();
+    FValue = v;
+    GvBeep();
+    emit OnValueChanged(this);
+    // The linked properties hold the entry as typed; give them the
+    // corrected value, or the idle check would copy the old one back.
+    FLink->SetLink(FValue);
   } catch (...) {
     // An unparsable text changes nothing.
   }

@@ -58,8 +58,9 @@ public:
   double Check(double X) const;
   // In date-time mode, both bounds clamped into the date-time range.
   void CheckDateTimeMinMax();
-  // Takes the text as the value, clamped, beeping when that visibly changes
-  // the value.
+  // Takes the text as the value, clamped; a value that changes by it is set
+  // with a beep and OnValueChanged. The control's own text of its value (as
+  // after a step of the buttons) is left alone.
   void ValidateText() override;
   // Shows the value, shortened or as hashes when it does not fit.
   void DisplayOrHash() override;

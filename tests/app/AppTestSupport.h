@@ -12,12 +12,22 @@
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <mutex>
+#include <ostream>
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& Text, std::ostream* Out)
+{
+  *Out << '"' << Text.toStdString() << '"';
+}
 
 // Records every dialog and answers from a script (Yes when nothing is scripted).
 class TScriptedDialogs : public TDialogService
@@ -60,6 +70,130 @@ public:
   }
 };
 
+// Two more names for the imaginary mixer's devices: to the window they are
+// ordinary ports (outside the test mode), to the fixture's transport the
+// relay board and the controller bus of its mixer.
+inline QString ImaginaryRelayPort()
+{
+  return QStringLiteral("/dev/verdane-imaginary-relay");
+}
+inline QString ImaginaryBusPort()
+{
+  return QStringLiteral("/dev/verdane-imaginary-bus");
+}
+
+// The fixture's transport: the device transport of the imaginary mixer (the
+// fake port), the two names above for the same devices, and a log of every
+// request with the thread that sent it. While it lives beside a clock
+// (Watch), the sleeps of that clock between transactions on the window's
+// thread are logged as well, so that the order and the waits of a series of
+// operations can be read off one list.
+class TTestTransport : public TSerialTransport
+{
+public:
+  struct TRequest
+  {
+    QThread* Thread = nullptr;
+    QByteArray Bytes;
+  };
+
+  explicit TTestTransport(TSerialTransport& Inner) : FInner(Inner) {}
+
+  std::unique_ptr<TSerialLine> Open(const QString& Port, TClock& Clock) override
+  {
+    const bool alias = Port == ImaginaryRelayPort() || Port == ImaginaryBusPort();
+    std::unique_ptr<TSerialLine> line = FInner.Open(alias ? FakePortName() : Port, Clock);
+    if (!line) return nullptr;
+    ++FOpen;
+    return std::make_unique<TLine>(*this, std::move(line));
+  }
+
+  QList<TRequest> Requests() const
+  {
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FRequests;
+  }
+  // Requests and (while watched) waits, as "1 read 0x0023", "2 write 0x4139"
+  // (address, Modbus function, register), "relay 254 40 24" and "wait 20".
+  QStringList Steps() const
+  {
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FSteps;
+  }
+  void Clear()
+  {
+    std::lock_guard<std::mutex> lock(FMutex);
+    FRequests.clear();
+    FSteps.clear();
+  }
+  // Logs the sleeps of Clock that come between transactions on this thread.
+  void Watch(TRecordingClock& Clock)
+  {
+    QThread* self = QThread::currentThread();
+    Clock.OnSleep = [this, self](unsigned ms) {
+      if (QThread::currentThread() != self || FOpen > 0) return;
+      std::lock_guard<std::mutex> lock(FMutex);
+      FSteps << QStringLiteral("wait %1").arg(ms);
+    };
+  }
+
+  static QString Describe(const QByteArray& b)
+  {
+    if (b.size() >= 2 && uint8_t(b[0]) == 254) {
+      QStringList bytes;
+      for (char c : b) bytes << QString::number(uint8_t(c));
+      return QStringLiteral("relay ") + bytes.join(u' ');
+    }
+    if (b.size() < 4) return QStringLiteral("short frame");
+    const char* kind = uint8_t(b[1]) == 3 ? "read" : "write";
+    const uint reg = uint(uint8_t(b[2])) << 8 | uint8_t(b[3]);
+    return QStringLiteral("%1 %2 0x%3")
+        .arg(uint8_t(b[0]))
+        .arg(QLatin1String(kind))
+        .arg(QString::number(reg, 16).toUpper().rightJustified(4, u'0'));
+  }
+
+private:
+  class TLine : public TSerialLine
+  {
+  public:
+    TLine(TTestTransport& T, std::unique_ptr<TSerialLine> Inner) : FT(T), FInner(std::move(Inner))
+    {
+    }
+    ~TLine() override { --FT.FOpen; }
+    bool Configure(int B, int P, int S) override { return FInner->Configure(B, P, S); }
+    bool SetTimeouts(const TSerialTimeouts& T) override { return FInner->SetTimeouts(T); }
+    bool SetBuffers(unsigned I, unsigned O) override { return FInner->SetBuffers(I, O); }
+    void DiscardInput() override { FInner->DiscardInput(); }
+    bool Write(const uint8_t* Data, std::size_t Count) override
+    {
+      const QByteArray bytes(reinterpret_cast<const char*>(Data), qsizetype(Count));
+      {
+        std::lock_guard<std::mutex> lock(FT.FMutex);
+        FT.FRequests << TRequest{QThread::currentThread(), bytes};
+        FT.FSteps << Describe(bytes);
+      }
+      return FInner->Write(Data, Count);
+    }
+    std::size_t BytesWaiting() override { return FInner->BytesWaiting(); }
+    bool Read(uint8_t* Buffer, std::size_t MaxCount, std::size_t& Count) override
+    {
+      return FInner->Read(Buffer, MaxCount, Count);
+    }
+    void Close() override { FInner->Close(); }
+
+  private:
+    TTestTransport& FT;
+    std::unique_ptr<TSerialLine> FInner;
+  };
+
+  TSerialTransport& FInner;
+  std::atomic<int> FOpen{0};
+  mutable std::mutex FMutex;
+  QList<TRequest> FRequests;
+  QStringList FSteps;
+};
+
 enum class TTime
 {
   Virtual, // the window waits in virtual time (in-process devices only)
@@ -83,7 +217,8 @@ struct TWindowFixture
   TRecordingClock Clock;
   TScriptedDialogs Dialogs;
   TImaginaryMixer Mixer;
-  TDeviceTransport Transport{&Mixer};
+  TDeviceTransport Devices{&Mixer};
+  TTestTransport Transport{Devices};
   std::unique_ptr<TForm1> Form;
 
   explicit TWindowFixture(TTime time = TTime::Virtual)
@@ -111,6 +246,16 @@ struct TWindowFixture
   {
     Form->show();
     Click(Form->ListBoxPortSolenoid, FakePortName());
+  }
+
+  // Lists the ports again, with the imaginary devices under their ordinary
+  // names (ImaginaryRelayPort, ImaginaryBusPort) before the fake entry.
+  void ListImaginaryPorts()
+  {
+    qputenv("VERDANE_EXTRA_PORTS",
+            (ImaginaryRelayPort() + u':' + ImaginaryBusPort()).toLocal8Bit());
+    Form->ButtonSetupFindPortsClick();
+    qunsetenv("VERDANE_EXTRA_PORTS");
   }
 
   // Relay masks the board received, oldest first.

@@ -2,15 +2,22 @@
 // in virtual time.
 #include "AppTestSupport.h"
 
+#include "app/ThreadWetting.h"
 #include "controls/GvDateTime.h"
 #include "controls/GvIntegerEdit.h"
+#include "controls/GvStringFunctions.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -136,6 +143,85 @@ TEST(Cycle, DryMixtureSetsValvesAndSetPointsOnce)
   EXPECT_EQ(fx.RelayMasks(), QList<int>({24, 24}));
 }
 
+// "Apply Mixture" during a run starts a new one: totalizers reset and read
+// (grams = register x 1000), no wet time yet, and the first row of the new
+// run shows the new run's amounts, not the previous run's totals.
+TEST(Commands, ApplyMixtureStartsANewRun)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  fx.ApplyDry();
+  fx.RunFor(20);
+  ASSERT_GT(f.Shared.TotalizerB.Value, 0.01);
+  fx.Clock.Advance(2000);
+  f.Shared.OccuredWETTime = 123;
+  const int rows = f.GridRowCount();
+  f.ButtonDilutionClick();
+  EXPECT_EQ(f.Shared.OccuredWETTime, 0);
+  for (int address : {1, 2}) {
+    SCOPED_TRACE(address);
+    const TTotalizer& t = address == 1 ? f.Shared.TotalizerA : f.Shared.TotalizerB;
+    // The controllers flow on between the reset and the reading.
+    EXPECT_GT(t.StartValue, 0);
+    EXPECT_DOUBLE_EQ(t.StartValue, double(float(fx.Mixer.Totalizer(address))) * 1000);
+    EXPECT_EQ(t.Value, t.StartValue);
+    EXPECT_EQ(t.StartTime, t.Time);
+  }
+  EXPECT_EQ(f.Shared.TotalizerB.StartTime, fx.Clock.Now());
+  fx.Tick();
+  ASSERT_EQ(f.GridRowCount(), rows + 2); // the "Reset" mark, then the row
+  const TColumnTable& P = f.Shared.P;
+  const int r = f.GridRowCount() - 1;
+  EXPECT_EQ(f.GridCell(P[TProperty::GasA].ColID, r),
+            FormatFloat("0.000 000", f.Shared.TotalizerA.StartValue));
+  EXPECT_EQ(f.GridCell(P[TProperty::GasB].ColID, r),
+            FormatFloat("0.000 000", f.Shared.TotalizerB.StartValue));
+}
+
+// A wet mixture starts the humidification thread with a 3 s loop and the
+// mixture's wetting share; from then on only the thread switches the valves,
+// the window's thread sends no valve command (it only draws them).
+TEST(Cycle, WetMixtureStartsTheThreadAndSendsNoValveCommandItself)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  f.GvIntegerEditGasAPPM->SetValue(500000);
+  f.GvIntegerEditH2Oppm->SetValue(10000);
+  f.ButtonDilutionClick();
+  TCode code;
+  ASSERT_TRUE(CodeOfMethod(f.Shared.MixingMethod, code));
+  ASSERT_TRUE(IsWetMethod(code)) << f.Shared.MixingMethod.toStdString();
+  const double share = f.Shared.DesiredH2OTimeFraction;
+  ASSERT_GT(share, 0);
+  ASSERT_LT(share, 1);
+  fx.Transport.Clear();
+  fx.Tick();
+  auto* thread = qobject_cast<TThreadWetting*>(f.Shared.WETT);
+  ASSERT_NE(thread, nullptr);
+  EXPECT_EQ(thread->LoopTimeS, 3.0);
+  EXPECT_EQ(thread->DesiredWETFractionOfTime, share);
+  EXPECT_EQ(thread->DesiredDRYFractionOfTime, 1 - share);
+  EXPECT_EQ(thread->SolenoidPortASTR, FakePortName());
+  EXPECT_TRUE(f.Shared.ValvesSet);
+  // Ticks, with the thread's hand-overs between them, until it has switched
+  // the valves a few times.
+  const auto relayCommands = [&](bool fromWindow) {
+    int n = 0;
+    for (const TTestTransport::TRequest& r : fx.Transport.Requests())
+      if (uint8_t(r.Bytes[0]) == 254 && (r.Thread == f.thread()) == fromWindow) ++n;
+    return n;
+  };
+  for (int i = 0; i < 2000 && relayCommands(false) < 4; ++i) {
+    fx.Tick();
+    QCoreApplication::processEvents();
+    QThread::msleep(1);
+  }
+  EXPECT_GE(relayCommands(false), 4);
+  EXPECT_EQ(relayCommands(true), 0);
+  EXPECT_EQ(f.Shared.WETT, thread);           // one thread for the run
+  EXPECT_FALSE(f.Shared.V4O || f.Shared.V5O); // never commanded by the window
+}
+
 TEST(Cycle, StandbyAndBypassRepeatTheirActionOnEveryTick)
 {
   TCycleFixture fx;
@@ -158,6 +244,8 @@ TEST(Cycle, StandbyAndBypassRepeatTheirActionOnEveryTick)
   EXPECT_EQ(fx.Writes(2, 6), QList<float>({0.0f, 0.0f}));
 }
 
+// One row at the mode change, then one a second while t < 30 s after the
+// reset, then one per store interval (every tick with an interval of 0).
 TEST(Cycle, RecordingCadence)
 {
   for (int interval : {1, 0}) {
@@ -166,23 +254,72 @@ TEST(Cycle, RecordingCadence)
     TForm1& f = fx.F();
     f.GvIntegerEdit2->SetValue(interval);
     fx.ApplyDry();
-    fx.RunFor(30);
-    const int fast = fx.StoredRows();
-    // About one row a second while the totalizers are fresh.
-    EXPECT_GE(fast, 20);
-    EXPECT_LE(fast, 31);
-    const double before = fx.Clock.Now();
-    fx.RunFor(180);
-    const int later = fx.StoredRows() - fast;
-    if (interval == 1) {
-      EXPECT_GE(later, 2);
-      EXPECT_LE(later, 4);
-    } else {
-      // Every tick stores with an interval of 0.
-      const double tickMs = 250;
-      EXPECT_GE(later, int(0.5 * (fx.Clock.Now() - before) * 86400000 / tickMs / 2));
+    const double reset = f.Shared.TotalizerB.StartTime;
+    QList<double> stored; // seconds after the reset
+    double last = f.Shared.DataStoredLast;
+    const double span = 30 + 4 * 60 - 0.125; // seconds, ending between two ticks
+    const double end = reset + span / 86400;
+    while (fx.Clock.Now() < end) {
+      fx.Tick();
+      if (f.Shared.DataStoredLast != last) {
+        last = f.Shared.DataStoredLast;
+        stored << std::round((last - reset) * 86400 * 1000) / 1000;
+      }
     }
+    QList<double> expected;
+    for (int s = 0; s < 30; ++s) expected << s;
+    if (interval == 1) {
+      // After 30 s: a minute after the last row (29 s), then one a minute.
+      for (double t = 89; t < span; t += 60) expected << t;
+    } else {
+      for (double t = 30.25; t < span; t += 0.25) expected << t;
+    }
+    EXPECT_EQ(stored.mid(0, 31), expected.mid(0, 31)); // the first 30 s
+    EXPECT_EQ(stored, expected);
+    // Standby stores the row of the mode change and no more.
+    const int rows = fx.StoredRows();
+    f.ButtonStopClick();
+    fx.RunFor(interval == 0 ? 5 : 65);
+    EXPECT_EQ(fx.StoredRows(), rows + 1);
   }
+}
+
+// The first Dilution tick of a run autosaves at once, then once an hour, and
+// only in Dilution.
+TEST(Cycle, AutosaveOnTheFirstDilutionTickThenHourly)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  fx.Clock.SetNow(EncodeDateTime(2026, 3, 9, 14, 5, 0));
+  f.Button3Click(); // the automatic stop a day ahead of the new time
+  const auto minutes = [&](double m) { fx.Clock.Advance(m * 60000); };
+  fx.ApplyDry();
+  fx.Tick();
+  double saved = f.Shared.LastAutoSave;
+  EXPECT_NEAR((saved - EncodeDateTime(2026, 3, 9, 14, 5, 0)) * 86400, 0, 1);
+  EXPECT_TRUE(QFile::exists("Filename autosave 03-09 14_05.CSV"));
+  EXPECT_EQ(f.Label17->text(), "Last autosave: 03-09 14:05");
+
+  minutes(59);
+  fx.Tick();
+  EXPECT_EQ(f.Shared.LastAutoSave, saved); // not yet an hour
+  minutes(2);
+  fx.Tick();
+  EXPECT_GT(f.Shared.LastAutoSave, saved);
+  saved = f.Shared.LastAutoSave;
+  EXPECT_TRUE(QFile::exists("Filename autosave 03-09 15_06.CSV"));
+
+  f.ButtonBypassClick();
+  fx.Tick();
+  minutes(120);
+  fx.Tick();
+  EXPECT_EQ(f.Shared.LastAutoSave, saved); // none in Bypass
+  EXPECT_EQ(QDir().entryList({"*.CSV"}).size(), 2);
+
+  f.ButtonDilutionClick();
+  fx.Tick();
+  EXPECT_GT(f.Shared.LastAutoSave, saved);
+  EXPECT_TRUE(QFile::exists("Filename autosave 03-09 17_06.CSV"));
 }
 
 TEST(Cycle, AutomaticStopLeavesTheMixerSafe)
@@ -191,29 +328,53 @@ TEST(Cycle, AutomaticStopLeavesTheMixerSafe)
   TForm1& f = fx.F();
   fx.ApplyDry();
   fx.Tick(2);
+  ASSERT_EQ(fx.Mixer.RelayMask(), 24u);
   f.Shared.AutoStopTime = fx.Clock.Now() + 5.0 / 86400;
   fx.Tick();
   EXPECT_EQ(f.GroupBox12->title(),
             "Automatic stop: " + FormatDateTime("mmm dd @ hh:mm:ss", f.Shared.AutoStopTime));
-  fx.Mixer.ClearReceivedFrames();
-  fx.RunFor(10);
+  // The first safe-state writes at the stop are lost.
+  fx.Mixer.SetRelayBoardSilent(true);
+  fx.Mixer.SetControllerSilent(2, true);
+  fx.RunFor(5);
+  fx.Tick();
   EXPECT_EQ(f.LabelStatus->text(), "Standby");
   EXPECT_EQ(f.Shared.MixerState, TMixerState::Standby);
-  // Closed and at 0 once, not on every tick.
-  EXPECT_EQ(fx.RelayMasks(), QList<int>({0}));
-  EXPECT_EQ(fx.Writes(1, 6), QList<float>({0.0f}));
-  EXPECT_EQ(fx.Writes(2, 6), QList<float>({0.0f}));
+  EXPECT_EQ(fx.Mixer.RelayMask(), 24u);
+  EXPECT_NE(fx.Mixer.SetPoint(2), 0.0f);
+  // While the stop holds, every tick sends the safe state again.
+  fx.Mixer.SetRelayBoardSilent(false);
+  fx.Mixer.SetControllerSilent(2, false);
+  fx.Mixer.ClearReceivedFrames();
+  fx.Tick(3);
+  EXPECT_EQ(fx.RelayMasks(), QList<int>({0, 0, 0}));
+  EXPECT_EQ(fx.Writes(1, 6), QList<float>({0.0f, 0.0f, 0.0f}));
+  EXPECT_EQ(fx.Writes(2, 6), QList<float>({0.0f, 0.0f, 0.0f}));
   EXPECT_EQ(fx.Mixer.RelayMask(), 0u);
   EXPECT_EQ(fx.Mixer.SetPoint(1), 0.0f);
   EXPECT_EQ(fx.Mixer.SetPoint(2), 0.0f);
 
-  // "Add hours to counter" sets the stop anew from now.
-  f.GvIntegerEdit1->SetValue(24);
-  const double now = fx.Clock.Now();
+  // "Add hours to counter" ends the stop; Standby's own action goes on.
   f.Button3Click();
-  EXPECT_DOUBLE_EQ(f.Shared.AutoStopTime, now + 1.0);
+  fx.Mixer.ClearReceivedFrames();
   fx.Tick();
-  EXPECT_EQ(fx.RelayMasks(), QList<int>({0, 0})); // Standby's own action again
+  EXPECT_EQ(fx.RelayMasks(), QList<int>({0}));
+  EXPECT_EQ(f.Shared.MixerState, TMixerState::Standby);
+}
+
+// The stop is set anew from now with the hours in the field, whatever they are.
+TEST(Cycle, AddHoursToCounterTakesTheHoursFromItsField)
+{
+  for (int hours : {1, 5, 72}) {
+    SCOPED_TRACE(hours);
+    TCycleFixture fx;
+    TForm1& f = fx.F();
+    fx.Clock.Advance(3.5 * 3600000); // not the start-up moment
+    f.GvIntegerEdit1->SetValue(hours);
+    const double now = fx.Clock.Now();
+    f.Button3Click();
+    EXPECT_DOUBLE_EQ(f.Shared.AutoStopTime, now + hours / 24.0);
+  }
 }
 
 TEST(Cycle, DontEverClickTogglesTheTimer)
@@ -233,12 +394,16 @@ namespace {
 // A stand-in for the humidification thread that keeps the stop handshake:
 // it hands over every few milliseconds through a blocking call onto the
 // window's thread and reports stopped on the third hand-over after the
-// request.
+// request. With a real pause of 10 ms per wait of the window's clock, the
+// stop's 10 s are 40 polls of at least 10 ms each: the stand-in's three
+// hand-overs, 15 ms apart, come well within them.
 struct TStandInLog
 {
   QStringList Captions;       // window caption at each hand-over after the request
   QList<bool> ButtonsEnabled; // ButtonStop at each hand-over after the request
+  QList<bool> TimerActive;    // Timer1 at each hand-over after the request
   std::atomic<int> HandOvers{0};
+  std::function<void()> OnFirstRequest; // runs on the window's thread
 };
 
 class TStandInThread : public QThread
@@ -261,12 +426,14 @@ protected:
             if (stop) {
               FLog.Captions << FForm.windowTitle();
               FLog.ButtonsEnabled << FForm.ButtonStop->isEnabled();
+              FLog.TimerActive << FForm.Timer1->isActive();
+              if (afterStop == 1 && FLog.OnFirstRequest) FLog.OnFirstRequest();
             }
           },
           Qt::BlockingQueuedConnection);
       ++FLog.HandOvers;
       if (afterStop >= 3) return;
-      QThread::msleep(stop ? 30 : 2);
+      QThread::msleep(stop ? 15 : 2);
     }
   }
 
@@ -311,6 +478,126 @@ TEST(Commands, StopWaitsForTheHumidificationThread)
   }
   EXPECT_LE(lastDots, waits);
   EXPECT_EQ(log.ButtonsEnabled, QList<bool>({false, false, false}));
+  EXPECT_EQ(log.TimerActive, QList<bool>({false, false, false}));
+}
+
+// "Don't ever click" switches the timer on in the middle of the wait, after
+// the automatic-stop time has passed: the ticks that come inside the wait do
+// nothing (no automatic stop, no second stop, no mode action), and a stop
+// called there returns at once.
+TEST(Commands, NoTickAndNoSecondStopInsideTheStopWait)
+{
+  TCycleFixture fx;
+  TForm1& f = fx.F();
+  fx.ApplyDry();
+  fx.Tick(2);
+  fx.Clock.SetRealPauseUs(10000);
+  TStandInLog log;
+  auto* thread = new TStandInThread(f, log);
+  f.Shared.WETT = thread;
+  f.Shared.AutoStopTime = fx.Clock.Now() - 1.0 / 86400;
+  bool innerDone = false;
+  log.OnFirstRequest = [&] {
+    // Posted: runs in the wait's message handling once this hand-over is over.
+    QTimer::singleShot(0, &f, [&] {
+      f.Button1->click(); // the timer on again
+      EXPECT_TRUE(f.Timer1->isActive());
+      f.Timer1Timer();
+      f.Timer1Timer();
+      f.StopThread();
+      EXPECT_EQ(f.Shared.WETT, thread); // still the outer stop's to free
+      innerDone = true;
+    });
+  };
+  // Ends a wait that would never end, so that the test fails instead of hanging.
+  const double start = fx.Clock.Now();
+  fx.Clock.OnSleep = [&](unsigned) {
+    if (fx.Clock.Now() - start > 60.0 / 86400) f.Shared.ThreadHasStopped = true;
+  };
+  thread->start();
+  while (log.HandOvers < 1) QCoreApplication::processEvents();
+  fx.Transport.Clear();
+  f.ButtonBypassClick();
+  EXPECT_TRUE(innerDone);
+  EXPECT_LT(fx.Clock.Now() - start, 20.0 / 86400);
+  EXPECT_TRUE(fx.Transport.Requests().isEmpty()) << fx.Transport.Steps().join(", ").toStdString();
+  EXPECT_EQ(log.Captions.size(), 3); // the one thread reported once, to the one stop
+  EXPECT_EQ(f.Shared.WETT, nullptr);
+  EXPECT_EQ(f.Shared.MixerState, TMixerState::Bypass);
+  EXPECT_EQ(f.LabelStatus->text(), "Bypass");
+  EXPECT_EQ(f.windowTitle(), "Mix");
+  EXPECT_TRUE(f.ButtonStop->isEnabled() && f.ButtonDilution->isEnabled());
+  EXPECT_TRUE(f.Timer1->isActive());
+}
+
+namespace {
+// A humidification thread that never reports: it ignores the stop until the
+// test releases it, and only notes whether it was asked to end for good.
+class TSilentThread : public QThread
+{
+public:
+  std::atomic<bool> Release{false};
+  std::atomic<bool> SawInterruption{false};
+
+protected:
+  void run() override
+  {
+    while (!Release) QThread::msleep(1);
+    SawInterruption = isInterruptionRequested();
+  }
+};
+} // namespace
+
+// The stop waits 10 s of the window's clock for a thread that does not
+// report, says so in the Debug tab and leaves the window usable; the thread
+// is freed once it has ended, by the next tick or when the window closes.
+TEST(Commands, StopGivesUpOnAThreadThatDoesNotReport)
+{
+  for (bool freedByTick : {true, false}) {
+    SCOPED_TRACE(freedByTick ? "freed by a tick" : "freed on closing");
+    TCycleFixture fx;
+    TForm1& f = fx.F();
+    fx.ApplyDry();
+    fx.Tick();
+    auto* thread = new TSilentThread;
+    bool freed = false;
+    QObject::connect(thread, &QObject::destroyed, [&] { freed = true; });
+    f.Shared.WETT = thread;
+    thread->start();
+    const unsigned long long slept = fx.Clock.SleptMs();
+    f.ButtonStopClick();
+    EXPECT_GE(fx.Clock.SleptMs() - slept, 10000u);
+    EXPECT_LE(fx.Clock.SleptMs() - slept, 10250u);
+    EXPECT_EQ(f.MemoDevFeedback->toPlainText().split(u'\n').last(),
+              "The humidification thread did not report within 10 s that it has stopped; "
+              "no longer waiting for it.");
+    EXPECT_EQ(f.Shared.WETT, nullptr);
+    EXPECT_FALSE(f.Shared.ThreadStop);
+    EXPECT_FALSE(f.Shared.ThreadHasStopped);
+    EXPECT_EQ(f.windowTitle(), "Mix");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(f.LabelStatus->text(), "Standby");
+    for (QPushButton* b : {f.ButtonStop, f.ButtonFlush, f.ButtonBypass, f.ButtonDilution})
+      EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_TRUE(f.Timer1->isActive());
+    EXPECT_FALSE(freed);
+
+    // The mixer goes on: Standby's action on the next tick.
+    fx.Transport.Clear();
+    fx.Tick();
+    EXPECT_EQ(fx.RelayMasks().last(), 0);
+    EXPECT_FALSE(freed); // still running
+    thread->Release = true;
+    if (freedByTick) {
+      while (!thread->isFinished()) QThread::msleep(1);
+      EXPECT_TRUE(thread->SawInterruption);
+      fx.Tick();
+      EXPECT_TRUE(freed);
+    } else {
+      fx.Form.reset();
+      EXPECT_TRUE(freed);
+    }
+  }
 }
 
 TEST(Commands, StopWithoutAThreadReturnsAtOnce)

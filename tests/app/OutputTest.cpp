@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -122,6 +123,48 @@ TEST(OutputRows, GasesWaterAndProtectiveGasInTheRow)
   EXPECT_EQ(fx.Cell(TProperty::ppmH2O, 1), FormatFloat("0 000 000", mW / tot * 1e6));
   EXPECT_EQ(fx.Cell(TProperty::logA, 1), FormatFloat("0.00", std::log10(mA / tot)));
   EXPECT_EQ(fx.Cell(TProperty::logH2O, 1), FormatFloat("0.00", std::log10(mW / tot)));
+}
+
+// log10(pB) is written when the metered part of gas B alone is above 0; the
+// protective gas counts in the moles, fractions and ppm, but not here.
+TEST(OutputRows, LogOfBFollowsTheMeteredGasB)
+{
+  struct Case
+  {
+    const char* name;
+    double gramsB, protective;
+    bool logB;
+  };
+  const Case cases[] = {
+      {"protective gas only", 0, 100, false},
+      {"metered gas B", 2, 0, true},
+      {"both", 2, 100, true},
+      {"nothing", 0, 0, false},
+  };
+  const TColumnTable P = DefaultColumnTable();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TRowInputs in;
+    in.Now = 46000.5;
+    in.MixerState = TMixerState::Dilution;
+    in.A = GetCompound("O2");
+    in.B = GetCompound("N2");
+    in.H2OC = GetCompound("H2O");
+    in.TotalizerA.Value = 0.01;
+    in.TotalizerB.Value = c.gramsB;
+    in.TotalizerB.StartTime = in.Now - 10.0 / 1440;
+    in.ProtectiveMlPerMin = c.protective;
+    const TRow row = ComputeRow(in, P);
+    const double mA = GetMolesPerGram("O2") * 0.01;
+    const double mB = GetMolesPerGram("N2") * (c.gramsB + row.BgramsExtra);
+    const auto& logB = row.Cells[size_t(TProperty::logB)];
+    EXPECT_EQ(logB.has_value(), c.logB);
+    if (c.logB) {
+      EXPECT_EQ(*logB, FormatFloat("0.00", std::log10(mB / (mA + mB))));
+    }
+    EXPECT_EQ(row.Cells[size_t(TProperty::ppmB)].value_or("none"),
+              FormatFloat("0 000 000", mB / (mA + mB) * 1e6));
+  }
 }
 
 TEST(OutputRows, NoGasBSelectedIsNotAnError)

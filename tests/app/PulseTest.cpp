@@ -25,6 +25,9 @@ TEST(PulseDosing, AdaptationAndPulseLength)
       {"ahead at 0 stays 0", 0.001, 0.002, 0, false, 0, 100, "Extra flow down         :-10 "},
       {"equal counts as ahead", 0.002, 0.002, 3, false, 2, 120, "Extra flow down         :20 "},
       {"unreadable counts as ahead", 0.001, nan, 2, false, 1, 110, "Extra flow down         :10 "},
+      {"behind, reaching the limit", 0.001, 0, 89, true, 90, 1000, "Extra flow up           :900 "},
+      {"behind at the limit", 0.001, 0, 90, true, 90, 1000, "Extra flow up           :900 "},
+      {"ahead from the limit", 0.001, 0.002, 90, false, 89, 990, "Extra flow down         :890 "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -34,13 +37,18 @@ TEST(PulseDosing, AdaptationAndPulseLength)
     EXPECT_EQ(step.PulseMs, c.pulseMs);
     EXPECT_EQ(step.Lines, QStringList{c.line});
     EXPECT_EQ(step.ReadingFailed, std::isnan(c.reading));
+    EXPECT_EQ(step.AtLimit, c.fliAfter == 90);
   }
-  // Three steps behind and one ahead, from 1: the term is 3, the next pulse 130 ms.
+  // Three steps behind, one ahead and one behind again, from 1: the pulses
+  // follow the term (2, 3, 4, then 4 again after it fell to 3).
   double fli = 1;
-  for (double reading : {0.0, 0.0, 0.0, 1.0}) fli = PlanDosingStep(0.5, reading, fli).FLI;
-  EXPECT_EQ(fli, 3);
-  EXPECT_EQ(PlanDosingStep(0.5, 0.0, fli).PulseMs, 140u); // behind again: 4
-  EXPECT_EQ(100 + unsigned(std::floor(10 * fli)), 130u);
+  QList<unsigned> pulses;
+  for (double reading : {0.0, 0.0, 0.0, 1.0, 0.0}) {
+    const TDosingStep step = PlanDosingStep(0.5, reading, fli);
+    fli = step.FLI;
+    if (step.Pulse) pulses << step.PulseMs;
+  }
+  EXPECT_EQ(pulses, QList<unsigned>({120, 130, 140, 140}));
 }
 
 namespace {
@@ -132,6 +140,32 @@ TEST(PulseDosing, PulseOfAUsesItsOwnFlow)
   EXPECT_TRUE(fx.Writes(2, 6).isEmpty());
 }
 
+// A totalizer that never catches up (gas supply shut): the pulse grows to
+// 1000 ms and no further, and the Debug tab says so once.
+TEST(PulseDosing, PulseLengthStopsAtItsLimit)
+{
+  for (int address : {1, 2}) {
+    SCOPED_TRACE(address);
+    TPulseFixture fx;
+    TForm1& f = *fx.Form;
+    const bool isA = address == 1;
+    (isA ? f.Shared.FLAI : f.Shared.FLBI) = 88;
+    (isA ? f.Shared.DesiredFlowAGramsperMinute : f.Shared.DesiredFlowBGramsperMinute) = 100;
+    (isA ? f.Shared.TotalizerA : f.Shared.TotalizerB).StartTime = fx.Clock.Now() - 10.0 / 1440;
+    for (int i = 0; i < 5; ++i) isA ? f.AinBPulse() : f.BinAPulse();
+    // Each pulse: the write's own 10 ms pause, then 100 + 10 x the term.
+    const QList<double> pulses = fx.PulseLengths(address);
+    ASSERT_EQ(pulses.size(), 5);
+    const double expected[] = {1000, 1010, 1010, 1010, 1010};
+    for (int i = 0; i < 5; ++i) EXPECT_NEAR(pulses[i], expected[i], 1e-3) << i;
+    EXPECT_EQ(isA ? f.Shared.FLAI : f.Shared.FLBI, 90);
+    const QString note = (isA ? "A" : "B") + QString(" pulse length at its limit of 1000 ms");
+    EXPECT_EQ(fx.Log().filter("limit").size(), 1);
+    EXPECT_EQ(fx.Log().count(note), 1);
+    EXPECT_EQ(fx.Log().filter("Extra flow up           :900 ").size(), 4);
+  }
+}
+
 TEST(PulseDosing, UnreadableTotalizerNeverPulses)
 {
   TPulseFixture fx;
@@ -153,19 +187,37 @@ TEST(PulseDosing, UnreadableTotalizerNeverPulses)
     EXPECT_FALSE(frame.contains(QByteArray::fromHex("3E6147AE"))) << "a pulse at 0.22 was sent";
 }
 
+// The cycle doses the pulsed controller, and only that one, on every tick;
+// the other gets its constant set-point once.
 TEST(PulseDosing, CycleDosesThePulsedControllerOnEveryTick)
 {
-  TPulseFixture fx;
-  TForm1& f = *fx.Form;
-  f.GvIntegerEditGasAPPM->SetValue(150); // O2 in N2 at 150 ppm: A below its range
-  f.ButtonDilutionClick();
-  TCode code;
-  ASSERT_TRUE(CodeOfMethod(f.Shared.MixingMethod, code));
-  ASSERT_TRUE(IsAPulsed(code)) << f.Shared.MixingMethod.toStdString();
-  fx.Mixer.ClearReceivedFrames();
-  for (int i = 0; i < 5; ++i) f.Timer1Timer();
-  EXPECT_EQ(fx.Log().filter("A Elapsed time").size(), 5);
-  EXPECT_EQ(fx.Writes(2, 6).size(), 1); // B constant, once
-  EXPECT_GE(fx.Writes(1, 6).size(), 5); // A dosed on every tick
-  EXPECT_FALSE(f.Shared.FlowASetToConstant);
+  struct Case
+  {
+    int ppmA;             // O2 in N2 in the test mode
+    int pulsed, constant; // addresses
+  };
+  for (const Case& c : {Case{150, 1, 2}, Case{999900, 2, 1}}) {
+    SCOPED_TRACE(c.ppmA);
+    TPulseFixture fx;
+    TForm1& f = *fx.Form;
+    f.GvIntegerEditGasAPPM->SetValue(c.ppmA);
+    f.ButtonDilutionClick();
+    TCode code;
+    ASSERT_TRUE(CodeOfMethod(f.Shared.MixingMethod, code));
+    ASSERT_EQ(IsAPulsed(code), c.pulsed == 1) << f.Shared.MixingMethod.toStdString();
+    ASSERT_EQ(IsBPulsed(code), c.pulsed == 2) << f.Shared.MixingMethod.toStdString();
+    fx.Mixer.ClearReceivedFrames();
+    f.MemoDevFeedback->clear();
+    for (int i = 0; i < 5; ++i) f.Timer1Timer();
+    const QString pulsed = c.pulsed == 1 ? "A " : "B ", other = c.pulsed == 1 ? "B " : "A ";
+    EXPECT_EQ(fx.Log().filter(pulsed + "Elapsed time").size(), 5);
+    EXPECT_TRUE(fx.Log().filter(other + "Elapsed time").isEmpty());
+    const double constantFlow =
+        c.constant == 1 ? f.Shared.DesiredFlowAGramsperMinute : f.Shared.DesiredFlowBGramsperMinute;
+    EXPECT_EQ(fx.Writes(c.constant, 6), QList<float>{float(constantFlow)}); // once
+    EXPECT_GE(fx.Writes(c.pulsed, 6).size(), 5);                            // dosed on every tick
+    for (float v : fx.Writes(c.pulsed, 6))
+      EXPECT_TRUE(v == 0.0f || v == (c.pulsed == 1 ? 0.035f : 0.22f)) << v;
+    EXPECT_FALSE(c.pulsed == 1 ? f.Shared.FlowASetToConstant : f.Shared.FlowBSetToConstant);
+  }
 }

@@ -180,6 +180,36 @@ TEST(Validation, ControllersMustIdentifyAsGSC)
   }
 }
 
+// The identification and the fluid selection on the controller bus: which
+// registers, in what order, with what waits between them.
+TEST(Validation, ControllerOperationsRunInOrderWithTheirWaits)
+{
+  TWindowFixture fx;
+  TForm1& f = *fx.Form;
+  fx.ListImaginaryPorts();
+  TWindowFixture::Select(f.ListBoxPortMFC, ImaginaryBusPort());
+  fx.Transport.Watch(fx.Clock);
+  f.ValidateMFC();
+  EXPECT_EQ(fx.Transport.Steps(),
+            QStringList({"1 read 0x0023", "wait 20", "2 read 0x0023", "wait 20"}));
+  EXPECT_TRUE(f.CheckBoxMFCOK->isChecked());
+
+  TWindowFixture::Select(f.ListBoxSetupGas2, "H2"); // position 2: fluid 4
+  fx.Transport.Clear();
+  const TFlowInfo info = f.MinMaxFlow(ImaginaryBusPort(), 2);
+  EXPECT_EQ(fx.Transport.Steps(),
+            QStringList({"2 write 0x4139", "wait 10", "wait 150", "2 write 0x5FFF", "wait 10",
+                         "wait 250", "2 read 0x4139", "wait 20", "2 read 0x6042", "wait 20",
+                         "2 read 0x6022", "wait 20", "2 read 0x6020", "wait 20", "2 read 0x6046",
+                         "wait 20", "2 read 0x6122", "wait 20"}));
+  const QList<TTestTransport::TRequest> requests = fx.Transport.Requests();
+  ASSERT_GE(requests.size(), 2);
+  for (int i : {0, 1}) // function 6: the fluid number in bytes 5 and 6
+    EXPECT_EQ(uint8_t(requests[i].Bytes[4]) << 8 | uint8_t(requests[i].Bytes[5]), 4) << i;
+  EXPECT_EQ(fx.Mixer.ActiveFluid(2), 4);
+  EXPECT_EQ(info.Name, "H2");
+}
+
 TEST(GasSelection, ReadsTheChosenFluidFromEachController)
 {
   TPtyMixerFixture fx;
@@ -211,21 +241,63 @@ TEST(GasSelection, ReadsTheChosenFluidFromEachController)
   EXPECT_TRUE(f.CheckBoxGasesSelected->isChecked());
 }
 
-TEST(GasSelection, FakeSolenoidPortWithARealControllerBus)
+// Outside the pair the fake entry is only a port name: it opens nothing, so a
+// fake relay board never stands in beside real controllers (nor the
+// reverse), and the gases chosen in the test mode do not carry over.
+TEST(TestMode, FakeEntryAloneIsOnlyAPortName)
 {
-  TPtyMixerFixture fx;
-  TForm1& f = *fx.Form;
-  fx.ChoosePorts(FakePortName(), fx.Server.ControllerBusPort());
-  EXPECT_TRUE(f.CheckBoxSolenoidOK->isChecked()); // the fake board answers 85
-  ASSERT_TRUE(f.CheckBoxMFCOK->isChecked());
-  TWindowFixture::Click(f.ListBoxSetupGas1, "H2");
-  TWindowFixture::Click(f.ListBoxSetupGas2, "N2");
-  EXPECT_EQ(f.Shared.FIA.Max, 0.0715f); // fixed test values, whatever the list shows
-  EXPECT_EQ(f.Shared.A.Name, "O2");
-  EXPECT_EQ(fx.Devices.ActiveFluid(1), 2); // controller A was not touched
-  EXPECT_EQ(f.Shared.FIB.Name, "N2");      // read from controller 2
-  EXPECT_EQ(f.Shared.FIB.MaxOrig, 1.0f);
-  EXPECT_EQ(fx.Devices.ActiveFluid(2), 3);
+  struct Case
+  {
+    const char* name;
+    bool fakeRelayBoard; // else fake controllers beside a real board
+  };
+  for (const Case& c : {Case{"fake relay board, real controllers", true},
+                        Case{"real relay board, fake controllers", false}}) {
+    SCOPED_TRACE(c.name);
+    TWindowFixture fx;
+    TForm1& f = *fx.Form;
+    fx.ListImaginaryPorts();
+    f.show();
+    if (c.fakeRelayBoard) {
+      TWindowFixture::Click(f.ListBoxPortSolenoid, FakePortName()); // the test mode first
+      ASSERT_TRUE(f.CheckBoxGasesSelected->isChecked());
+      f.MemoSetupFeedback->clear();
+      TWindowFixture::Click(f.ListBoxPortMFC, ImaginaryBusPort());
+    } else {
+      TWindowFixture::Click(f.ListBoxPortSolenoid, ImaginaryRelayPort());
+      f.MemoSetupFeedback->clear();
+      TWindowFixture::Click(f.ListBoxPortMFC, FakePortName());
+    }
+    EXPECT_FALSE(f.CheckBoxGasesSelected->isChecked());
+    EXPECT_TRUE(f.ListBoxSetupGas1->selectedItems().isEmpty());
+    EXPECT_TRUE(f.ListBoxSetupGas2->selectedItems().isEmpty());
+    const QStringList lines = FeedbackLines(f);
+    if (c.fakeRelayBoard) {
+      EXPECT_EQ(lines.first(), "Gas selections removed");
+      EXPECT_TRUE(lines.contains("Comm Status   : Failed to setup Com port, port in use"));
+      EXPECT_TRUE(lines.contains("Comm Response : 0"));
+      EXPECT_TRUE(lines.contains("Relay board controlling solenoids was NOT OK"));
+      EXPECT_EQ(lines.last(), "MFCs are OK");
+      EXPECT_FALSE(f.CheckBoxSolenoidOK->isChecked());
+      EXPECT_TRUE(f.CheckBoxMFCOK->isChecked());
+      EXPECT_TRUE(fx.Mixer.ReceivedFrames(TImaginaryLine::RelayBoard).isEmpty());
+      // Gas A is read from the real controller 1, not taken from the test values.
+      TWindowFixture::Click(f.ListBoxSetupGas1, "H2");
+      EXPECT_EQ(fx.Mixer.ActiveFluid(1), 5);
+      EXPECT_EQ(f.Shared.FIA.Name, "H2");
+      EXPECT_EQ(f.Shared.A.Name, "H2");
+      EXPECT_FALSE(f.CheckBoxGasesSelected->isChecked());
+    } else {
+      EXPECT_TRUE(lines.contains("Relay board controlling solenoids is OK"));
+      EXPECT_EQ(lines.last(), "One of more MFC failed to be identified");
+      EXPECT_TRUE(f.CheckBoxSolenoidOK->isChecked());
+      EXPECT_FALSE(f.CheckBoxMFCOK->isChecked());
+      EXPECT_TRUE(fx.Mixer.ReceivedFrames(TImaginaryLine::ControllerBus).isEmpty());
+      TWindowFixture::Click(f.ListBoxSetupGas2, "N2");
+      EXPECT_EQ(fx.Dialogs.Messages.last(), "MFC not validated, cannot select gas yet");
+      EXPECT_TRUE(f.Shared.FIB.Name.isEmpty());
+    }
+  }
 }
 
 TEST(GasSelection, ControllerWithoutAFlowRangeIsRefused)

@@ -125,6 +125,28 @@ TEST(ThreadWetting, StopRequestIsTakenAtTheNextHandOverAfterAFullPass)
   EXPECT_TRUE(lines[3].startsWith("I:3  -1-1 ")) << lines[3].toStdString();
 }
 
+// A thread that a stop gave up waiting for is asked to end for good: it ends
+// at its next hand-over and leaves the window's state alone.
+TEST(ThreadWetting, InterruptedThreadEndsWithoutWritingTheWindowState)
+{
+  TThreadFixture fx;
+  TForm1& f = *fx.Form;
+  TThreadWetting thread(&f, f.DeviceContext(), f.RelayLock());
+  thread.DesiredWETFractionOfTime = 0.5;
+  thread.SolenoidPortASTR = FakePortName();
+  thread.LoopTimeS = 3.0;
+  thread.start();
+  while (fx.HandOvers() < 2) QCoreApplication::processEvents();
+  const double wetTime = f.Shared.OccuredWETTime;
+  thread.requestInterruption();
+  while (!thread.isFinished()) QCoreApplication::processEvents();
+  thread.wait();
+  EXPECT_TRUE(thread.HasStopped);
+  EXPECT_FALSE(f.Shared.ThreadHasStopped);
+  EXPECT_EQ(f.Shared.OccuredWETTime, wetTime);
+  EXPECT_EQ(fx.HandOvers(), 2);
+}
+
 TEST(ThreadWetting, TemperatureIsReadOnceAMinuteAndRetriedWhenItFails)
 {
   {
@@ -162,8 +184,8 @@ TEST(BubblerTemperature, ReadingsOutsideTheUsefulRangeGiveTwentyDegrees)
     SCOPED_TRACE(c.name);
     TWindowFixture fx;
     TForm1& f = *fx.Form;
-    f.ButtonSetupFindPortsClick();
-    TWindowFixture::Select(f.ListBoxPortSolenoid, FakePortName()); // the MFC port stays real
+    fx.ListImaginaryPorts();
+    TWindowFixture::Select(f.ListBoxPortSolenoid, ImaginaryRelayPort());
     fx.Mixer.SetBubblerTemperature(c.bubbler);
     f.GvIntegerEditH2OTempValueChanged();
     EXPECT_EQ(f.Label14->text(), QString::fromUtf8(c.label));
@@ -184,8 +206,8 @@ TEST(BubblerTemperature, MeasuredAndEstimated)
   {
     TWindowFixture fx;
     TForm1& f = *fx.Form;
-    f.ButtonSetupFindPortsClick();
-    TWindowFixture::Select(f.ListBoxPortSolenoid, FakePortName());
+    fx.ListImaginaryPorts();
+    TWindowFixture::Select(f.ListBoxPortSolenoid, ImaginaryRelayPort());
     fx.Mixer.SetBubblerTemperature(30);
     f.GvIntegerEditH2OTempValueChanged();
     const QString label = f.Label14->text();

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -90,12 +91,25 @@ TEST(StartUp, WindowStateAfterStart)
   EXPECT_EQ(gasB, QStringList({"Ar", "N2", "H2", "H2O"}));
 
   // Commands top to bottom, with their hints.
-  for (auto [button, caption] : {std::pair{f.ButtonStop, "Stop"},
-                                 {f.ButtonFlush, "Flush"},
-                                 {f.ButtonBypass, "Bypass"},
-                                 {f.ButtonDilution, "Apply Mixture"}}) {
-    EXPECT_EQ(button->text(), caption);
-    EXPECT_FALSE(button->toolTip().isEmpty());
+  struct Command
+  {
+    QPushButton* button;
+    const char* caption;
+    const char* hint;
+  };
+  for (const Command& c :
+       {Command{f.ButtonStop, "Stop",
+                "Stops whatever the mixer is doing and closes all valves as quickly as possible. "
+                "Note, that disconnecting the main power is more reliable way to disable the "
+                "mixer in case of emergency."},
+        Command{f.ButtonFlush, "Flush",
+                "Short procedure to remove some of the existing gases in the mixer. Multiple "
+                "rounds of flushing may be required when input gas types are changed."},
+        Command{f.ButtonBypass, "Bypass",
+                "Switch immediately from diluted mixture to pure, dry gas B."},
+        Command{f.ButtonDilution, "Apply Mixture", "Create mixture according user wishes."}}) {
+    EXPECT_EQ(c.button->text(), c.caption);
+    EXPECT_EQ(c.button->toolTip(), c.hint) << c.caption;
   }
   f.show();
   f.PageControl1->SetActivePageIndex(1);
@@ -154,24 +168,79 @@ TEST(StartUp, EveryNamedWidgetCanBeFound)
 
 TEST(StartUp, OutputGridIsTitledFromTheColumnTable)
 {
+  struct Column
+  {
+    const char* caption;
+    const char* format;
+    int width;
+  };
+  const Column columns[] = {
+      {"Time", "hh:mm:ss", 60},
+      {"Mode", "", 70},
+      {"Method", "", 100},
+      {"Gas A (g)", "0.000 000", 90},
+      {"Gas B (g)", "0.000 000", 90},
+      {"H2O (g)", "0.000 000", 90},
+      {"Total mass (g)", "0.000 000", 90},
+      {"A mass frac", "0.000 000", 80},
+      {"B mass frac", "0.000 000", 80},
+      {"H2O mass frac", "0.000 000", 80},
+      {"Total moles", "0.000 000", 90},
+      {"Moles A", "0.000 000", 80},
+      {"Moles B", "0.000 000", 80},
+      {"Moles H2O", "0.000 000", 80},
+      {"A ppm", "0 000 000", 80},
+      {"B ppm", "0 000 000", 80},
+      {"H2O ppm", "0 000 000", 80},
+      {"log10(pA)", "0.00", 80},
+      {"log10(pB)", "0.00", 80},
+      {"log10(pH2O)", "0.00", 80},
+  };
   TWindowFixture fx;
   TForm1& f = *fx.Form;
-  const QStringList titles = {"Time",        "Mode",          "Method",         "Gas A (g)",
-                              "Gas B (g)",   "H2O (g)",       "Total mass (g)", "A mass frac",
-                              "B mass frac", "H2O mass frac", "Total moles",    "Moles A",
-                              "Moles B",     "Moles H2O",     "A ppm",          "B ppm",
-                              "H2O ppm",     "log10(pA)",     "log10(pB)",      "log10(pH2O)"};
   ASSERT_EQ(f.StringGrid1->columnCount(), 20);
   EXPECT_EQ(f.GridRowCount(), 2);
   for (int c = 0; c < 20; ++c) {
-    EXPECT_EQ(f.GridCell(c, 0), titles[c]);
-    EXPECT_EQ(f.StringGrid1->columnWidth(c), f.Shared.P[c].ColW);
+    SCOPED_TRACE(columns[c].caption);
+    EXPECT_EQ(f.Shared.P[c].Caption, columns[c].caption);
+    EXPECT_EQ(f.Shared.P[c].Format, columns[c].format);
+    EXPECT_EQ(f.Shared.P[c].ColID, c);
+    EXPECT_EQ(f.Shared.P[c].ColW, columns[c].width);
+    EXPECT_EQ(f.GridCell(c, 0), columns[c].caption);
+    EXPECT_EQ(f.StringGrid1->columnWidth(c), columns[c].width);
   }
-  EXPECT_EQ(f.StringGrid1->columnWidth(0), 60);
-  EXPECT_EQ(f.StringGrid1->columnWidth(6), 90);
   // The start-up preview, with no gases chosen, only marks the grid.
   EXPECT_EQ(f.GridCell(1, 1), "Reset");
   EXPECT_EQ(f.GridCell(0, 1), "");
+}
+
+// A quantity with a negative column or an empty caption gets no title and no
+// width, and its values are not shown.
+TEST(StartUp, HiddenColumnsGetNoTitleWidthOrValues)
+{
+  TWindowFixture fx;
+  TForm1& f = *fx.Form;
+  f.Shared.P[TProperty::GasA].ColID = -1;  // column 3 left without a quantity
+  f.Shared.P[TProperty::H2O].Caption = ""; // column 5 keeps its quantity, untitled
+  f.StringGrid1->setColumnCount(0);
+  f.StringGrid1->setColumnCount(20);
+  const int plain = f.StringGrid1->horizontalHeader()->defaultSectionSize();
+  ASSERT_NE(plain, 90);
+  f.SetUpOutputGrid();
+  for (int c : {3, 5}) {
+    EXPECT_EQ(f.GridCell(c, 0), "") << c;
+    EXPECT_EQ(f.StringGrid1->columnWidth(c), plain) << c;
+  }
+  EXPECT_EQ(f.GridCell(4, 0), "Gas B (g)");
+  EXPECT_EQ(f.StringGrid1->columnWidth(4), 90);
+
+  f.Shared.MixerState = TMixerState::Standby;
+  f.StoreData();
+  const int r = f.GridRowCount() - 1;
+  EXPECT_EQ(f.GridCell(3, r), "");
+  EXPECT_EQ(f.GridCell(5, r), "");
+  EXPECT_EQ(f.GridCell(4, r), "0.000 000");
+  EXPECT_EQ(f.GridCell(6, r), "0.000 000");
 }
 
 TEST(TabGuard, RefusesEveryTabUntilEquipmentAndGasesAreReady)

@@ -260,6 +260,32 @@ TEST_F(FloatEditTest, LeavingAfterSteppingDoesNotCorrect)
   EXPECT_EQ(Beeps.Take(), 0);
 }
 
+TEST_F(FloatEditTest, CorrectionThatPrintsLikeTheOldValueStillTakesEffect)
+{
+  // 1.9999999 shows as "2.000000" with six decimals; a 3 typed over it is
+  // clamped to 2, which prints the same, but it is a correction all the same.
+  TGvNumericUpDn* u = MakeLimit();
+  Enter(u);
+  Type(u, "1.9999999");
+  ASSERT_EQ(u->Value(), 1.9999999);
+  Type(u, "3");
+  EXPECT_EQ(u->Value(), 1.9999999); // out of range: not taken while typing
+  std::vector<double>& log = Log(u);
+  Leave();
+  EXPECT_EQ(u->Value(), 2.0);
+  EXPECT_EQ(u->text(), "2.000000");
+  EXPECT_EQ(log, (std::vector<double>{2.0}));
+  EXPECT_EQ(Beeps.Take(), 1);
+
+  // The same on Enter.
+  Enter(u);
+  Type(u, "1.9999999");
+  Type(u, "7");
+  QTest::keyClick(u, Qt::Key_Return);
+  EXPECT_EQ(u->Value(), 2.0);
+  EXPECT_EQ(Beeps.Take(), 2); // the correction and the Enter key's own beep
+}
+
 TEST_F(FloatEditTest, ButtonPairSitsAtTheRightEdgeAndFollowsBtnWidth)
 {
   TGvNumericUpDn* u = MakeLimit();

@@ -3,6 +3,62 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
+#include <utility>
+#include <vector>
+
+// The table as the mixer knows it, row by row, written out here rather than
+// read back from the table itself.
+TEST(Compounds, TableHoldsTheKnownGasesInOrder)
+{
+  struct Row
+  {
+    bool mixture;
+    const char* name;
+    const char* longName;
+    float molarMass;
+    std::vector<std::pair<const char*, float>> components;
+  };
+  const Row rows[] = {
+      {true, "5%H2,95%Ar", "5%H2,95%Ar", 38.0513f, {{"H2", 0.05f}, {"Ar", 0.95f}}},
+      {true, "Air", "Air", 28.9495f, {{"N2", 0.78084f}, {"O2", 0.20946f}, {"Ar", 0.00934f}}},
+      {true, "Air2", "AirBottle", 28.8462f, {{"N2", 0.790985f}, {"O2", 0.209f}, {"H2O", 1.5e-05f}}},
+      {true, "Air3", "AirBottleDry", 28.846348f, {{"N2", 0.791f}, {"O2", 0.209f}}},
+      {false, "Ar", "Argon", 39.948f, {}},
+      {false, "CO", "Carbon monoxide", 28.0134f, {}},
+      {false, "CO2", "Carbon dioxide", 44.0095f, {}},
+      {false, "H2", "Hydrogen", 2.01588f, {}},
+      {false, "H2O", "Water", 18.01528f, {}},
+      {false, "He", "Helium", 4.002602f, {}},
+      {false, "N2", "Nitrogen", 28.0134f, {}},
+      {false, "O2", "Oxygen", 31.9988f, {}},
+      {false, "C", "Carbon single", 12.0107f, {}},
+      {false, "H", "Hydrogen single", 1.00794f, {}},
+      {false, "N", "Nitrogen single", 14.0067f, {}},
+      {false, "O", "Oxygen single", 15.9994f, {}},
+      {false, "", "", 0.0f, {}},
+  };
+  ASSERT_EQ(Compounds.size(), std::size(rows));
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    const Row& r = rows[i];
+    SCOPED_TRACE(r.name);
+    const TCompound& c = Compounds[i];
+    EXPECT_EQ(c.Mixture, r.mixture);
+    EXPECT_EQ(c.Name, QString::fromLatin1(r.name));
+    EXPECT_EQ(c.LongName, QString::fromLatin1(r.longName));
+    EXPECT_EQ(c.MolarMass, r.molarMass);
+    const std::pair<QString, float> parts[] = {{c.C1Name, c.C1VFraction},
+                                               {c.C2Name, c.C2VFraction},
+                                               {c.C3Name, c.C3VFraction},
+                                               {c.C4Name, c.C4VFraction}};
+    for (size_t k = 0; k < 4; ++k) {
+      const bool used = k < r.components.size();
+      EXPECT_EQ(parts[k].first, used ? QString::fromLatin1(r.components[k].first) : QString())
+          << "slot " << k + 1;
+      EXPECT_EQ(parts[k].second, used ? r.components[k].second : 0.0f) << "slot " << k + 1;
+    }
+  }
+}
 
 TEST(Compounds, EveryNamedRowIsFoundByItsOwnName)
 {
