@@ -110,9 +110,9 @@ TGvLegendLayout GvLegendLayout(const TGvLegendLayoutInput& In)
   if (In.CaptionShown && 2 * B + In.CaptionWidth > W) {
     const double Diff = 2 * B + In.CaptionWidth - W;
     int DX = 0;
-    if (In.CaptionAlignment == TGvCaptionAlignment::Right)
+    if (In.CaptionAlignment == TGvAlignment::RightJustify)
       DX = R(Diff);
-    else if (In.CaptionAlignment == TGvCaptionAlignment::Center)
+    else if (In.CaptionAlignment == TGvAlignment::Center)
       DX = R(Diff / 2);
     Shift(0, N, DX);
     W = R(2 * B + In.CaptionWidth);
@@ -123,13 +123,13 @@ TGvLegendLayout GvLegendLayout(const TGvLegendLayoutInput& In)
   Out.ControlSize = In.ShadowDrawn ? QSize(W + 5, H + 4) : QSize(W, H);
   const double CY = B + In.CaptionDistanceBefore;
   switch (In.CaptionAlignment) {
-  case TGvCaptionAlignment::Left:
+  case TGvAlignment::LeftJustify:
     Out.CaptionPoint = QPointF(B, CY);
     break;
-  case TGvCaptionAlignment::Right:
+  case TGvAlignment::RightJustify:
     Out.CaptionPoint = QPointF(W - B, CY);
     break;
-  case TGvCaptionAlignment::Center:
+  case TGvAlignment::Center:
     Out.CaptionPoint = QPointF(W / 2.0, CY);
     break;
   }

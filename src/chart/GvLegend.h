@@ -11,6 +11,7 @@
 #pragma once
 
 #include "chart/GvGDI.h"
+#include "chart/GvGraphicControl.h"
 
 #include <QLineF>
 #include <QObject>
@@ -56,18 +57,8 @@ enum class TGvLegendCaptionColorFrom
 };
 Q_ENUM_NS(TGvLegendCaptionColorFrom)
 
-// The horizontal alignment of the legend caption (stored in this order).
-enum class TGvCaptionAlignment
-{
-  Left,
-  Right,
-  Center,
-};
-Q_ENUM_NS(TGvCaptionAlignment)
-
 } // namespace GvLegendTypes
 
-using GvLegendTypes::TGvCaptionAlignment;
 using GvLegendTypes::TGvItemsOrder;
 using GvLegendTypes::TGvLegendCaptionColorFrom;
 using GvLegendTypes::TGvLegendPosition;
@@ -108,7 +99,7 @@ struct TGvLegendLayoutInput
   double CaptionHeight = 0;
   double CaptionDistanceBefore = 0;
   double CaptionDistanceAfter = 0;
-  TGvCaptionAlignment CaptionAlignment = TGvCaptionAlignment::Center;
+  TGvAlignment CaptionAlignment = TGvAlignment::Center;
   bool ShadowDrawn = false;
   std::vector<TGvLegendLayoutItem> Items;
 };

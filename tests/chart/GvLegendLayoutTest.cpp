@@ -125,13 +125,13 @@ TEST(LegendLayout, WideCaptionMovesTheEntriesByItsAlignment)
 {
   struct TCase
   {
-    TGvCaptionAlignment Alignment;
+    TGvAlignment Alignment;
     int ItemX;
     QPointF Caption;
   } Cases[] = {
-      {TGvCaptionAlignment::Center, 8 + 128, {208, 10}},
-      {TGvCaptionAlignment::Right, 8 + 256, {408, 10}},
-      {TGvCaptionAlignment::Left, 8, {8, 10}},
+      {TGvAlignment::Center, 8 + 128, {208, 10}},
+      {TGvAlignment::RightJustify, 8 + 256, {408, 10}},
+      {TGvAlignment::LeftJustify, 8, {8, 10}},
   };
   for (const TCase& C : Cases) {
     TGvLegendLayoutInput In = ThreeItems(TGvItemsOrder::ByColumn);
