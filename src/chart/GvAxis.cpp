@@ -765,6 +765,12 @@ void TGvAxis::PrepareEnds()
   FEndsRounded = true;
 }
 
+void TGvAxis::SetGraphLayout(bool InLayout)
+{
+  FInLayout = InLayout;
+  if (!InLayout) FRecalculate = false;
+}
+
 void TGvAxis::SetAxisGeometry(double AxLeft, double AxTop, double AxLength)
 {
   FScale.AxLeft = GvClampCoord(AxLeft);

@@ -379,6 +379,10 @@ public:
   // Ticks, labels, the caption and the extra exponent for the current range
   // and geometry.
   void CalculateTicks();
+  // The graph lays its axes out itself: while set, bounds and geometry that
+  // it gives are part of the layout (no new partition, no Modified); clearing
+  // it marks the axis as laid out.
+  void SetGraphLayout(bool InLayout);
   // The thickness an auto-sized axis needs across its line.
   double NeededThickness() const;
   // The room the axis needs beyond the low-pixel end of its line (left or

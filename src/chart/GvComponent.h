@@ -42,6 +42,23 @@ public:
   static EGvRangeError Index(qint64 I);
 };
 
+// An evaluation that cannot run: "No valid expression defined".
+class EExternal : public EGvError
+{
+public:
+  using EGvError::EGvError;
+  static EExternal NoValidExpression();
+};
+
+// Arithmetic that cannot be carried out: an expression that cannot be read, a
+// calculation without its data, too few points, a singular system, a result
+// out of the range of doubles.
+class EMathError : public EExternal
+{
+public:
+  using EExternal::EExternal;
+};
+
 // What the undo stack offers to the objects that record their changes on it.
 // The stack itself (a component of its own) derives from this class; until a
 // graph hands one to its objects, recording does nothing.
@@ -168,16 +185,14 @@ private:
 // The chart classes by class name, one registry per base kind (Base is the
 // kind, for example TGvSeries). The registries are filled on first use by
 // GvRegisterChartClasses; they are the only process-wide state of the engine.
-template <class Base>
-class TGvClassRegistry
+template <class Base> class TGvClassRegistry
 {
 public:
   using TFactory = std::function<Base*(QObject* Owner)>;
 
   static TGvClassRegistry& Instance();
 
-  template <class T>
-  void Register()
+  template <class T> void Register()
   {
     Register(QString::fromLatin1(T::staticMetaObject.className()),
              [](QObject* Owner) -> Base* { return new T(Owner); });
@@ -209,8 +224,7 @@ private:
 // at once.
 void GvRegisterChartClasses();
 
-template <class Base>
-TGvClassRegistry<Base>& TGvClassRegistry<Base>::Instance()
+template <class Base> TGvClassRegistry<Base>& TGvClassRegistry<Base>::Instance()
 {
   static TGvClassRegistry Registry;
   GvRegisterChartClasses();

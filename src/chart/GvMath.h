@@ -1,9 +1,31 @@
 // Numeric helpers that the axes and the analysis series share: decimal
-// exponents and significant digits of a value, powers of ten, and rounding a
-// value up or down to a multiple of a step.
+// exponents and significant digits of a value, powers of ten, rounding a value
+// to a multiple of a step; the points a calculation reads, the linear solvers,
+// the sort that carries companion arrays along, and the triangular smoothing
+// kernel.
+//
+// How a calculation gets its points. A function series hands its calculation
+// the values through its transformations (Xi, Yi, Wi) and which elements are
+// valid (outliers, calculation range). The series layer fills plain arrays
+// once per calculation and passes them here as spans:
+//
+//   std::vector<double> X(n), Y(n), W(n);  std::vector<uint8_t> V(n);
+//   for i: X[i] = Calc.Xi(i); Y[i] = Calc.Yi(i); W[i] = Calc.Wi(i); V[i] = Calc.IsValid(i);
+//   TGvCalculationData D{X, Y, W, V};
+//   D.HasX = XVector != nullptr;  D.HasY = YVector != nullptr;
+//
+// An empty Weight means every weight is 1, an empty Valid means every point
+// counts. The arrays may differ in length: the calculation uses the common
+// count, as the series does with its vectors.
 #pragma once
 
+#include "chart/GvComponent.h"
+
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 // The largest finite double, the "no value yet" marks of ranges.
 constexpr double cGvMaxDouble = 1.7976931348623157e308;
@@ -37,3 +59,58 @@ double RoundHalfEvenF(double Value);
 
 // Value limited to [Lo, Hi]; NaN gives Lo.
 double ClampFinite(double Value, double Lo, double Hi);
+
+struct TGvCalculationData
+{
+  std::span<const double> X;
+  std::span<const double> Y;
+  std::span<const double> Weight;      // empty: every weight is 1
+  std::span<const std::uint8_t> Valid; // empty: every point is valid; else nonzero = valid
+  bool HasX = true;                    // false: the series has no X vector
+  bool HasY = true;                    // false: the series has no Y vector
+
+  // The smallest count among X, Y and (when given) the weights.
+  std::size_t Count() const;
+  // Element i is valid when Valid is empty or holds a nonzero entry at i (an
+  // element beyond the end of a given Valid array is not valid).
+  bool IsValid(std::size_t I) const { return Valid.empty() || (I < Valid.size() && Valid[I] != 0); }
+  // |weight| of element i, 1 without weights.
+  double W(std::size_t I) const { return Weight.empty() ? 1.0 : std::fabs(Weight[I]); }
+  // Raises EMathError "No X vector defined for calculation" or "No Y vector
+  // defined for calculation" for a missing vector.
+  void CheckVectors() const;
+};
+
+// Solves the tridiagonal system in place (Thomas algorithm, no pivoting): row i
+// reads Sub[i]·x[i-1] + Diag[i]·x[i] + Super[i]·x[i+1] = Rhs[i] (Sub[0] and
+// Super[n-1] are not used). The solution replaces Rhs. EMathError: n < 2 "Not
+// enough data, matrix is to small to solve"; a pivot of magnitude below 4.9e-323
+// "Matrix is not tridiagonal".
+void SolveTridiagonalEquationSystem(std::size_t N, std::span<const double> Sub,
+                                    std::span<const double> Diag, std::span<double> Rhs,
+                                    std::span<const double> Super);
+
+// Solves a band system in place by LU decomposition without pivoting. Matrix
+// holds N rows of Lower + 1 + Upper entries each, the diagonal at column
+// Lower: A[i][j] is Matrix[i*(Lower+1+Upper) + j - i + Lower]. It is
+// overwritten by the decomposition; the solution replaces Rhs. A row whose
+// pivot is 0 is left unreduced. EMathError: a negative band width "The
+// dimension of the matrix must be positive"; N < 3 or N < Lower + Upper "Not
+// enough data points to calculate function"; a zero pivot met in the back
+// substitution "Floating point division by zero".
+void SolveBandMatrix(std::size_t N, int Lower, int Upper, std::span<double> Rhs,
+                     std::span<double> Matrix);
+
+// Sorts X[Lo..Hi] (inclusive) ascending and moves Y (and W) with it. The sort
+// is O(n log n) in the worst case, its recursion depth is bounded, and equal X
+// keep their order; NaN sorts last.
+void QuickSortYtoX(std::ptrdiff_t Lo, std::ptrdiff_t Hi, std::span<double> X, std::span<double> Y);
+void QuickSortYWtoX(std::ptrdiff_t Lo, std::ptrdiff_t Hi, std::span<double> X, std::span<double> W,
+                    std::span<double> Y);
+// The permutation that sorts X ascending, equal values in input order, NaN last.
+std::vector<std::size_t> SortedOrder(std::span<const double> X);
+
+// Triangular smoothing of Y over ascending X: every Y[i] becomes the mean of
+// the Y[j] with |X[i] - X[j]| < M, weighted by 1 - |X[i] - X[j]|/M. Nothing
+// happens with fewer than 3 points or M <= 0.
+void Smooth(double M, std::span<const double> X, std::span<double> Y);

@@ -3,6 +3,7 @@
 #include "chart/GvAxis.h"
 #include "chart/GvComponent.h"
 #include "chart/GvDataSource.h"
+#include "chart/GvSeries.h"
 #include "chart/GvVectors.h"
 
 void GvRegisterChartClasses()
@@ -17,4 +18,8 @@ void GvRegisterChartClasses()
   TGvClassRegistry<TGvDataSource>::Instance().Register<TGvDataSource>();
   // Axes.
   TGvClassRegistry<TGvAxis>::Instance().Register<TGvAxis>();
+  // Series: the kinds saved graphs name (the analysis series add theirs).
+  TGvClassRegistry<TGvSeries>::Instance().Register<TGvLineSeries>();
+  TGvClassRegistry<TGvSeries>::Instance().Register<TGvPointSeries>();
+  TGvClassRegistry<TGvSeries>::Instance().Register<TGvPointWithErrorSeries>();
 }

@@ -186,7 +186,7 @@ void TGvCustomDoubleVector::SetValue(int I, double X)
       FValues.resize(size_t(I) + 1);
       FValues[size_t(I)] = X;
     }
-    if (!FRelated.empty()) InvalidateRelatedSeries();
+    if (!FRelated.empty()) AppendedRelatedSeries(N);
     return;
   }
   if (I < 0) throw EGvRangeError::Index(I);
@@ -525,6 +525,18 @@ void TGvCustomDoubleVector::InvalidateRelatedSeries()
   });
 }
 
+void TGvCustomDoubleVector::AppendedRelatedSeries(int OldCount)
+{
+  ForEachRelated([this, OldCount](TGvVectorClient& C) {
+    if (!C.IsSeries())
+      C.Modified();
+    else if (C.IsFunctionSeries())
+      C.SetLastCount(0);
+    else
+      C.ValuesAppended(this, OldCount);
+  });
+}
+
 // ---- Double vector: bulk operations ---------------------------------------
 
 TGvDoubleVector::TGvDoubleVector(QObject* Owner)
@@ -555,8 +567,9 @@ void TGvDoubleVector::AddRange(std::initializer_list<double> Values)
 void TGvDoubleVector::AddRange(std::span<const double> Values)
 {
   if (Values.empty()) return;
+  const int OldCount = Count();
   AppendValues(Values.data(), qsizetype(Values.size()));
-  InvalidateRelatedSeries();
+  AppendedRelatedSeries(OldCount);
 }
 
 template <class T> static std::vector<double> ToDoubles(std::span<const T> Values)

@@ -287,6 +287,13 @@ public:
   virtual void SetLastCount(int Value) {}
   // Values changed: the screen points need computing again.
   virtual void PointsModified() {}
+  // Values were appended from OldCount on and nothing before it changed, so
+  // what the series converted of the elements before OldCount stays valid.
+  // The default takes it as any change of values.
+  virtual void ValuesAppended(const TGvCustomDoubleVector* Vector, int OldCount)
+  {
+    PointsModified();
+  }
   // The vector was emptied: the range starts again.
   virtual void RangesModified() {}
   virtual void ClearLinkedMarkers() {}
@@ -389,6 +396,9 @@ public:
   // Other objects: Modified; function series: SetLastCount(0); other series:
   // PointsModified.
   void InvalidateRelatedSeries();
+  // As InvalidateRelatedSeries after values were appended from OldCount on:
+  // the series that are not function series get ValuesAppended.
+  void AppendedRelatedSeries(int OldCount);
 
   // ---- Related objects (see TGvVectorClient) ----
   void AddRelatedObject(TGvVectorClient* Client);

@@ -123,7 +123,11 @@ TEST(EndToEnd, WetMixtureForAMinuteThenBypassStopAndSave)
   QTest::qWait(60000);
   ASSERT_NE(f.Shared.WETT, nullptr);
   const int dilutionRows = f.GridRowCount() - 1;
-  EXPECT_GE(dilutionRows, 25); // about one a second for 30 s, then one a minute
+  // About one a second for 30 s, then one a minute. This runs in real time
+  // against the simulator, so a busy machine stretches the ticks: the exact
+  // cadence is tested in virtual time (Cycle.RecordingCadence); here the rows
+  // only have to keep coming.
+  EXPECT_GE(dilutionRows, 15);
 
   f.ButtonBypass->click();
   const double wetSeconds = wet.elapsed() / 1000.0;

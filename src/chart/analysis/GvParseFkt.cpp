@@ -12,11 +12,6 @@
 
 // ---- Errors ----------------------------------------------------------------
 
-EExternal EExternal::NoValidExpression()
-{
-  return EExternal(QStringLiteral("No valid expression defined"));
-}
-
 EInvalidOp::EInvalidOp() : EMathError(QStringLiteral("Invalid floating point operation")) {}
 EZeroDivide::EZeroDivide() : EMathError(QStringLiteral("Floating point division by zero")) {}
 EOverflow::EOverflow() : EMathError(QStringLiteral("Floating point overflow")) {}

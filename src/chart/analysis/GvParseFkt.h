@@ -57,20 +57,8 @@
 
 // ---- Errors ----------------------------------------------------------------
 
-// An evaluation that cannot run: "No valid expression defined".
-class EExternal : public EGvError
-{
-public:
-  using EGvError::EGvError;
-  static EExternal NoValidExpression();
-};
-
-// Expressions that cannot be read and arithmetic that has no value.
-class EMathError : public EExternal
-{
-public:
-  using EExternal::EExternal;
-};
+// EExternal ("No valid expression defined") and EMathError come with the
+// component base; the arithmetic errors derive from EMathError.
 
 // "Invalid floating point operation": the logarithm or square root of a
 // negative number, an inverse sine of 2, 0/0, an integer function or an array
