@@ -5,9 +5,11 @@
 #pragma once
 
 #include "chart/GvMinMax.h"
+#include "chart/GvSeries.h"
 #include "chart/GvStyles.h"
 
 #include <QLineF>
+#include <QPointer>
 #include <QPolygonF>
 #include <QRectF>
 #include <vector>
@@ -42,3 +44,63 @@ struct TGvArrowRanges
 };
 TGvArrowRanges GvArrowRanges(const std::vector<double>& X, const std::vector<double>& Y,
                              const std::vector<double>& DX, const std::vector<double>& DY);
+
+// ---- TGvArrows ----------------------------------------------------------------
+
+// Arrows from each point (x, y) to (x + dx, y + dy). The arrow settings take
+// the place of the series' line settings (Line() is the same object).
+class TGvArrows : public TGvSeries
+{
+  Q_OBJECT
+  Q_PROPERTY(bool AutoUpdate READ AutoUpdate WRITE SetAutoUpdate)
+  Q_PROPERTY(bool OutliersVisible READ OutliersVisible WRITE SetOutliersVisible)
+  Q_PROPERTY(TGvAxis* XAxis READ XAxis WRITE SetXAxis)
+  Q_PROPERTY(TGvAxis* YAxis READ YAxis WRITE SetYAxis)
+  Q_PROPERTY(TGvCustomDoubleVector* XData READ XData WRITE SetXData)
+  Q_PROPERTY(TGvCustomDoubleVector* YData READ YData WRITE SetYData)
+  Q_PROPERTY(TGvCustomDoubleVector* DeltaX READ DeltaX WRITE SetDeltaX)
+  Q_PROPERTY(TGvCustomDoubleVector* DeltaY READ DeltaY WRITE SetDeltaY)
+  Q_PROPERTY(TGvArrowSettings* Arrow READ Arrow WRITE SetArrow)
+
+public:
+  explicit TGvArrows(QObject* Owner = nullptr);
+  ~TGvArrows() override;
+
+  TGvArrowSettings* Arrow() const { return static_cast<TGvArrowSettings*>(FLine); }
+  void SetArrow(TGvArrowSettings* Value);
+  TGvCustomDoubleVector* DeltaX() const { return FDeltaX.data(); }
+  void SetDeltaX(TGvCustomDoubleVector* Value);
+  TGvCustomDoubleVector* DeltaY() const { return FDeltaY.data(); }
+  void SetDeltaY(TGvCustomDoubleVector* Value);
+  const TGvValueTransformation& XDeltaTransformation() const { return FDXTransform; }
+  void SetXDeltaTransformation(TGvValueTransformation Value);
+  const TGvValueTransformation& YDeltaTransformation() const { return FDYTransform; }
+  void SetYDeltaTransformation(TGvValueTransformation Value);
+
+  // The displacement of element I as used; false when it has none.
+  bool Delta(int I, double& DX, double& DY) const;
+  // The tip of screen point K (its tail is the point itself).
+  QPointF Tip(int K) const { return FTips.at(size_t(K)); }
+
+  int GetCount() override;
+  bool HasValuesAt(int Idx) const override;
+  bool SeriesVisible() const override;
+  void Calculate() override;
+  void CalculatePoints() override;
+  void PaintGr(QPainter& Painter) override;
+  void DrawSymbols(QPainter& Painter) override {}
+  float ExtraSpaceAt(TGvAxisPosition Border) const override;
+  void DrawListItem(QPainter& Painter, const QRectF& Rect) override;
+  void ValuesAppended(const TGvCustomDoubleVector* Vector, int OldCount) override;
+  void TestVisibleChanged() override;
+
+private:
+  void SetDelta(QPointer<TGvCustomDoubleVector>& Slot, TGvCustomDoubleVector* Value,
+                const char* Prop, const char* Comment);
+  void DrawArrow(QPainter& Painter, const QPen& Pen, const QPointF& Tail, const QPointF& Tip) const;
+
+  QPointer<TGvCustomDoubleVector> FDeltaX, FDeltaY;
+  TGvValueTransformation FDXTransform, FDYTransform;
+  std::vector<QPointF> FTips;
+  bool FLastArrowVisible = true;
+};

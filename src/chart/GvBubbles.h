@@ -5,9 +5,12 @@
 #pragma once
 
 #include "chart/GvMinMax.h"
+#include "chart/GvSeries.h"
 
+#include <QPointer>
 #include <QRectF>
 #include <functional>
+#include <optional>
 #include <vector>
 
 // The radius of a bubble from its raw value: |Raw|, then Transform when given,
@@ -42,7 +45,61 @@ TGvBubbleRanges GvBubbleRanges(const std::vector<double>& X, const std::vector<d
 // The screen rectangle of a bubble at (X, Y) with radius R (Y units) and
 // pixel factor B: from the pixel of (X - B * R, Y + R) to the pixel of
 // (X + B * R, Y - R), normalised, so that twisted and logarithmic axes place
-// it right. An empty rectangle when a corner has no finite pixel.
-QRectF GvBubbleRect(double X, double Y, double R, double B,
-                    const std::function<double(double)>& XToPixel,
-                    const std::function<double(double)>& YToPixel);
+// it right. None when a corner has no finite pixel.
+std::optional<QRectF> GvBubbleRect(double X, double Y, double R, double B,
+                                   const std::function<double(double)>& XToPixel,
+                                   const std::function<double(double)>& YToPixel);
+
+// ---- TGvBubbles -------------------------------------------------------------
+
+// Bubbles around the points of a series, sized by a radius vector (Y units;
+// |value|, through RadiusTransformation, absolute again). A bubble is round
+// on the screen unless Elliptical, where its radius counts in the units of
+// both axes.
+class TGvBubbles : public TGvSeries
+{
+  Q_OBJECT
+  Q_PROPERTY(bool AutoUpdate READ AutoUpdate WRITE SetAutoUpdate)
+  Q_PROPERTY(bool OutliersVisible READ OutliersVisible WRITE SetOutliersVisible)
+  Q_PROPERTY(TGvAxis* XAxis READ XAxis WRITE SetXAxis)
+  Q_PROPERTY(TGvAxis* YAxis READ YAxis WRITE SetYAxis)
+  Q_PROPERTY(TGvCustomDoubleVector* XData READ XData WRITE SetXData)
+  Q_PROPERTY(TGvCustomDoubleVector* YData READ YData WRITE SetYData)
+  Q_PROPERTY(TGvCustomDoubleVector* RadiusData READ RadiusData WRITE SetRadiusData)
+  Q_PROPERTY(bool Elliptical READ Elliptical WRITE SetElliptical)
+  Q_PROPERTY(TGvLineSettings* Line READ Line WRITE SetLine)
+  Q_PROPERTY(TGvAreaSettings* Area READ Area WRITE SetArea)
+
+public:
+  explicit TGvBubbles(QObject* Owner = nullptr);
+  ~TGvBubbles() override;
+
+  TGvCustomDoubleVector* RadiusData() const { return FRadius.data(); }
+  void SetRadiusData(TGvCustomDoubleVector* Value);
+  bool Elliptical() const { return FElliptical; }
+  void SetElliptical(bool Value);
+  const TGvValueTransformation& RadiusTransformation() const { return FRadiusTransform; }
+  void SetRadiusTransformation(TGvValueTransformation Value);
+
+  // The radius of element I as used; NaN when it has none.
+  double Radius(int I) const;
+  // The screen rectangle of screen point K.
+  QRectF BubbleRect(int K) const { return FRects.at(size_t(K)); }
+
+  int GetCount() override;
+  bool HasValuesAt(int Idx) const override;
+  void Calculate() override;
+  void CalculatePoints() override;
+  void PaintGr(QPainter& Painter) override;
+  void DrawSymbols(QPainter& Painter) override {}
+  int FindPoint(double X, double Y, double Delta) override;
+  float ExtraSpaceAt(TGvAxisPosition Border) const override;
+  void DrawListItem(QPainter& Painter, const QRectF& Rect) override;
+  void ValuesAppended(const TGvCustomDoubleVector* Vector, int OldCount) override;
+
+private:
+  QPointer<TGvCustomDoubleVector> FRadius;
+  bool FElliptical = false;
+  TGvValueTransformation FRadiusTransform;
+  std::vector<QRectF> FRects;
+};

@@ -11,36 +11,27 @@
 #pragma once
 
 #include "chart/GvGDI.h"
+#include "chart/GvGraph2D.h"
+#include "chart/GvGraphLayout.h"
 #include "chart/GvGraphicControl.h"
+#include "chart/GvRichLabel.h"
+#include "chart/GvSeries.h"
+#include "chart/GvStyles.h"
 
 #include <QLineF>
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QPolygonF>
 #include <QRect>
 #include <QRectF>
 #include <QSize>
+#include <functional>
 #include <optional>
 #include <vector>
 
 namespace GvLegendTypes {
 Q_NAMESPACE
-
-enum class TGvLegendPosition
-{
-  BottomCenterOfGraph,
-  BottomCenterOfAxis,
-  LeftCenterOfGraph,
-  LeftCenterOfAxis,
-  LeftTopOfAxis,
-  TopCenterOfGraph,
-  TopCenterOfAxis,
-  RightCenterOfGraph,
-  RightCenterOfAxis,
-  RightTopOfAxis,
-  FreeFloating,
-};
-Q_ENUM_NS(TGvLegendPosition)
 
 enum class TGvItemsOrder
 {
@@ -61,7 +52,6 @@ Q_ENUM_NS(TGvLegendCaptionColorFrom)
 
 using GvLegendTypes::TGvItemsOrder;
 using GvLegendTypes::TGvLegendCaptionColorFrom;
-using GvLegendTypes::TGvLegendPosition;
 
 constexpr int GvLegendPositionCount = 11;
 
@@ -176,24 +166,9 @@ TGvLegendSampleGeometry GvLegendSample(const QRectF& Rect, int Style, bool Range
 
 // ---- Docking --------------------------------------------------------------
 
-enum class TGvLegendSide
-{
-  None,
-  Bottom,
-  Left,
-  Top,
-  Right,
-};
-TGvLegendSide GvLegendDockSide(TGvLegendPosition Position);
 // The items order a docked position sets: ByRow at the bottom and the top,
 // ByColumn at the sides; none for FreeFloating.
 std::optional<TGvItemsOrder> GvDockedItemsOrder(TGvLegendPosition Position);
-// Where a docked legend of Size goes in a graph of ClientSize: against the
-// border its side had before the legends grew it (Border), and along the side
-// centred on the data area (…OfAxis), on the control (…OfGraph) or level with
-// the data area's top (…TopOfAxis). FreeFloating gives Current.
-QPoint GvDockedLegendOrigin(TGvLegendPosition Position, const QSize& Size, const QSize& ClientSize,
-                            const QRectF& DataArea, int Border, const QPoint& Current = QPoint());
 
 // ---- Dragging -------------------------------------------------------------
 
@@ -219,3 +194,275 @@ private:
   QPoint FPress;
   QPoint FOrigin;
 };
+
+// ---- The legend component ---------------------------------------------------
+
+// The arguments of the legend's item handlers.
+struct TGvLegendItemDrawArgs
+{
+  QPainter* Graphics = nullptr;
+  QRect Rect; // the sample area of the item
+  int Index = 0;
+};
+struct TGvLegendItemCaptionEventArgs
+{
+  QString Caption;
+  int Index = 0;
+};
+
+// The box, the item list and the layout of a legend. It lists nothing by
+// itself (the list comes from TGvLegend's graph); standing alone it paints
+// its box and caption.
+class TGvCustomLegend : public TGvGraphicControl
+{
+  Q_OBJECT
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(bool CaptionVisible READ CaptionVisible WRITE SetCaptionVisible)
+  Q_PROPERTY(
+      GvControlTypes::TGvAlignment CaptionAlignment READ CaptionAlignment WRITE SetCaptionAlignment)
+  Q_PROPERTY(TGvFont* CaptionFont READ CaptionFont WRITE SetCaptionFont)
+  Q_PROPERTY(TGvColor CaptionColor READ CaptionColor WRITE SetCaptionColor)
+  Q_PROPERTY(float CaptionDistanceBefore READ CaptionDistanceBefore WRITE SetCaptionDistanceBefore)
+  Q_PROPERTY(float CaptionDistanceAfter READ CaptionDistanceAfter WRITE SetCaptionDistanceAfter)
+  Q_PROPERTY(TGvFont* Font READ Font WRITE SetFont)
+  Q_PROPERTY(TGvColor ForeColor READ ForeColor WRITE SetForeColor)
+  Q_PROPERTY(TGvColor BackColor READ BackColor WRITE SetBackColor)
+  Q_PROPERTY(
+      TGvGradientSettings* BackgroundGradient READ BackgroundGradient WRITE SetBackgroundGradient)
+  Q_PROPERTY(TGvLineSettings* Frame READ Frame WRITE SetFrame)
+  Q_PROPERTY(bool DropShadow READ DropShadow WRITE SetDropShadow)
+  Q_PROPERTY(bool BorderRaised READ BorderRaised WRITE SetBorderRaised)
+  Q_PROPERTY(bool BorderLowered READ BorderLowered WRITE SetBorderLowered)
+  Q_PROPERTY(float CornerRounding READ CornerRounding WRITE SetCornerRounding)
+  Q_PROPERTY(int Columns READ Columns WRITE SetColumns)
+  Q_PROPERTY(int Rows READ Rows WRITE SetRows)
+  Q_PROPERTY(GvLegendTypes::TGvItemsOrder ItemsOrder READ ItemsOrder WRITE SetItemsOrder)
+  Q_PROPERTY(float ItemHeight READ ItemHeight WRITE SetItemHeight)
+  Q_PROPERTY(float ItemWidth READ ItemWidth WRITE SetItemWidth)
+  Q_PROPERTY(float DistanceItemCaption READ DistanceItemCaption WRITE SetDistanceItemCaption)
+  Q_PROPERTY(float DistanceBetweenLines READ DistanceBetweenLines WRITE SetDistanceBetweenLines)
+  Q_PROPERTY(
+      float DistanceBetweenColumns READ DistanceBetweenColumns WRITE SetDistanceBetweenColumns)
+  Q_PROPERTY(float DistanceToBorder READ DistanceToBorder WRITE SetDistanceToBorder)
+  Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
+
+public:
+  explicit TGvCustomLegend(QObject* Owner = nullptr);
+  ~TGvCustomLegend() override;
+
+  QString Caption() const { return FCaption.Caption(); }
+  // Trailing blanks are dropped.
+  void SetCaption(const QString& Value);
+  bool CaptionVisible() const { return FCaptionVisible; }
+  void SetCaptionVisible(bool Value);
+  TGvAlignment CaptionAlignment() const { return FCaptionAlignment; }
+  void SetCaptionAlignment(TGvAlignment Value);
+  TGvFont* CaptionFont() const { return FCaption.Font(); }
+  void SetCaptionFont(TGvFont* Value);
+  // The fill colour of the caption font.
+  TGvColor CaptionColor() const { return CaptionFont()->FillColor(); }
+  void SetCaptionColor(TGvColor Value);
+  float CaptionDistanceBefore() const { return FCaptionDistanceBefore; }
+  void SetCaptionDistanceBefore(float Value);
+  float CaptionDistanceAfter() const { return FCaptionDistanceAfter; }
+  void SetCaptionDistanceAfter(float Value);
+  TGvFont* Font() const { return FFont; }
+  void SetFont(TGvFont* Value);
+  // The fill colour of Font.
+  TGvColor ForeColor() const { return FFont->FillColor(); }
+  void SetForeColor(TGvColor Value);
+  TGvColor BackColor() const { return FBackColor; }
+  void SetBackColor(TGvColor Value);
+  TGvGradientSettings* BackgroundGradient() const { return FBackgroundGradient; }
+  void SetBackgroundGradient(TGvGradientSettings* Value);
+  TGvLineSettings* Frame() const { return FFrame; }
+  void SetFrame(TGvLineSettings* Value);
+  bool DropShadow() const { return FDropShadow; }
+  void SetDropShadow(bool Value);
+  bool BorderRaised() const { return FBorderRaised; }
+  void SetBorderRaised(bool Value);
+  bool BorderLowered() const { return FBorderLowered; }
+  void SetBorderLowered(bool Value);
+  float CornerRounding() const { return FCornerRounding; }
+  void SetCornerRounding(float Value);
+  // 0 or less is stored as 1.
+  int Columns() const { return FColumns; }
+  void SetColumns(int Value);
+  int Rows() const { return FRows; }
+  void SetRows(int Value);
+  TGvItemsOrder ItemsOrder() const { return FItemsOrder; }
+  void SetItemsOrder(TGvItemsOrder Value);
+  float ItemHeight() const { return FItemHeight; }
+  void SetItemHeight(float Value);
+  float ItemWidth() const { return FItemWidth; }
+  void SetItemWidth(float Value);
+  float DistanceItemCaption() const { return FDistanceItemCaption; }
+  void SetDistanceItemCaption(float Value);
+  float DistanceBetweenLines() const { return FDistanceBetweenLines; }
+  void SetDistanceBetweenLines(float Value);
+  float DistanceBetweenColumns() const { return FDistanceBetweenColumns; }
+  void SetDistanceBetweenColumns(float Value);
+  float DistanceToBorder() const { return FDistanceToBorder; }
+  void SetDistanceToBorder(float Value);
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool Value);
+
+  // Draws an item's sample instead of the series' own.
+  std::function<void(TGvSeries* Series, TGvLegendItemDrawArgs& Args)> OnDrawLegendItem;
+  // May change an item's caption.
+  std::function<void(TGvSeries* Series, TGvLegendItemCaptionEventArgs& Args)>
+      OnGetLegendItemCaption;
+
+  // ---- Layout ----
+  // Brings the item list and the layout up to date.
+  virtual void PreparePaint();
+  // The layout needs doing again at the next paint.
+  void Modified() override;
+  // The items as listed (series are not owned; ones that are gone read null).
+  int ItemCount() const { return int(FItems.size()); }
+  TGvSeries* Item(int I) const { return FItems.at(size_t(I)).data(); }
+  QRect ItemRect(int I) const { return FItemRects.at(size_t(I)); }
+  const TGvRichCaptionObject* ItemCaption(int I) const { return FItemCaptions.Value(I); }
+  const TGvRichCaptionObject& CaptionObject() const { return FCaption; }
+  float EffectiveItemHeight() const { return FEffectiveItemHeight; }
+  int ContentWidth() const { return FContentWidth; }
+  int ContentHeight() const { return FContentHeight; }
+  // Whether the drop shadow is drawn (asked for, and a box that can cast it).
+  bool ShadowDrawn() const;
+
+  // Paints the box, the caption and the items in the legend's coordinates.
+  void PaintGr(QPainter& Painter) override;
+
+protected:
+  virtual void CheckItemHeight();
+  virtual void NewList();
+  virtual void PaintItems(QPainter& Painter);
+  // The layout pass: item positions, the content size and, with AutoSize,
+  // the control's size.
+  void PlaceItems();
+  // The smoothing the box is drawn with.
+  virtual TGvSmoothingMode Smoothing() const { return TGvSmoothingMode::HighQuality; }
+  void BoundsChanged(const QRect& Old) override;
+  // Moved from outside (not by its own sizing or a drag).
+  virtual void Moved();
+  QString VisibleComment() const override;
+  void SetUndoStack(TGvUndoStackBase* Stack) override;
+  // A setter's common tail: record, store, lay out again.
+  template <class T> void SetValue(T& Field, const T& Value, const char* Prop, const char* Comment);
+
+  std::vector<QPointer<TGvSeries>> FItems;
+  std::vector<QRect> FItemRects;
+  TGvRichCaptionObjects FItemCaptions;
+  TGvRichCaptionObject FCaption;
+  bool FCaptionVisible = false;
+  TGvAlignment FCaptionAlignment = TGvAlignment::Center;
+  float FCaptionDistanceBefore = 0, FCaptionDistanceAfter = 0;
+  TGvFont* FFont;
+  TGvColor FBackColor = GvColors::Transparent;
+  TGvGradientSettings* FBackgroundGradient;
+  TGvLineSettings* FFrame;
+  bool FDropShadow = false, FBorderRaised = false, FBorderLowered = false;
+  float FCornerRounding = 0;
+  int FColumns = 1, FRows = 1;
+  TGvItemsOrder FItemsOrder = TGvItemsOrder::ByColumn;
+  float FItemHeight = 0, FItemWidth = 80;
+  float FDistanceItemCaption = 4, FDistanceBetweenLines = 3, FDistanceBetweenColumns = 10,
+        FDistanceToBorder = 8;
+  bool FAutoSize = true;
+  float FEffectiveItemHeight = 0;
+  int FContentWidth = 0, FContentHeight = 0;
+  bool FRecalculate = true;
+  bool FSettingBounds = false;
+};
+
+// A legend bound to a graph: it lists the graph's series (and those of its
+// child graphs), docks to a side of the graph or floats freely, and can be
+// dragged with the mouse while it floats.
+class TGvLegend : public TGvCustomLegend, public IGvGraphLegend
+{
+  Q_OBJECT
+  Q_PROPERTY(TGvGraph2D* Graph READ Graph WRITE SetGraph)
+  Q_PROPERTY(QStringList ItemsOrderList READ ItemsOrderList WRITE SetItemsOrderList)
+  Q_PROPERTY(GvLegendPositionTypes::TGvLegendPosition Position READ Position WRITE SetPosition)
+  Q_PROPERTY(GvGraphTypes::TGvShiftState StartFreeFloatingMovingKeys READ
+                 StartFreeFloatingMovingKeys WRITE SetStartFreeFloatingMovingKeys)
+  Q_PROPERTY(GvLegendTypes::TGvLegendCaptionColorFrom LegendCaptionColorFrom READ
+                 LegendCaptionColorFrom WRITE SetLegendCaptionColorFrom)
+
+public:
+  explicit TGvLegend(QObject* Owner = nullptr);
+  ~TGvLegend() override;
+
+  TGvGraph2D* Graph() const { return FGraph.data(); }
+  void SetGraph(TGvGraph2D* Value);
+  // Component references of series, listed first in this order.
+  QStringList ItemsOrderList() const { return FItemsOrderList; }
+  void SetItemsOrderList(const QStringList& Value);
+  TGvLegendPosition Position() const { return FPosition; }
+  void SetPosition(TGvLegendPosition Value);
+  TGvShiftState StartFreeFloatingMovingKeys() const { return FMovingKeys; }
+  void SetStartFreeFloatingMovingKeys(TGvShiftState Value) { FMovingKeys = Value; }
+  TGvLegendCaptionColorFrom LegendCaptionColorFrom() const { return FCaptionColorFrom; }
+  void SetLegendCaptionColorFrom(TGvLegendCaptionColorFrom Value);
+
+  std::function<void(TGvLegend* Sender)> OnStartFreeFloating;
+
+  // ---- Mouse (graph coordinates) ----
+  // A press with exactly StartFreeFloatingMovingKeys inside a free-floating
+  // legend on a graph starts dragging; true when it did.
+  bool MouseDown(TGvShiftState Shift, QPoint At);
+  void MouseMove(QPoint At);
+  void MouseUp();
+  bool Dragging() const { return FDrag.Active(); }
+
+  void PreparePaint() override;
+  void Modified() override;
+
+  // ---- What the graph asks ----
+  bool LegendVisible() const override { return Visible(); }
+  TGvLegendPosition LegendPosition() const override { return FPosition; }
+  QSizeF LegendSize() override;
+  void PlaceLegend(QPointF TopLeft) override;
+  void PaintLegend(QPainter& Painter) override;
+  void LegendRefresh() override;
+  bool LegendMousePress(QPoint At, TGvShiftState Shift) override { return MouseDown(Shift, At); }
+  void LegendMouseMove(QPoint At) override { MouseMove(At); }
+  void LegendMouseRelease() override { MouseUp(); }
+
+  // The series a merged sample of Series draws, in the graph's list order:
+  // the series and those its MergeLegendItemWith leads to (each once, so a
+  // cycle ends).
+  std::vector<TGvSeries*> MergedSeries(TGvSeries* Series) const;
+
+protected:
+  void CheckItemHeight() override;
+  void NewList() override;
+  void PaintItems(QPainter& Painter) override;
+  TGvSmoothingMode Smoothing() const override;
+  void Moved() override;
+
+private:
+  void OnGraphDestroyed();
+  // The graph the items come from: the master of a coupled child graph.
+  TGvGraph2D* ListGraph() const;
+  // The series of the list graph and of its child graphs, in list order.
+  std::vector<TGvSeries*> GraphSeries() const;
+  bool StillListed(const TGvSeries* S) const;
+  void DrawMergedItems(QPainter& Painter, TGvSeries* Series, const QRectF& Rect);
+
+  QPointer<TGvGraph2D> FGraph;
+  QStringList FItemsOrderList;
+  TGvLegendPosition FPosition = TGvLegendPosition::FreeFloating;
+  TGvShiftState FMovingKeys = GvGraphTypes::ssLeft;
+  TGvLegendCaptionColorFrom FCaptionColorFrom = TGvLegendCaptionColorFrom::LegendForeColor;
+  TGvLegendDrag FDrag;
+  QMetaObject::Connection FGraphDestroyed;
+};
+
+// The item height a series asks for in a legend: its line width (when the
+// line shows), 6 more with an area, at least the symbol size + 2 with
+// symbols, 8 more with error bars in Y.
+int GvSeriesItemHeight(const TGvSeries* Series);
+// Draws the sample of a plain series in one of the four styles (a kind with
+// a sample of its own, bars for instance, draws that instead).
+void GvDrawSeriesSample(QPainter& Painter, TGvSeries* Series, const QRectF& Rect, int Style);

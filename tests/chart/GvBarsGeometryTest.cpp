@@ -143,8 +143,8 @@ TEST(BarsGeometry, StackSumsTakeOnlyPartnersWithValues)
   // Level 0 has a hole at index 2; level 1 is shorter and has a hole at 1;
   // level 2 is longer than both.
   const TGvStackLevel L0 = GvStackLevel({1, 2, NaN, 4}, nullptr);
-  const TGvStackLevel L1 = GvStackLevel({10, NaN, 30}, &L0.Running);
-  const TGvStackLevel L2 = GvStackLevel({100, 100, 100, 100, 100}, &L1.Running);
+  const TGvStackLevel L1 = GvStackLevel({10, NaN, 30}, &L0);
+  const TGvStackLevel L2 = GvStackLevel({100, 100, 100, 100, 100}, &L1);
   struct TRow
   {
     const TGvStackLevel& Level;
@@ -169,9 +169,14 @@ TEST(BarsGeometry, StackSumsTakeOnlyPartnersWithValues)
       EXPECT_DOUBLE_EQ(R.Level.Running[I], R.Running[I]) << "level " << Level << " index " << I;
     ++Level;
   }
+  // Where no level so far has a bar, the next one grows from the zero line.
+  EXPECT_EQ(L0.Covered, (std::vector<bool>{true, true, false, true}));
+  EXPECT_EQ(L1.Covered, (std::vector<bool>{true, true, true, true}));
+  const TGvStackLevel Hole = GvStackLevel({NaN}, nullptr);
+  EXPECT_EQ(Hole.Covered, (std::vector<bool>{false}));
   // A negative bar on a positive one ends below its base; an infinite value
   // counts as a hole.
-  const TGvStackLevel Neg = GvStackLevel({-5, Inf}, &L0.Running);
+  const TGvStackLevel Neg = GvStackLevel({-5, Inf}, &L0);
   EXPECT_DOUBLE_EQ(Neg.Base[0], 1);
   EXPECT_DOUBLE_EQ(Neg.Top[0], -4);
   EXPECT_TRUE(std::isnan(Neg.Top[1]));

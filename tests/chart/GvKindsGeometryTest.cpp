@@ -136,20 +136,20 @@ TEST(BubblesGeometry, RectanglesFromBothCorners)
   auto Twisted = [](double V) { return 500 - 10 * V; };
   auto Log = [](double V) { return 100 * std::log10(V); };
   // Radius 1 at (5, 5), 10 pixels per unit both ways: a circle of 20 pixels.
-  EXPECT_EQ(GvBubbleRect(5, 5, 1, 1, Ten, TenUp), QRectF(40, 340, 20, 20));
+  EXPECT_EQ(*GvBubbleRect(5, 5, 1, 1, Ten, TenUp), QRectF(40, 340, 20, 20));
   // Elliptical on 10 pixels per X unit and 20 per Y unit: 20 wide, 40 high.
-  EXPECT_EQ(GvBubbleRect(5, 5, 1, 1, Ten, TwentyUp), QRectF(40, 280, 20, 40));
+  EXPECT_EQ(*GvBubbleRect(5, 5, 1, 1, Ten, TwentyUp), QRectF(40, 280, 20, 40));
   // Round on the same axes: b = (1/10) / (1/20) = 2.
-  EXPECT_EQ(GvBubbleRect(5, 5, 1, GvBubblePixelFactor(0.1, 0.05), Ten, TwentyUp),
+  EXPECT_EQ(*GvBubbleRect(5, 5, 1, GvBubblePixelFactor(0.1, 0.05), Ten, TwentyUp),
             QRectF(30, 280, 40, 40));
   // A twisted X axis gives the corners the other way round.
-  EXPECT_EQ(GvBubbleRect(5, 5, 1, 1, Twisted, TenUp), QRectF(440, 340, 20, 20));
+  EXPECT_EQ(*GvBubbleRect(5, 5, 1, 1, Twisted, TenUp), QRectF(440, 340, 20, 20));
   // On a log axis the bubble is not symmetric about its centre.
-  const QRectF L = GvBubbleRect(10, 5, 5, 1, Log, TenUp);
+  const QRectF L = *GvBubbleRect(10, 5, 5, 1, Log, TenUp);
   EXPECT_NEAR(L.left(), 100 * std::log10(5.0), 1e-9);
   EXPECT_NEAR(L.right(), 100 * std::log10(15.0), 1e-9);
   // A corner without a pixel (below 0 on the log axis): no bubble.
-  EXPECT_TRUE(GvBubbleRect(1, 5, 2, 1, Log, TenUp).isEmpty());
+  EXPECT_FALSE(GvBubbleRect(1, 5, 2, 1, Log, TenUp).has_value());
 }
 
 TEST(BubblesGeometry, Ranges)

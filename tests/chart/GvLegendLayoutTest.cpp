@@ -243,37 +243,24 @@ TEST(LegendSamples, ShapesOfTheFourStyles)
   EXPECT_EQ(S.OutOfRangeSymbol, QPointF(40, 29));
 }
 
-TEST(LegendDocking, SidesOrdersAndPlaces)
+TEST(LegendDocking, DockedPositionsSetTheItemsOrder)
 {
   using P = TGvLegendPosition;
-  using Sd = TGvLegendSide;
-  const QSize Size(100, 50), Client(600, 400);
-  const QRectF Data(60, 40, 500, 300);
+  const auto Row = TGvItemsOrder::ByRow, Column = TGvItemsOrder::ByColumn;
   struct TCase
   {
     P Position;
-    Sd Side;
     std::optional<TGvItemsOrder> Order;
-    QPoint Origin;
   } Cases[] = {
-      {P::BottomCenterOfGraph, Sd::Bottom, TGvItemsOrder::ByRow, {250, 340}},
-      {P::BottomCenterOfAxis, Sd::Bottom, TGvItemsOrder::ByRow, {260, 340}},
-      {P::LeftCenterOfGraph, Sd::Left, TGvItemsOrder::ByColumn, {10, 175}},
-      {P::LeftCenterOfAxis, Sd::Left, TGvItemsOrder::ByColumn, {10, 165}},
-      {P::LeftTopOfAxis, Sd::Left, TGvItemsOrder::ByColumn, {10, 40}},
-      {P::TopCenterOfGraph, Sd::Top, TGvItemsOrder::ByRow, {250, 10}},
-      {P::TopCenterOfAxis, Sd::Top, TGvItemsOrder::ByRow, {260, 10}},
-      {P::RightCenterOfGraph, Sd::Right, TGvItemsOrder::ByColumn, {490, 175}},
-      {P::RightCenterOfAxis, Sd::Right, TGvItemsOrder::ByColumn, {490, 165}},
-      {P::RightTopOfAxis, Sd::Right, TGvItemsOrder::ByColumn, {490, 40}},
-      {P::FreeFloating, Sd::None, std::nullopt, {7, 9}},
+      {P::BottomCenterOfGraph, Row},   {P::BottomCenterOfAxis, Row},
+      {P::LeftCenterOfGraph, Column},  {P::LeftCenterOfAxis, Column},
+      {P::LeftTopOfAxis, Column},      {P::TopCenterOfGraph, Row},
+      {P::TopCenterOfAxis, Row},       {P::RightCenterOfGraph, Column},
+      {P::RightCenterOfAxis, Column},  {P::RightTopOfAxis, Column},
+      {P::FreeFloating, std::nullopt},
   };
-  for (const TCase& C : Cases) {
-    EXPECT_EQ(GvLegendDockSide(C.Position), C.Side) << int(C.Position);
+  for (const TCase& C : Cases)
     EXPECT_EQ(GvDockedItemsOrder(C.Position), C.Order) << int(C.Position);
-    EXPECT_EQ(GvDockedLegendOrigin(C.Position, Size, Client, Data, 10, QPoint(7, 9)), C.Origin)
-        << int(C.Position);
-  }
 }
 
 TEST(LegendDrag, FollowsThePointerFromThePlaceAtThePress)
