@@ -332,6 +332,8 @@ public:
 
   // Paints the box, the caption and the items in the legend's coordinates.
   void PaintGr(QPainter& Painter) override;
+  // Hands the stack to the fonts, the gradient and the frame too.
+  void SetUndoStack(TGvUndoStackBase* Stack) override;
 
 protected:
   virtual void CheckItemHeight();
@@ -346,7 +348,6 @@ protected:
   // Moved from outside (not by its own sizing or a drag).
   virtual void Moved();
   QString VisibleComment() const override;
-  void SetUndoStack(TGvUndoStackBase* Stack) override;
   // A setter's common tail: record, store, lay out again.
   template <class T> void SetValue(T& Field, const T& Value, const char* Prop, const char* Comment);
 
