@@ -911,6 +911,10 @@ void TGvBars::PaintGr(QPainter& Painter)
       while (K < B->FPoints.size() && B->FPoints[K].Index < I) ++K;
       if (K < B->FPoints.size() && B->FPoints[K].Index == I) B->PaintBar(Painter, int(K));
     }
+  // The labels last, so that no later bar (or its 3-D side) covers them.
+  for (TGvBars* B : All)
+    for (const auto& L : B->FLabels)
+      if (L) L->PaintGr(Painter);
 }
 
 void TGvBars::PaintBar(QPainter& Painter, int K)
@@ -959,8 +963,6 @@ void TGvBars::PaintBar(QPainter& Painter, int K)
       DrawCylinderVertical(Painter, LineColor, Fore, FDepth.DepthX, FDepth.DepthY, Rect);
   }
   Painter.restore();
-  if (TGvRichCaptionObject* L = size_t(K) < FLabels.size() ? FLabels[size_t(K)].get() : nullptr)
-    L->PaintGr(Painter);
 }
 
 void TGvBars::DrawListItem(QPainter& Painter, const QRectF& Rect)
