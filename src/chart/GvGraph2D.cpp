@@ -1,5 +1,7 @@
 #include "chart/GvGraph2D.h"
 
+#include "chart/GvBars.h"
+
 #include "chart/GvDrawing.h"
 #include "chart/GvIO.h"
 #include "chart/GvSeries.h"
@@ -1008,6 +1010,24 @@ void TGvGraph2D::ClipToData(QPainter& P)
   P.setClipRect(QRectF(L, T, R - L, B - T), Qt::IntersectClip);
 }
 
+void TGvGraph2D::PaintBarWalls(QPainter& P, const QRectF& A, double DepthX, double DepthY)
+{
+  // 3-D bars stand in a box: a back wall behind the data area and two side
+  // walls joining it, drawn without smoothing.
+  const TGvBarWalls W = GvBarWalls(A, DepthX, DepthY);
+  const TGvBarWallColors C = GvBarWallColors(FDataAreaColor);
+  P.save();
+  P.setRenderHint(QPainter::Antialiasing, false);
+  P.setPen(Qt::NoPen);
+  P.setBrush(ToQColor(C.Back));
+  P.drawPolygon(W.Back);
+  P.setBrush(ToQColor(C.Left));
+  P.drawPolygon(W.Left);
+  P.setBrush(ToQColor(C.Floor));
+  P.drawPolygon(W.Floor);
+  P.restore();
+}
+
 void TGvGraph2D::PaintGrids(QPainter& P)
 {
   const QRectF A = FDrawingArea;
@@ -1062,8 +1082,17 @@ void TGvGraph2D::Render(QPainter& P)
   const QRectF A = FDrawingArea;
   const bool HasArea = A.width() > 0 && A.height() > 0;
   if (HasArea) {
+    double WallX = 0, WallY = 0;
+    bool Walls = false;
+    for (TGvSeries* S : FSeries)
+      if (S->DataAreaWalls(WallX, WallY)) {
+        Walls = true;
+        break;
+      }
     if (FDataAreaGradient->Visible())
       P.fillRect(A, FDataAreaGradient->GetBrush(A));
+    else if (FDataAreaColor != FBackColor && GetAlpha(FDataAreaColor) > 0 && Walls)
+      PaintBarWalls(P, A, WallX, WallY);
     else if (FDataAreaColor != FBackColor && GetAlpha(FDataAreaColor) > 0)
       P.fillRect(A, ToQColor(FDataAreaColor));
   }
@@ -1365,6 +1394,15 @@ void TGvGraph2D::ShiftAxis(TGvAxis* Axis, double Shift, bool Record)
 
 void TGvGraph2D::mousePressEvent(QMouseEvent* Event)
 {
+  // A free-floating legend under the pointer takes the press first (the
+  // legend painted last is the one on top).
+  const QPoint Press = Event->position().toPoint();
+  const TGvShiftState Shift = GvShiftStateOf(Event->modifiers(), Event->buttons());
+  for (auto It = FLegends.rbegin(); It != FLegends.rend(); ++It)
+    if (It->Object && It->Legend->LegendVisible() && It->Legend->LegendMousePress(Press, Shift)) {
+      FMouseLegend = *It;
+      return;
+    }
   if (!FZoom->Auto()) {
     QWidget::mousePressEvent(Event);
     return;
@@ -1384,6 +1422,10 @@ void TGvGraph2D::mousePressEvent(QMouseEvent* Event)
 void TGvGraph2D::mouseMoveEvent(QMouseEvent* Event)
 {
   const QPoint At = Event->position().toPoint();
+  if (FMouseLegend.Object) {
+    FMouseLegend.Legend->LegendMouseMove(At);
+    return;
+  }
   if (FZooming) {
     FDragLast = At;
     update(); // the cached chart and the band over it
@@ -1395,6 +1437,11 @@ void TGvGraph2D::mouseMoveEvent(QMouseEvent* Event)
 void TGvGraph2D::mouseReleaseEvent(QMouseEvent* Event)
 {
   const QPoint At = Event->position().toPoint();
+  if (FMouseLegend.Object) {
+    FMouseLegend.Legend->LegendMouseRelease();
+    FMouseLegend = {nullptr, nullptr};
+    return;
+  }
   FMouseDown = false;
   const bool Beside = !FDrawingArea.contains(At) && !FDrawingArea.contains(FDragStart);
   if (FZooming) {

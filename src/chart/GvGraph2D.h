@@ -128,6 +128,12 @@ public:
   virtual void PaintLegend(QPainter& Painter) = 0;
   // The series list or their captions changed.
   virtual void LegendRefresh() = 0;
+  // The mouse over the graph (graph coordinates): a press the legend takes
+  // (a free-floating legend starting to be dragged) returns true, and the
+  // graph then hands it the moves and the release instead of zooming.
+  virtual bool LegendMousePress(QPoint At, TGvShiftState Shift) { return false; }
+  virtual void LegendMouseMove(QPoint At) {}
+  virtual void LegendMouseRelease() {}
 };
 
 // ---- Zoom settings ----------------------------------------------------------------
@@ -481,6 +487,7 @@ private:
   // Coupled graphs share one horizontal extent.
   void AlignChildGraphs();
   void PaintGrids(QPainter& P);
+  void PaintBarWalls(QPainter& P, const QRectF& A, double DepthX, double DepthY);
   bool AnyAxisClipped() const;
   void ClipToData(QPainter& P);
   void EnsureCache();
@@ -520,6 +527,8 @@ private:
     IGvGraphLegend* Legend;
   };
   std::vector<TLegendEntry> FLegends;
+  // The legend that took the last mouse press (it is being dragged).
+  TLegendEntry FMouseLegend{nullptr, nullptr};
   bool FLegendsDirty = false;
   int FUpdateCount = 0;
   bool FRecalculate = true;

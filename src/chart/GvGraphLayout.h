@@ -6,6 +6,7 @@
 // and applies the results.
 #pragma once
 
+#include <QObject>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -19,6 +20,9 @@ enum class TGvGraphSide
   Right,
   Bottom
 };
+
+namespace GvLegendPositionTypes {
+Q_NAMESPACE
 
 // Where a legend stands (the stored values are the declaration order).
 enum class TGvLegendPosition
@@ -35,6 +39,11 @@ enum class TGvLegendPosition
   RightTopOfAxis,
   FreeFloating
 };
+Q_ENUM_NS(TGvLegendPosition)
+
+} // namespace GvLegendPositionTypes
+
+using GvLegendPositionTypes::TGvLegendPosition;
 
 // The distances from the client edges to the drawing area, in whole pixels.
 struct TGvGraphBorders

@@ -1,8 +1,13 @@
 // The list of chart classes that saved forms can create by class name. Each
 // class is registered with the registry of its base kind.
+#include "chart/GvArrows.h"
 #include "chart/GvAxis.h"
+#include "chart/GvBars.h"
+#include "chart/GvBubbles.h"
 #include "chart/GvComponent.h"
 #include "chart/GvDataSource.h"
+#include "chart/GvLegend.h"
+#include "chart/GvOHLC.h"
 #include "chart/GvSeries.h"
 #include "chart/GvVectors.h"
 
@@ -22,6 +27,13 @@ void GvRegisterChartClasses()
   TGvClassRegistry<TGvSeries>::Instance().Register<TGvLineSeries>();
   TGvClassRegistry<TGvSeries>::Instance().Register<TGvPointSeries>();
   TGvClassRegistry<TGvSeries>::Instance().Register<TGvPointWithErrorSeries>();
+  TGvClassRegistry<TGvSeries>::Instance().Register<TGvBars>();
+  TGvClassRegistry<TGvSeries>::Instance().Register<TGvOHLC>();
+  TGvClassRegistry<TGvSeries>::Instance().Register<TGvCandleSticks>();
+  TGvClassRegistry<TGvSeries>::Instance().Register<TGvBubbles>();
+  TGvClassRegistry<TGvSeries>::Instance().Register<TGvArrows>();
+  // Legends.
+  TGvClassRegistry<TGvCustomLegend>::Instance().Register<TGvLegend>();
 }
 
 QObject* GvCreateChartComponent(const QString& ClassName, QObject* Owner)

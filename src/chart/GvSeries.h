@@ -238,6 +238,9 @@ public:
   bool AreaShown() const;
   // A legend's sample of the series: area, line and symbol in Rect.
   virtual void DrawListItem(QPainter& Painter, const QRectF& Rect);
+  // Whether the graph draws 3-D walls behind its data area for this series
+  // (3-D bars), and their depth in pixels (right and up).
+  virtual bool DataAreaWalls(double& DepthX, double& DepthY) const { return false; }
 
   double TransformX(int Idx, double Value) const;
   double TransformY(int Idx, double Value) const;

@@ -4,20 +4,30 @@
 // the wheel zooms around the pointer. The File menu saves and opens the chart
 // (binary stream, or XML / ini by the file's suffix), saves an image, prints or
 // copies the graph; the Style menu changes the look, and Edit undoes and
-// redoes those changes (and the clearing of the data).
+// redoes those changes (and the clearing of the data). The Kind menu shows the
+// same live data as other series kinds: bars (a histogram of the steps,
+// changed in place, shifted or stacked, flat, cuboid or cylinder), OHLC bars
+// and candlesticks (one "day" per ten ticks, the last 60 days), bubbles and
+// arrows over the same days.
 //
-//   verdane-chart-demo [--open <chart>] [--restyle] [--undo <n>]
+//   verdane-chart-demo [--open <chart>] [--restyle] [--undo <n>] [--kind <name>]
 //                      [--screenshot <file.png> [--after <ms>]] [--zoom] [--pan]
 //                      [--save <chart>]
 //
 // --open reads a saved chart at the start; --restyle makes five changes of
-// style, --undo then undoes n of them. --screenshot grabs the window after the
-// given time (default 2000 ms) and quits (after writing the chart to the file
-// of --save); --zoom drags a rubber band with the mouse after a third of that
-// time, --pan then drags the zoomed view with Shift held.
+// style, --undo then undoes n of them. --kind starts with the kind named as in
+// the Kind menu (for example "Candlesticks"). --screenshot grabs the window
+// after the given time (default 2000 ms) and quits (after writing the chart to
+// the file of --save); --zoom drags a rubber band with the mouse after a third
+// of that time, --pan then drags the zoomed view with Shift held.
+#include "chart/GvArrows.h"
 #include "chart/GvAxis.h"
+#include "chart/GvBars.h"
+#include "chart/GvBubbles.h"
 #include "chart/GvGraph2D.h"
 #include "chart/GvIO.h"
+#include "chart/GvLegend.h"
+#include "chart/GvOHLC.h"
 #include "chart/GvSeries.h"
 #include "chart/GvUndoStack.h"
 #include "chart/GvVectors.h"
@@ -25,6 +35,7 @@
 #include <QDomDocument>
 #include <QKeySequence>
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMainWindow>
@@ -35,6 +46,8 @@
 #include <QPrinter>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <random>
 
@@ -90,6 +103,9 @@ public:
     S->SetXData(X);
     S->SetYData(Y);
     S->Line()->SetColor(0xFF2040C0);
+    S->SetCaption("Random walk");
+    WalkSeries = S;
+    MakeKinds();
     // Every change made through the properties from now on can be undone.
     Stack = new TGvUndoStack(this);
     Stack->setObjectName("UndoStack1");
@@ -146,16 +162,35 @@ public:
     View->addAction("&Reset zoom", this, [this] { Graph->ZoomReset(); });
     View->addAction("Pause / &go on", this,
                     [this] { Walk.isActive() ? Walk.stop() : Walk.start(); });
+    auto* Kinds = menuBar()->addMenu("&Kind");
+    auto* Group = new QActionGroup(this);
+    for (const QString& K : KindNames()) {
+      QAction* Act = Kinds->addAction(K, this, [this, K] { ShowKind(K); });
+      Act->setCheckable(true);
+      Act->setChecked(K == KindNames().front());
+      Group->addAction(Act);
+    }
     statusBar()->showMessage("Drag to zoom, Shift+drag to pan, click beside the area to zoom back");
 
     // The application only appends; the graph's own poll shows the values.
     Walk.setInterval(50);
     QObject::connect(&Walk, &QTimer::timeout, this, [this] {
+      const double Before = Position;
+      double High = Position, Low = Position;
       for (int I = 0; I < 20; ++I) {
-        Position += Step(Rng);
+        const double D = Step(Rng);
+        Position += D;
         X->Add(X->Count());
         Y->Add(Position);
+        High = std::max(High, Position);
+        Low = std::min(Low, Position);
+        // The histogram of the steps, changed in place: first and second
+        // half of each tick stacked.
+        const int Bin = std::clamp(int(std::floor((D + 3) * 2)), 0, 11);
+        TGvDoubleVector* H = I < 10 ? FirstHalf : SecondHalf;
+        H->SetValue(Bin, H->Value(Bin) + 1);
       }
+      AddDay(Before, High, Low, Position);
     });
     Walk.start();
   }
@@ -290,7 +325,152 @@ public:
     }
   }
 
+  static QStringList KindNames()
+  {
+    return {"Line",      "Bars shifted", "Bars stacked", "Cuboids stacked", "Cylinders shifted",
+            "OHLC bars", "Candlesticks", "Bubbles",      "Arrows"};
+  }
+
+  void ShowKind(const QString& Kind)
+  {
+    TGvUpdateScope Update(Graph);
+    WalkSeries->SetVisible(Kind == "Line");
+    const bool AnyBars =
+        Kind.contains("Bars") || Kind.contains("Cuboids") || Kind.contains("Cylinders");
+    for (TGvBars* B : {BarsA, BarsB}) {
+      B->SetVisible(AnyBars);
+      B->SetIncludeInLegend(AnyBars);
+    }
+    if (AnyBars) {
+      BarsA->SetOverlayStyle(Kind.contains("stacked") ? TGvBarsOverlayStyle::Stack
+                                                      : TGvBarsOverlayStyle::Shift);
+      const TGvBarStyle Style = Kind.contains("Cuboids")     ? TGvBarStyle::Cuboid
+                                : Kind.contains("Cylinders") ? TGvBarStyle::Cylinder
+                                                             : TGvBarStyle::Flat;
+      BarsA->SetBarStyle(Style);
+      BarsB->SetBarStyle(Style);
+    }
+    const std::pair<TGvSeries*, QString> Others[] = {
+        {Ohlc, "OHLC bars"}, {Candles, "Candlesticks"}, {Bubbles, "Bubbles"}, {Arrows, "Arrows"}};
+    for (const auto& [S, Name] : Others) {
+      S->SetVisible(Kind == Name);
+      S->SetIncludeInLegend(Kind == Name);
+    }
+    WalkSeries->SetIncludeInLegend(Kind == "Line");
+    Graph->SetCaption(Kind == "Line" ? QStringLiteral("A random walk, 20 steps every 50 ms")
+                                     : QStringLiteral("The same walk as ") + Kind);
+    Graph->ZoomReset();
+  }
+
 private:
+  TGvDoubleVector* Vec() { return new TGvDoubleVector(this); }
+  template <class T>
+  T* Kind(const QString& Name, TGvCustomDoubleVector* XV, TGvCustomDoubleVector* YV)
+  {
+    auto* S = new T(this);
+    S->setObjectName(Name);
+    S->SetCaption(Name);
+    S->SetXAxis(Graph->PrimaryXAxis());
+    S->SetYAxis(Graph->PrimaryYAxis());
+    S->SetXData(XV);
+    if (YV) S->SetYData(YV);
+    S->SetVisible(false);
+    S->SetIncludeInLegend(false);
+    return S;
+  }
+
+  void MakeKinds()
+  {
+    // The histogram: 12 bins of half a unit from -3 to 3.
+    FirstHalf = Vec();
+    SecondHalf = Vec();
+    auto* Bounds = Vec();
+    for (int I = 0; I < 12; ++I) {
+      FirstHalf->Add(0);
+      SecondHalf->Add(0);
+      Bounds->Add(-3 + I * 0.5);
+    }
+    Bounds->Add(3);
+    BarsA = Kind<TGvBars>("First half of each tick", Bounds, FirstHalf);
+    BarsB = Kind<TGvBars>("Second half of each tick", Bounds, SecondHalf);
+    BarsA->Area()->SetForeColor(0xFF4169E1);
+    BarsB->Area()->SetForeColor(0xFFFF8C00);
+    BarsA->SetClassesDistance(20);
+    for (TGvBars* B : {BarsA, BarsB}) {
+      B->SetLabelPosition(TGvBarLabelPosition::OnTopOfBar);
+      B->SetLabelFrom(TGvLabelStyle::Percent);
+      B->SetLabelFormat("0");
+      B->SetLabelSize(28);
+      B->Font()->SetStyle({});
+    }
+    // The days: the last 60, one per ten ticks.
+    Day = Vec();
+    Open = Vec();
+    High = Vec();
+    Low = Vec();
+    Close = Vec();
+    Radius = Vec();
+    DX = Vec();
+    DY = Vec();
+    Ohlc = Kind<TGvOHLC>("OHLC", Day, nullptr);
+    Candles = Kind<TGvCandleSticks>("Candles", Day, nullptr);
+    for (TGvCustomOHLC* O :
+         {static_cast<TGvCustomOHLC*>(Ohlc), static_cast<TGvCustomOHLC*>(Candles)}) {
+      O->SetOpenData(Open);
+      O->SetHighData(High);
+      O->SetLowData(Low);
+      O->SetCloseData(Close);
+    }
+    Bubbles = Kind<TGvBubbles>("Range of the day", Day, Close);
+    Bubbles->SetRadiusData(Radius);
+    Bubbles->Area()->SetVisible(true);
+    Bubbles->Area()->SetForeColor(0x804682B4);
+    Arrows = Kind<TGvArrows>("Move of the day", Day, Open);
+    Arrows->SetDeltaX(DX);
+    Arrows->SetDeltaY(DY);
+    auto* L = new TGvLegend(this);
+    L->setObjectName("Legend1");
+    L->SetGraph(Graph);
+    L->SetBackColor(0xFFFFFFFF);
+    L->SetItemWidth(40);
+    L->SetPosition(TGvLegendPosition::BottomCenterOfAxis);
+  }
+
+  void AddDay(double O, double H, double L, double C)
+  {
+    Tick = (Tick + 1) % 10;
+    if (Tick == 1) {
+      Day->Add(DayCount++);
+      for (TGvDoubleVector* V : {Open, High, Low, Close}) V->Add(0);
+      for (TGvDoubleVector* V : {Radius, DX, DY}) V->Add(0);
+      Open->SetValue(Open->Count() - 1, O);
+      DayHigh = H;
+      DayLow = L;
+      if (Day->Count() > 60)
+        for (TGvDoubleVector* V : {Day, Open, High, Low, Close, Radius, DX, DY})
+          V->Delete(0, false);
+    }
+    DayHigh = std::max(DayHigh, H);
+    DayLow = std::min(DayLow, L);
+    const int I = Day->Count() - 1;
+    High->SetValue(I, DayHigh);
+    Low->SetValue(I, DayLow);
+    Close->SetValue(I, C);
+    Radius->SetValue(I, (DayHigh - DayLow) / 2);
+    DX->SetValue(I, 0.8);
+    DY->SetValue(I, C - Open->Value(I));
+  }
+
+  TGvLineSeries* WalkSeries;
+  TGvDoubleVector *FirstHalf, *SecondHalf;
+  TGvBars *BarsA, *BarsB;
+  TGvDoubleVector *Day, *Open, *High, *Low, *Close, *Radius, *DX, *DY;
+  TGvOHLC* Ohlc;
+  TGvCandleSticks* Candles;
+  TGvBubbles* Bubbles;
+  TGvArrows* Arrows;
+  int Tick = 0, DayCount = 0;
+  double DayHigh = 0, DayLow = 0;
   TGvDoubleVector* X;
   TGvDoubleVector* Y;
   TGvPointSeries* Walker;
@@ -344,6 +524,7 @@ int main(int argc, char** argv)
                 W.Stack->RedoList().Count());
   }
   W.show();
+  if (const int K = A.indexOf("--kind"); K > 0 && K + 1 < A.size()) W.ShowKind(A[K + 1]);
   const int Shot = A.indexOf("--screenshot");
   if (Shot > 0 && Shot + 1 < A.size()) {
     const QString File = A[Shot + 1];
