@@ -408,10 +408,9 @@ void TGvDiscreteFourierCalculation::Calculate(const TGvCalculationData& Data)
   Xs.reserve(Count);
   Ys.reserve(Count);
   for (std::size_t I = 0; I < Count; ++I) {
-    if (!Data.IsValid(I) || !(Data.W(I) > 0)) continue;
-    if (!std::isfinite(Data.X[I]) || !std::isfinite(Data.Y[I])) continue;
-    Xs.push_back(Data.X[I]);
-    Ys.push_back(Data.Y[I]);
+    if (!Data.IsValid(I) || !(Data.Wi(I) > 0)) continue;
+    Xs.push_back(Data.Xi(I));
+    Ys.push_back(Data.Yi(I));
   }
   if (Xs.size() < 2) return; // no spectrum
 
@@ -426,7 +425,7 @@ void TGvDiscreteFourierCalculation::Calculate(const TGvCalculationData& Data)
     Dt = (Xs.back() - Xs.front()) / double(FTransformed - 1);
   } else {
     FResampled = true;
-    double Lo = FStart, Hi = FStop;
+    double Lo = Data.Start, Hi = Data.Stop;
     if (!std::isfinite(Hi - Lo) || !(Hi > Lo)) {
       const auto [MinIt, MaxIt] = std::minmax_element(Xs.begin(), Xs.end());
       Lo = *MinIt;

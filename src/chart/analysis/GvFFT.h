@@ -137,22 +137,12 @@ public:
   // Points an uneven series is resampled to.
   static constexpr std::size_t ResampledPoints = 1024;
 
-  // The calculation range (the function series' CalculationStart/Stop); it
-  // also spans the resampling of uneven data.
-  void SetRange(double Start, double Stop)
-  {
-    FStart = Start;
-    FStop = Stop;
-  }
-  double Start() const { return FStart; }
-  double Stop() const { return FStop; }
-
   // The spectrum of the valid points with positive weight (non-finite values
   // are not used). Points in strictly ascending X order are transformed as
   // they are, with the frequency step 1/(N·dt), dt their mean spacing; any
   // other order is first resampled by Akima interpolation to 1024 points over
-  // the calculation range (over the points' own X span when that range is not
-  // finite), dt = range/1023. Fewer than 2 usable points give an empty
+  // the calculation range Data.Start .. Data.Stop (over the points' own X span
+  // when that range is not finite), dt = range/1023. Fewer than 2 usable points give an empty
   // spectrum. EMathError for a missing vector and the interpolation's errors.
   void Calculate(const TGvCalculationData& Data);
 
@@ -176,8 +166,6 @@ public:
   static QString FormulaText();
 
 private:
-  double FStart = -std::numeric_limits<double>::max();
-  double FStop = std::numeric_limits<double>::max();
   TComplexArray FCalcArr;
   double FDelta = 0;
   std::size_t FTransformed = 0;

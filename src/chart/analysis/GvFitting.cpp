@@ -208,7 +208,7 @@ double TGvSimplexFit::Coefficient(int Index) const
   throw EGvRangeError("Fitted line: Index of variable out of range");
 }
 
-double TGvSimplexFit::ChiSquare(std::span<const double> Corner, const TGvFitPoints& Points)
+double TGvSimplexFit::ChiSquare(std::span<const double> Corner, const TGvCalculationData& Points)
 {
   FCurrentCorner.assign(Corner.begin(), Corner.end());
   if (FOnNewCorner) FOnNewCorner(Corner);
@@ -235,7 +235,7 @@ double TGvSimplexFit::CovarAt(std::size_t I, double Y) const
   return FRuns[std::size_t(FPointRun[I])].Interpolate(Y);
 }
 
-void TGvSimplexFit::SetupCovariance(const TGvFitPoints& Points)
+void TGvSimplexFit::SetupCovariance(const TGvCalculationData& Points)
 {
   FRuns.clear();
   FPointRun.clear();
@@ -244,7 +244,7 @@ void TGvSimplexFit::SetupCovariance(const TGvFitPoints& Points)
     std::vector<TDataPoint> Raw;
     for (std::size_t I = 0; I < N; ++I)
       if (Points.IsValid(I)) Raw.push_back({Points.Xi(I), Points.Yi(I), I});
-    if (Raw.size() < 3) throw EGvError(GvFitMessages::NotEnoughPoints);
+    if (Raw.size() < 3) throw EGvError(GvCalcMessages::NotEnoughPoints);
     std::stable_sort(Raw.begin(), Raw.end(),
                      [](const TDataPoint& A, const TDataPoint& B) { return A.X < B.X; });
 
@@ -272,7 +272,7 @@ void TGvSimplexFit::SetupCovariance(const TGvFitPoints& Points)
       }
       Owner2[I] = Nodes.size() - 1;
     }
-    if (Nodes.size() < 3) throw EGvError(GvFitMessages::NotEnoughPoints);
+    if (Nodes.size() < 3) throw EGvError(GvCalcMessages::NotEnoughPoints);
 
     // Monotone runs of Y; the point that breaks a run starts the next one.
     std::vector<std::size_t> RunEnd; // one past the last node of each run
@@ -295,7 +295,7 @@ void TGvSimplexFit::SetupCovariance(const TGvFitPoints& Points)
         Ys.push_back(2 * Last.Y - Before.Y);
         Xs.push_back(2 * Last.X - Before.X);
       }
-      if (Ys.size() < 3) throw EGvError(GvFitMessages::NotEnoughPoints);
+      if (Ys.size() < 3) throw EGvError(GvCalcMessages::NotEnoughPoints);
       // Akima over Y ascending.
       if (Ys.front() > Ys.back()) {
         std::reverse(Ys.begin(), Ys.end());
@@ -306,10 +306,10 @@ void TGvSimplexFit::SetupCovariance(const TGvFitPoints& Points)
       Run.Y = std::move(Ys);
       Run.A = std::move(Xs);
       for (const double V : Run.A)
-        if (!std::isfinite(V)) throw EGvError(GvFitMessages::NotEnoughPoints);
+        if (!std::isfinite(V)) throw EGvError(GvCalcMessages::NotEnoughPoints);
       for (std::size_t I = 0; I < Run.B.size(); ++I)
         if (!std::isfinite(Run.B[I]) || !std::isfinite(Run.C[I]) || !std::isfinite(Run.D[I]))
-          throw EGvError(GvFitMessages::NotEnoughPoints);
+          throw EGvError(GvCalcMessages::NotEnoughPoints);
       FRuns.push_back(std::move(Run));
       RunEnd.push_back(End);
       Start = End;
@@ -363,7 +363,7 @@ void TGvSimplexFit::ExpandReflectContract(std::vector<double>& Vertex, double Fa
   for (int J = 0; J < FOrder; ++J) Vertex[J] = FCenter[J] + Factor * (FCenter[J] - Vertex[J]);
 }
 
-void TGvSimplexFit::InitSimplex(const TGvFitPoints& Points)
+void TGvSimplexFit::InitSimplex(const TGvCalculationData& Points)
 {
   for (int I = 0; I <= FOrder; ++I) {
     FSimplex[I] = FCoefs;
@@ -374,7 +374,7 @@ void TGvSimplexFit::InitSimplex(const TGvFitPoints& Points)
 }
 
 // Every vertex but the best moves halfway to the best.
-void TGvSimplexFit::NewSimplex(const TGvFitPoints& Points)
+void TGvSimplexFit::NewSimplex(const TGvCalculationData& Points)
 {
   for (int I = 0; I <= FOrder; ++I) {
     if (I == FMin) continue;
@@ -383,7 +383,7 @@ void TGvSimplexFit::NewSimplex(const TGvFitPoints& Points)
   }
 }
 
-void TGvSimplexFit::GetStatistics(const TGvFitPoints& Points)
+void TGvSimplexFit::GetStatistics(const TGvCalculationData& Points)
 {
   const std::size_t N = Points.Count();
   double SumW = 0, SumWX = 0, SumWY = 0;
@@ -413,12 +413,9 @@ void TGvSimplexFit::GetStatistics(const TGvFitPoints& Points)
   FVarianceY = SumW > 1 ? Qy / (SumW - 1) : 0;
 }
 
-void TGvSimplexFit::Calculate(const TGvFitPoints& Points)
+void TGvSimplexFit::Calculate(const TGvCalculationData& Points)
 {
-  if (FIterations > 0) {
-    if (!Points.HasX) throw EGvError(GvFitMessages::NoXVector);
-    if (!Points.HasY) throw EGvError(GvFitMessages::NoYVector);
-  }
+  if (FIterations > 0) Points.CheckVectors();
   if (!Model()) throw EGvError(NoModel);
   CheckModelLetters();
   FIteration = FIterations;
@@ -431,7 +428,7 @@ void TGvSimplexFit::Calculate(const TGvFitPoints& Points)
   std::size_t Valid = 0;
   for (std::size_t I = 0; I < N; ++I)
     if (Points.IsValid(I)) ++Valid;
-  if (Valid < std::size_t(FOrder)) throw EGvError(GvFitMessages::NotEnoughPoints);
+  if (Valid < std::size_t(FOrder)) throw EGvError(GvCalcMessages::NotEnoughPoints);
   if (FDoCovariance) SetupCovariance(Points);
   SetOrder(FOrder);
   for (double& C : FCoefs)

@@ -12,7 +12,7 @@
 // a function that parses the expression once, binds X to the args' X and the
 // letters A..P to the args' coefficients, and returns the model to evaluate
 // many times; until one is set, an expression is checked but cannot be
-// evaluated. CalculateFunction fills a TGvFitPoints (Xi, Yi, Wi, the outlier
+// evaluated. CalculateFunction fills a TGvCalculationData (Xi, Yi, Wi, the outlier
 // flags and the calculation range) and calls Calculate (not at design time);
 // GetY draws the curve from the current coefficients; Coefficient is the
 // reader of the published array and of the parser array "Coefficients"; the
@@ -23,7 +23,7 @@
 // which bound what they are given.
 #pragma once
 
-#include "chart/analysis/GvFitPoints.h"
+#include "chart/GvMath.h"
 
 #include <QString>
 #include <cstdint>
@@ -119,7 +119,7 @@ public:
   // is fitted. Raises EGvError with the fixed messages; a model that raises
   // or gives no number ends the search with an error and leaves the
   // coefficients at the best vertex found before.
-  void Calculate(const TGvFitPoints& Points);
+  void Calculate(const TGvCalculationData& Points);
 
   // The model at AtX with the current coefficients.
   double GetY(double AtX) const;
@@ -149,15 +149,15 @@ private:
   void CheckExpression();
   void CheckModelLetters() const;
   double Evaluate(std::span<const double> Corner, double X) const;
-  double ChiSquare(std::span<const double> Corner, const TGvFitPoints& Points);
-  void SetupCovariance(const TGvFitPoints& Points);
+  double ChiSquare(std::span<const double> Corner, const TGvCalculationData& Points);
+  void SetupCovariance(const TGvCalculationData& Points);
   double CovarAt(std::size_t I, double Y) const;
-  void InitSimplex(const TGvFitPoints& Points);
+  void InitSimplex(const TGvCalculationData& Points);
   void MaxMin();
   void CalcCenter();
   void ExpandReflectContract(std::vector<double>& Vertex, double Factor);
-  void NewSimplex(const TGvFitPoints& Points);
-  void GetStatistics(const TGvFitPoints& Points);
+  void NewSimplex(const TGvCalculationData& Points);
+  void GetStatistics(const TGvCalculationData& Points);
 
   bool FDoCovariance = false;
   bool FStopIterations = false;

@@ -67,11 +67,10 @@ double TGvCustomGeneralLinearLeastSquaresCalculation::DeltaCoefficient(int Index
   throw EGvRangeError("General Linear Least Squares: Index of variable out of range");
 }
 
-void TGvCustomGeneralLinearLeastSquaresCalculation::Calculate(const TGvFitPoints& Points)
+void TGvCustomGeneralLinearLeastSquaresCalculation::Calculate(const TGvCalculationData& Points)
 {
-  using namespace GvFitMessages;
-  if (!Points.HasX) throw EGvError(NoXVector);
-  if (!Points.HasY) throw EGvError(NoYVector);
+  using namespace GvCalcMessages;
+  Points.CheckVectors();
   if (!FBasis && !FPolynomial && !FDesignTime) throw EGvError("No BasisFunction defined");
 
   const std::size_t N = Points.Count();

@@ -6,7 +6,7 @@
 // The series' Order writer calls SetOrder and sets its MinCount to Order() + 1;
 // its BasisFunction writer calls SetBasisFunction with a function object that
 // binds the series as sender; at design time it calls SetDesignTime(true).
-// CalculateFunction fills a TGvFitPoints from its vectors (Xi, Yi, Wi, the
+// CalculateFunction fills a TGvCalculationData from its vectors (Xi, Yi, Wi, the
 // outlier flags and the calculation range) and calls Calculate; errors come
 // back as EGvError with the fixed messages, which the function series reports
 // as for any calculation. GetY draws the curve; Coefficient and
@@ -26,7 +26,7 @@
 // rank-deficient data give the minimum-norm solution instead of exploding.
 #pragma once
 
-#include "chart/analysis/GvFitPoints.h"
+#include "chart/GvMath.h"
 
 #include <QString>
 #include <functional>
@@ -91,7 +91,7 @@ public:
   // "No X vector defined for calculation", "No Y vector defined for
   // calculation", "No BasisFunction defined" or "Not enough data points to
   // calculate function"; on an error the results keep their previous values.
-  void Calculate(const TGvFitPoints& Points);
+  void Calculate(const TGvCalculationData& Points);
 
   // The fitted function: sum of f(i)(AtX) * Coeffs[i].
   double GetY(double AtX) const;

@@ -1,6 +1,7 @@
 #include "chart/analysis/GvLinearRegression.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <iterator>
 
@@ -69,7 +70,7 @@ double TGvLinearRegressionCalculation::FitX(double X) const
   return FXLog ? std::log10(X) : X;
 }
 
-void TGvLinearRegressionCalculation::Calculate(const TGvFitPoints& Points)
+void TGvLinearRegressionCalculation::Calculate(const TGvCalculationData& Points)
 {
   Reset();
   if (!FFixedOffset) FOffset = 0;
@@ -93,7 +94,7 @@ void TGvLinearRegressionCalculation::Calculate(const TGvFitPoints& Points)
     Ws.push_back(W);
   }
   const std::size_t K = Xs.size();
-  if (K < (FFixedOffset ? 1u : 2u)) throw EGvError(GvFitMessages::NotEnoughPoints);
+  if (K < (FFixedOffset ? 1u : 2u)) throw EGvError(GvCalcMessages::NotEnoughPoints);
 
   // Pass 1: sums and weighted means.
   for (std::size_t I = 0; I < K; ++I) {

@@ -5,7 +5,7 @@
 // TGvLinearRegressionCalculation (FRegr). Its FixedOffset and Offset writers
 // call SetFixedOffset / SetOffset and force a recalculation; before each
 // calculation it sets XLog / YLog from its axes' logarithmic scaling, fills a
-// TGvFitPoints from its vectors (Xi, Yi, Wi as base values, the outlier flags
+// TGvCalculationData from its vectors (Xi, Yi, Wi as base values, the outlier flags
 // and the calculation range) and calls Calculate. Errors come back as EGvError
 // with the fixed messages. The series draws GetY at DisplayStart and
 // DisplayStop, takes its Y extent from YExtent(DisplayStart, DisplayStop,
@@ -18,7 +18,7 @@
 // YLog). The saved forms hold FixedOffset and Offset only.
 #pragma once
 
-#include "chart/analysis/GvFitPoints.h"
+#include "chart/GvMath.h"
 
 #include <QString>
 #include <utility>
@@ -63,7 +63,7 @@ public:
   // The fit over the valid points with positive weight. Raises EGvError "Not
   // enough data points to calculate function" for fewer than 2 such points
   // (free offset) or none (fixed offset); the results are then reset.
-  void Calculate(const TGvFitPoints& Points);
+  void Calculate(const TGvCalculationData& Points);
 
   // The fitted line at AtX, in the units of the data (through the
   // logarithms when XLog / YLog are set). Never infinite: a result beyond the

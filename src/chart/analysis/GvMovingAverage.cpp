@@ -62,7 +62,7 @@ void TGvMovingAverageCalculation::Calculate(const TGvCalculationData& Data)
     if (!Data.IsValid(I) || !std::isfinite(Data.X[I]) || !std::isfinite(Data.Y[I])) continue;
     X.push_back(Data.X[I]);
     Y.push_back(Data.Y[I]);
-    W.push_back(Data.W(I));
+    W.push_back(Data.Wi(I));
   }
   bool Ascending = true;
   for (std::size_t I = 1; I < X.size() && Ascending; ++I) Ascending = X[I] > X[I - 1];
