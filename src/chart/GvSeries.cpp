@@ -1880,11 +1880,15 @@ void TGvFunctionSeries::Calculate()
   }
   StoreXRange(Lo, Hi);
   try {
+    FCalculationFailed = false;
     CalculateFunction();
     UpdateVariables();
     if (FYAxis) FYAxis->RangeModified();
     FRecalcPoints = true;
   } catch (const std::exception& E) {
+    // No curve until a calculation succeeds (also when the points are
+    // converted again for a new axis range).
+    FCalculationFailed = true;
     FLastPointsCount = FCount;
     FPoints.clear();
     FAreaPoints.clear();
@@ -1987,7 +1991,7 @@ void TGvFunctionSeries::CalculatePoints()
     FMapX = MapKeyOf(FXAxis);
     FMapY = MapKeyOf(FYAxis);
   }
-  if (FCount >= FMinCount && FXAxis && FYAxis) {
+  if (FCount >= FMinCount && FXAxis && FYAxis && !FCalculationFailed) {
     const std::vector<double> Grid = DisplayGrid();
     FPoints.reserve(Grid.size());
     const float NaN = std::numeric_limits<float>::quiet_NaN();

@@ -621,6 +621,8 @@ public:
   TGvCalculation* Calculation() const { return FCalculation.get(); }
 
   bool IsFunction() const override { return true; }
+  // The last calculation raised (the series shows no curve until one succeeds).
+  bool CalculationFailed() const { return FCalculationFailed; }
   bool ClipsYValues() const override { return FClipYValues; }
   bool HasYRange() const override { return FYStart <= FYStop; }
   bool SymbolsVisible() const override { return false; }
@@ -678,4 +680,8 @@ private:
   double FDisplayStart = 0, FDisplayStop = 0;
   bool FCouple = true;
   int FFunctionMinCount = 2;
+
+protected:
+  // The last calculation raised: the series shows no curve.
+  bool FCalculationFailed = false;
 };

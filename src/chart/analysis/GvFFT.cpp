@@ -554,7 +554,7 @@ void TGvDiscreteFourier::CalculatePoints()
     FMapX = MapKeyOf(FXAxis);
     FMapY = MapKeyOf(FYAxis);
   }
-  if (FXAxis && FYAxis && Bins > 0) {
+  if (FXAxis && FYAxis && Bins > 0 && !FCalculationFailed) {
     // The bins the axis shows, and one beyond on each side.
     std::size_t First = 0, Last = Bins - 1;
     const double Delta = S.Delta();

@@ -379,7 +379,8 @@ void TGvLinearRegression::CalculatePoints()
     FMapX = MapKeyOf(FXAxis);
     FMapY = MapKeyOf(FYAxis);
   }
-  const bool Drawn = FXAxis && FYAxis && FCount >= MinCount() && !Regr().AllXEqual();
+  const bool Drawn =
+      FXAxis && FYAxis && FCount >= MinCount() && !FCalculationFailed && !Regr().AllXEqual();
   const std::vector<double> Grid = Drawn ? DisplayGrid() : std::vector<double>();
   if (Grid.size() >= 2) {
     auto Point = [this](double X, double Y) {
