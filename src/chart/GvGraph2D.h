@@ -32,6 +32,7 @@
 #include "chart/GvIO.h"
 #include "chart/GvRichLabel.h"
 #include "chart/GvStyles.h"
+#include "chart/analysis/GvParseFkt.h"
 
 #include <QImage>
 #include <QPointer>
@@ -222,7 +223,9 @@ private:
 
 // ---- TGvCustomGraph ----------------------------------------------------------------
 
-class TGvCustomGraph : public QWidget, public TGvUndoClient
+// A graph's title may show values that series publish ("<%" name "%>"): it
+// is on their update lists and lays itself out again after they recalculated.
+class TGvCustomGraph : public QWidget, public TGvUndoClient, public TGvVariablesObject
 {
   Q_OBJECT
   Q_PROPERTY(TGvColor BackColor READ BackColor WRITE SetBackColor)
@@ -268,6 +271,10 @@ public:
 
   // The painter's render hints for a smoothing mode.
   static void ApplySmoothing(QPainter& Painter, TGvSmoothingMode Mode);
+  // The title as laid out (its PlainText shows the expanded fields).
+  const TGvRichCaptionObject& TitleObject() const { return FTitle; }
+  // The captions show registered values again: lays out and repaints.
+  void UpdateVariables() override { Modified(); }
 
 protected:
   void PaintBackground(QPainter& Painter, const QRectF& Client);

@@ -107,13 +107,14 @@ std::size_t TGvCalculationData::Count() const
 {
   std::size_t N = std::min(X.size(), Y.size());
   if (!Weight.empty()) N = std::min(N, Weight.size());
+  if (!Valid.empty()) N = std::min(N, Valid.size());
   return N;
 }
 
 void TGvCalculationData::CheckVectors() const
 {
-  if (!HasX) throw EMathError(QStringLiteral("No X vector defined for calculation"));
-  if (!HasY) throw EMathError(QStringLiteral("No Y vector defined for calculation"));
+  if (!HasX) throw EMathError(QString::fromLatin1(GvCalcMessages::NoXVector));
+  if (!HasY) throw EMathError(QString::fromLatin1(GvCalcMessages::NoYVector));
 }
 
 // ---- Solvers ---------------------------------------------------------------

@@ -5,18 +5,21 @@
 // kernel.
 //
 // How a calculation gets its points. A function series hands its calculation
-// the values through its transformations (Xi, Yi, Wi) and which elements are
-// valid (outliers, calculation range). The series layer fills plain arrays
-// once per calculation and passes them here as spans:
+// the values through its transformations (Xi, Yi, Wi), which elements take
+// part (outliers) and the calculation range. The series layer fills plain
+// arrays once per calculation and passes them here as spans:
 //
 //   std::vector<double> X(n), Y(n), W(n);  std::vector<uint8_t> V(n);
 //   for i: X[i] = Calc.Xi(i); Y[i] = Calc.Yi(i); W[i] = Calc.Wi(i); V[i] = Calc.IsValid(i);
 //   TGvCalculationData D{X, Y, W, V};
+//   D.Start = CalculationStart;  D.Stop = CalculationStop;
 //   D.HasX = XVector != nullptr;  D.HasY = YVector != nullptr;
 //
 // An empty Weight means every weight is 1, an empty Valid means every point
-// counts. The arrays may differ in length: the calculation uses the common
-// count, as the series does with its vectors.
+// takes part. The arrays may differ in length: the calculation uses the
+// common count, as the series does with its vectors. The same structure
+// feeds the Fourier transform, the interpolations, the moving average and
+// the fits.
 #pragma once
 
 #include "chart/GvComponent.h"
@@ -64,22 +67,46 @@ struct TGvCalculationData
 {
   std::span<const double> X;
   std::span<const double> Y;
-  std::span<const double> Weight;      // empty: every weight is 1
-  std::span<const std::uint8_t> Valid; // empty: every point is valid; else nonzero = valid
-  bool HasX = true;                    // false: the series has no X vector
-  bool HasY = true;                    // false: the series has no Y vector
+  std::span<const double> Weight;      // empty: every weight is 1; a weight counts by |w|
+  std::span<const std::uint8_t> Valid; // empty: every point takes part; else nonzero = takes part
+  // The calculation range, compared with X (it also spans the resampling of
+  // the Fourier transform).
+  double Start = -cGvMaxDouble;
+  double Stop = cGvMaxDouble;
+  // False when the series has no X (Y) vector at all; a series whose vector
+  // is stood in for by its indexer passes the index values and true.
+  bool HasX = true;
+  bool HasY = true;
 
-  // The smallest count among X, Y and (when given) the weights.
+  // The smallest count among X, Y and (when given) the weights and the flags.
   std::size_t Count() const;
-  // Element i is valid when Valid is empty or holds a nonzero entry at i (an
-  // element beyond the end of a given Valid array is not valid).
-  bool IsValid(std::size_t I) const { return Valid.empty() || (I < Valid.size() && Valid[I] != 0); }
+  double Xi(std::size_t I) const { return X[I]; }
+  double Yi(std::size_t I) const { return Y[I]; }
   // |weight| of element i, 1 without weights.
-  double W(std::size_t I) const { return Weight.empty() ? 1.0 : std::fabs(Weight[I]); }
+  double Wi(std::size_t I) const { return Weight.empty() ? 1.0 : std::fabs(Weight[I]); }
+  // Element i takes part: its flag is set (an element beyond the end of a
+  // given Valid array does not), its X, Y and weight are finite (a missing
+  // value never reaches a sum) and Start <= X <= Stop.
+  bool IsValid(std::size_t I) const
+  {
+    if (!Valid.empty() && (I >= Valid.size() || Valid[I] == 0)) return false;
+    if (I >= X.size() || I >= Y.size()) return false;
+    const double Xv = X[I];
+    if (!std::isfinite(Xv) || !std::isfinite(Y[I])) return false;
+    if (!Weight.empty() && (I >= Weight.size() || !std::isfinite(Weight[I]))) return false;
+    return Xv >= Start && Xv <= Stop;
+  }
   // Raises EMathError "No X vector defined for calculation" or "No Y vector
   // defined for calculation" for a missing vector.
   void CheckVectors() const;
 };
+
+// Messages shared by the calculations.
+namespace GvCalcMessages {
+inline const char* NoXVector = "No X vector defined for calculation";
+inline const char* NoYVector = "No Y vector defined for calculation";
+inline const char* NotEnoughPoints = "Not enough data points to calculate function";
+} // namespace GvCalcMessages
 
 // Solves the tridiagonal system in place (Thomas algorithm, no pivoting): row i
 // reads Sub[i]·x[i-1] + Diag[i]·x[i] + Super[i]·x[i+1] = Rhs[i] (Sub[0] and

@@ -10,6 +10,13 @@
 #include "chart/GvOHLC.h"
 #include "chart/GvSeries.h"
 #include "chart/GvVectors.h"
+#include "chart/analysis/GvFFT.h"
+#include "chart/analysis/GvFitting.h"
+#include "chart/analysis/GvGeneralLinearLeastSquares.h"
+#include "chart/analysis/GvInterpolation.h"
+#include "chart/analysis/GvLinearRegression.h"
+#include "chart/analysis/GvMovingAverage.h"
+#include "chart/analysis/GvPolynomial.h"
 
 void GvRegisterChartClasses()
 {
@@ -23,15 +30,23 @@ void GvRegisterChartClasses()
   TGvClassRegistry<TGvDataSource>::Instance().Register<TGvDataSource>();
   // Axes.
   TGvClassRegistry<TGvAxis>::Instance().Register<TGvAxis>();
-  // Series: the kinds saved graphs name (the analysis series add theirs).
-  TGvClassRegistry<TGvSeries>::Instance().Register<TGvLineSeries>();
-  TGvClassRegistry<TGvSeries>::Instance().Register<TGvPointSeries>();
-  TGvClassRegistry<TGvSeries>::Instance().Register<TGvPointWithErrorSeries>();
-  TGvClassRegistry<TGvSeries>::Instance().Register<TGvBars>();
-  TGvClassRegistry<TGvSeries>::Instance().Register<TGvOHLC>();
-  TGvClassRegistry<TGvSeries>::Instance().Register<TGvCandleSticks>();
-  TGvClassRegistry<TGvSeries>::Instance().Register<TGvBubbles>();
-  TGvClassRegistry<TGvSeries>::Instance().Register<TGvArrows>();
+  // Series: the kinds saved graphs name, the analysis series among them.
+  TGvClassRegistry<TGvSeries>& Series = TGvClassRegistry<TGvSeries>::Instance();
+  Series.Register<TGvLineSeries>();
+  Series.Register<TGvPointSeries>();
+  Series.Register<TGvPointWithErrorSeries>();
+  Series.Register<TGvBars>();
+  Series.Register<TGvOHLC>();
+  Series.Register<TGvCandleSticks>();
+  Series.Register<TGvBubbles>();
+  Series.Register<TGvArrows>();
+  Series.Register<TGvMovingAverage>();
+  Series.Register<TGvInterpolation>();
+  Series.Register<TGvFittedLine>();
+  Series.Register<TGvLinearRegression>();
+  Series.Register<TGvGeneralLinearLeastSquares>();
+  Series.Register<TGvPolynomial>();
+  Series.Register<TGvDiscreteFourier>();
   // Legends.
   TGvClassRegistry<TGvCustomLegend>::Instance().Register<TGvLegend>();
 }

@@ -129,15 +129,36 @@ TGvSeries::TGvSeries(QObject* Owner) : TGvComponent(Owner)
        {static_cast<TGvPersistent*>(FLine), static_cast<TGvPersistent*>(FArea),
         static_cast<TGvPersistent*>(FPointSymbol), static_cast<TGvPersistent*>(FOutOfRangeSymbol)})
     connect(S, &TGvPersistent::Changed, this, &TGvSeries::OnSettingsChanged);
+  RegisterVariables();
+  connect(this, &QObject::objectNameChanged, this, [this] {
+    DeRegisterVariables();
+    RegisterVariables();
+  });
 }
 
 TGvSeries::~TGvSeries()
 {
   BeginDestroy();
+  DeRegisterVariables();
   LeaveRelatedVectors();
   if (FXAxis) FXAxis->RemoveRelatedSeries(this);
   if (FYAxis) FYAxis->RemoveRelatedSeries(this);
   if (FGraph && !FGraph->IsDestroying()) FGraph->RemoveSeries(this);
+}
+
+// ---- Parser variables ----------------------------------------------------------
+
+void TGvSeries::RegisterVariables()
+{
+  AddStringToList("Name", "Internal name of the series", this, GlobalStringList(),
+                  [this] { return objectName(); });
+  AddStringToList("Caption", "Caption of the series e.g. used in legends", this, GlobalStringList(),
+                  [this] { return Caption(); });
+}
+
+void TGvSeries::DeRegisterVariables()
+{
+  RemoveFromGlobalLists(this);
 }
 
 // ---- Properties ----------------------------------------------------------------
@@ -437,7 +458,7 @@ void TGvSeries::OnSettingsChanged()
 {
   // Visibility of symbols, the line or the area changes what is converted
   // and the room the axes leave: everything is taken again.
-  FMinCount = SymbolsVisible() ? 1 : 2;
+  FMinCount = MinimumCount();
   FLastCount = 0;
   ResetFolds();
   TestVisibleChanged();
@@ -550,7 +571,7 @@ bool TGvSeries::ElementValues(int Idx, double& X, double& Y) const
 
 int TGvSeries::GetCount()
 {
-  FMinCount = SymbolsVisible() ? 1 : 2;
+  FMinCount = MinimumCount();
   const TGvCustomDoubleVector* X = XVector();
   const TGvCustomDoubleVector* Y = YVector();
   if (!X || !Y) return 0;
@@ -1599,11 +1620,48 @@ bool TGvCalculation::IsValid(int I) const
   return V >= Start && V <= Stop;
 }
 
+const TGvCalculationData& TGvCalculation::Gather()
+{
+  const int N = Count();
+  FXs.resize(std::size_t(N));
+  FYs.resize(std::size_t(N));
+  FValid.resize(std::size_t(N));
+  const bool Weighted = W || WTransform;
+  FWs.resize(Weighted ? std::size_t(N) : 0);
+  for (int I = 0; I < N; ++I) {
+    const double Xv = Xi(I);
+    FXs[std::size_t(I)] = Xv;
+    FYs[std::size_t(I)] = Yi(I);
+    if (Weighted) FWs[std::size_t(I)] = Wi(I);
+    bool Use = true;
+    if (!OutliersVisible)
+      Use = !X->IsOutlier(I) && !Y->IsOutlier(I) && !(W && I < W->Count() && W->IsOutlier(I));
+    FValid[std::size_t(I)] = Use && Xv >= Start && Xv <= Stop;
+  }
+  FData = TGvCalculationData();
+  FData.X = FXs;
+  FData.Y = FYs;
+  FData.Weight = FWs;
+  FData.Valid = FValid;
+  FData.Start = Start;
+  FData.Stop = Stop;
+  FData.HasX = !X.isNull();
+  FData.HasY = !Y.isNull();
+  return FData;
+}
+
 // ---- TGvFunctionSeries ---------------------------------------------------------------
 
 TGvFunctionSeries::TGvFunctionSeries(QObject* Owner) : TGvLineSeries(Owner)
 {
-  FMinCount = 2;
+  FMinCount = FFunctionMinCount;
+  RegisterVariables();
+}
+
+void TGvFunctionSeries::SetMinCount(int Value)
+{
+  FFunctionMinCount = std::max(0, Value);
+  FMinCount = FFunctionMinCount;
 }
 
 TGvFunctionSeries::~TGvFunctionSeries()
@@ -1735,6 +1793,35 @@ void TGvFunctionSeries::SetClipYValues(bool Value)
   SetLastCount(0);
 }
 
+void TGvFunctionSeries::RegisterVariables()
+{
+  TGvLineSeries::RegisterVariables();
+  AddStringToList("Formula", "Formula used for calculation", this, GlobalStringList(),
+                  [this] { return GetFormula(); });
+  AddVariableToList("CalculationStart", "Start value of range used for calculation", this,
+                    GlobalVariableList(), &FCalculationStart);
+  AddVariableToList("CalculationStop", "Stop value of range used for calculation", this,
+                    GlobalVariableList(), &FCalculationStop);
+  AddVariableToList("DisplayStart", "Start value of range used for display of line", this,
+                    GlobalVariableList(), &FDisplayStart);
+  AddVariableToList("DisplayStop", "Stop value of range used for display of line", this,
+                    GlobalVariableList(), &FDisplayStop);
+}
+
+void TGvFunctionSeries::ShowMessage(const QString& Message)
+{
+  if (OnMessage)
+    OnMessage(this, Message);
+  else
+    qWarning("%s: %s", qPrintable(ToString()), qPrintable(Message));
+}
+
+void TGvFunctionSeries::UpdateVariables()
+{
+  const TGvUpdateList List = ObjectsToUpdate();
+  if (!List.empty()) UpdateVariablesObjects(List);
+}
+
 QString TGvFunctionSeries::GetFormula() const
 {
   throw EGvError(
@@ -1793,10 +1880,15 @@ void TGvFunctionSeries::Calculate()
   }
   StoreXRange(Lo, Hi);
   try {
+    FCalculationFailed = false;
     CalculateFunction();
+    UpdateVariables();
     if (FYAxis) FYAxis->RangeModified();
     FRecalcPoints = true;
   } catch (const std::exception& E) {
+    // No curve until a calculation succeeds (also when the points are
+    // converted again for a new axis range).
+    FCalculationFailed = true;
     FLastPointsCount = FCount;
     FPoints.clear();
     FAreaPoints.clear();
@@ -1813,42 +1905,77 @@ void TGvFunctionSeries::CalculateFunction()
   if (FCount < FMinCount) return;
   SetLimits();
   if (FCalculation) {
-    TGvCalculation& C = *FCalculation;
-    C.OutliersVisible = FOutliersVisible;
-    C.X = XVector();
-    C.Y = YVector();
-    C.W = FWeight;
-    C.Start = FCalculationStart;
-    C.Stop = FCalculationStop;
-    C.XTransform = FXTransform;
-    C.YTransform = FYTransform;
-    C.WTransform = FWTransform;
-    C.Sender = this;
-    C.Calculate();
+    PrepareCalculation(*FCalculation);
+    FCalculation->Calculate();
   }
   SampleYRange();
   if (OnCalculated) OnCalculated(this);
 }
 
+void TGvFunctionSeries::PrepareCalculation(TGvCalculation& C, bool WithWeightTransform)
+{
+  C.OutliersVisible = FOutliersVisible;
+  C.X = XVector();
+  C.Y = YVector();
+  C.W = FWeight;
+  C.Start = FCalculationStart;
+  C.Stop = FCalculationStop;
+  C.XTransform = FXTransform;
+  C.YTransform = FYTransform;
+  C.WTransform = WithWeightTransform ? FWTransform : TGvValueTransformation();
+  C.Sender = this;
+}
+
+bool TGvFunctionSeries::YRangeClipped() const
+{
+  if (FClipYValues && FGraph && FYAxis)
+    for (TGvSeries* S : FGraph->RelatedSeries())
+      if (S != this && S->YAxis() == FYAxis && !S->IsFunction() && S->SeriesVisible()) return true;
+  return false;
+}
+
+int TGvFunctionSeries::XAxisPixels() const
+{
+  return AxisPixelWidth(FXAxis);
+}
+
+std::vector<double> TGvFunctionSeries::DisplayGrid() const
+{
+  if (!FXAxis) return {};
+  const double A = std::max(FDisplayStart, FXAxis->Start());
+  const double B = std::min(FDisplayStop, FXAxis->Stop());
+  return GvSampleGrid(A, B, AxisPixelWidth(FXAxis), AxisDrawnLog(FXAxis));
+}
+
 void TGvFunctionSeries::SampleYRange()
 {
   // A clipped curve beside other data does not widen the Y axis.
-  if (FClipYValues && FGraph && FYAxis)
-    for (TGvSeries* S : FGraph->RelatedSeries())
-      if (S != this && S->YAxis() == FYAxis && !S->IsFunction() && S->SeriesVisible()) {
-        FYStart = GvNoRangeStart;
-        FYStop = GvNoRangeStop;
-        return;
-      }
+  if (YRangeClipped()) {
+    FYStart = GvNoRangeStart;
+    FYStop = GvNoRangeStop;
+    return;
+  }
   double Lo = GvNoRangeStart, Hi = GvNoRangeStop;
   const std::vector<double> Grid =
       GvSampleGrid(FDisplayStart, FDisplayStop, AxisPixelWidth(FXAxis), AxisDrawnLog(FXAxis));
+  // A function that fails at some X leaves a gap there (as it is drawn);
+  // one that fails at every X fails the calculation.
+  std::exception_ptr Failure;
+  bool Evaluated = false;
   for (double X : Grid) {
-    const double Y = GetY(X);
+    double Y;
+    try {
+      Y = GetY(X);
+    } catch (const std::exception&) {
+      if (!Failure) Failure = std::current_exception();
+      continue;
+    }
+    Evaluated = true;
     if (!Finite(Y)) continue;
     Lo = std::min(Lo, Y);
     Hi = std::max(Hi, Y);
   }
+  if (Failure && !Evaluated) std::rethrow_exception(Failure);
   FYStart = Lo;
   FYStop = Hi;
 }
@@ -1864,11 +1991,8 @@ void TGvFunctionSeries::CalculatePoints()
     FMapX = MapKeyOf(FXAxis);
     FMapY = MapKeyOf(FYAxis);
   }
-  if (FCount >= FMinCount && FXAxis && FYAxis) {
-    const double A = std::max(FDisplayStart, FXAxis->Start());
-    const double B = std::min(FDisplayStop, FXAxis->Stop());
-    const std::vector<double> Grid =
-        GvSampleGrid(A, B, AxisPixelWidth(FXAxis), AxisDrawnLog(FXAxis));
+  if (FCount >= FMinCount && FXAxis && FYAxis && !FCalculationFailed) {
+    const std::vector<double> Grid = DisplayGrid();
     FPoints.reserve(Grid.size());
     const float NaN = std::numeric_limits<float>::quiet_NaN();
     for (double X : Grid) {

@@ -30,9 +30,11 @@
 #include "chart/GvAxis.h"
 #include "chart/GvComponent.h"
 #include "chart/GvGraph2D.h"
+#include "chart/GvMath.h"
 #include "chart/GvSeriesPoints.h"
 #include "chart/GvStyles.h"
 #include "chart/GvVectors.h"
+#include "chart/analysis/GvParseFkt.h"
 
 #include <QBrush>
 #include <QPainterPath>
@@ -95,6 +97,8 @@ using TGvPointSymbolEventHandler =
 
 using TGvNotifyEvent = std::function<void(TGvSeries* Sender)>;
 using TGvCalculationErrorEvent = std::function<void(TGvSeries* Sender, const std::exception& E)>;
+// A message for the user (a setting refused or corrected).
+using TGvMessageEvent = std::function<void(TGvSeries* Sender, const QString& Message)>;
 
 struct TGvNearestPointResult
 {
@@ -121,7 +125,12 @@ constexpr double GvNoRangeStop = -1.7976931348623157e308;
 
 // ---- TGvSeries -------------------------------------------------------------
 
-class TGvSeries : public TGvComponent, public TGvVectorClient, public IGvAxisSeries
+// A series keeps the list of objects that show one of its registered values
+// (TGvUpdateListOwner): they are expanded again after it recalculated.
+class TGvSeries : public TGvComponent,
+                  public TGvVectorClient,
+                  public IGvAxisSeries,
+                  public TGvUpdateListOwner
 {
   Q_OBJECT
   Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
@@ -232,6 +241,8 @@ public:
   virtual void CheckDBVectors();
   virtual bool IsFunction() const { return false; }
   virtual bool SymbolsVisible() const;
+  // The least number of points the series draws: 1 with symbols, else 2.
+  virtual int MinimumCount() const { return SymbolsVisible() ? 1 : 2; }
   // The screen points need converting (flagged, or the axes map otherwise).
   bool PointsStale() const;
   // The area (or band) is filled.
@@ -241,6 +252,12 @@ public:
   // Whether the graph draws 3-D walls behind its data area for this series
   // (3-D bars), and their depth in pixels (right and up).
   virtual bool DataAreaWalls(double& DepthX, double& DepthY) const { return false; }
+  // Publishes the series' values to the expression parser under its dotted
+  // name (strings "Name" and "Caption"; derived series add theirs), and
+  // removes them again. A series registers when it is created and again when
+  // it is renamed; what it registered goes when it is destroyed.
+  virtual void RegisterVariables();
+  virtual void DeRegisterVariables();
 
   double TransformX(int Idx, double Value) const;
   double TransformY(int Idx, double Value) const;
@@ -554,7 +571,8 @@ private:
 // ---- Function series --------------------------------------------------------
 
 // The calculation object of a function series: the data it works on and the
-// range it uses. Derived series derive their own.
+// range it uses. Derived series derive their own, or wrap a calculation over
+// plain arrays in a TGvCalculationOf.
 class TGvCalculation
 {
 public:
@@ -578,6 +596,25 @@ public:
   // Start <= X <= Stop in every case.
   bool IsValid(int I) const;
   virtual void Calculate() {}
+
+  // The points as plain arrays for the arithmetic: Xi, Yi, Wi (only with a
+  // weight vector or transformation) and IsValid of every element, the range
+  // Start .. Stop, and whether the vectors exist. Holds until the next Gather.
+  const TGvCalculationData& Gather();
+
+private:
+  std::vector<double> FXs, FYs, FWs;
+  std::vector<std::uint8_t> FValid;
+  TGvCalculationData FData;
+};
+
+// A calculation over plain arrays (T::Calculate(const TGvCalculationData&))
+// as the calculation object of a function series.
+template <class T> class TGvCalculationOf : public TGvCalculation
+{
+public:
+  T Calc;
+  void Calculate() override { Calc.Calculate(Gather()); }
 };
 
 class TGvFunctionSeries : public TGvLineSeries
@@ -627,13 +664,19 @@ public:
 
   TGvNotifyEvent OnCalculated;
   TGvCalculationErrorEvent OnCalculationError;
+  // Messages for the user (a setting refused or corrected); without a
+  // handler they go to the log.
+  TGvMessageEvent OnMessage;
 
   TGvCalculation* Calculation() const { return FCalculation.get(); }
 
   bool IsFunction() const override { return true; }
+  // The last calculation raised (the series shows no curve until one succeeds).
+  bool CalculationFailed() const { return FCalculationFailed; }
   bool ClipsYValues() const override { return FClipYValues; }
   bool HasYRange() const override { return FYStart <= FYStop; }
   bool SymbolsVisible() const override { return false; }
+  int MinimumCount() const override { return FFunctionMinCount; }
 
   void Calculate() override;
   void CalculatePoints() override;
@@ -652,12 +695,35 @@ public:
   void ReadFromInner(const QDomElement& E) override;
   void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
   void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
+  // Adds the string "Formula" and the numbers "CalculationStart",
+  // "CalculationStop", "DisplayStart" and "DisplayStop".
+  void RegisterVariables() override;
 
 protected:
+  // The least number of points a calculation needs (2 unless a derived
+  // series says otherwise).
+  void SetMinCount(int Value);
   // The calculation object a derived series works with (owned).
   void SetCalculation(std::unique_ptr<TGvCalculation> C) { FCalculation = std::move(C); }
+  // Hands C the series' data: outlier visibility, the X, Y and weight
+  // vectors, the calculation range, the sender, and the X and Y value
+  // transformations (the weight transformation too with WithWeightTransform).
+  void PrepareCalculation(TGvCalculation& C, bool WithWeightTransform = true);
   // Samples GetY over the display range for the Y range.
   void SampleYRange();
+  // True when the curve must not widen its Y axis: ClipYValues is set and
+  // the Y axis carries another visible series that is not a function series.
+  bool YRangeClipped() const;
+  // The X values the curve is drawn at: one per pixel over the part of the
+  // display range that the X axis shows.
+  std::vector<double> DisplayGrid() const;
+  // The width of the X axis in pixels (at least 1).
+  int XAxisPixels() const;
+  // Hands Message to OnMessage, or to the log without a handler.
+  void ShowMessage(const QString& Message);
+  // After a calculation: the objects that show one of the series' values
+  // expand them again.
+  void UpdateVariables();
 
 private:
   QPointer<TGvCustomDoubleVector> FWeight;
@@ -669,4 +735,9 @@ private:
   bool FDisplayAutoStart = true, FDisplayAutoStop = true;
   double FDisplayStart = 0, FDisplayStop = 0;
   bool FCouple = true;
+  int FFunctionMinCount = 2;
+
+protected:
+  // The last calculation raised: the series shows no curve.
+  bool FCalculationFailed = false;
 };

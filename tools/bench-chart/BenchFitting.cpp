@@ -55,7 +55,7 @@ static void polyfit_1e6_verdane(benchmark::State& State)
   for (auto _ : State) {
     TGvPolynomialCalculation C;
     C.SetOrder(PolyDegree);
-    TGvFitPoints P;
+    TGvCalculationData P;
     P.X = D.X;
     P.Y = D.Y;
     C.Calculate(P);
@@ -77,7 +77,7 @@ static void simplex_misra1a_verdane(benchmark::State& State)
     const double Start[] = {500, 1e-4};
     F.SetCoefs(Start);
     F.SetIterations(SimplexIterations);
-    TGvFitPoints P;
+    TGvCalculationData P;
     P.X = MisraX;
     P.Y = MisraY;
     F.Calculate(P);

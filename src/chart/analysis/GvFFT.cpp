@@ -408,10 +408,9 @@ void TGvDiscreteFourierCalculation::Calculate(const TGvCalculationData& Data)
   Xs.reserve(Count);
   Ys.reserve(Count);
   for (std::size_t I = 0; I < Count; ++I) {
-    if (!Data.IsValid(I) || !(Data.W(I) > 0)) continue;
-    if (!std::isfinite(Data.X[I]) || !std::isfinite(Data.Y[I])) continue;
-    Xs.push_back(Data.X[I]);
-    Ys.push_back(Data.Y[I]);
+    if (!Data.IsValid(I) || !(Data.Wi(I) > 0)) continue;
+    Xs.push_back(Data.Xi(I));
+    Ys.push_back(Data.Yi(I));
   }
   if (Xs.size() < 2) return; // no spectrum
 
@@ -426,7 +425,7 @@ void TGvDiscreteFourierCalculation::Calculate(const TGvCalculationData& Data)
     Dt = (Xs.back() - Xs.front()) / double(FTransformed - 1);
   } else {
     FResampled = true;
-    double Lo = FStart, Hi = FStop;
+    double Lo = Data.Start, Hi = Data.Stop;
     if (!std::isfinite(Hi - Lo) || !(Hi > Lo)) {
       const auto [MinIt, MaxIt] = std::minmax_element(Xs.begin(), Xs.end());
       Lo = *MinIt;
@@ -475,4 +474,128 @@ QString TGvDiscreteFourierCalculation::FormulaText()
 {
   return QStringLiteral("Y\\-k\\- = ") + QChar(0x03A3) + QStringLiteral("y\\-n\\- e\\+(-2") +
          QChar(0x03C0) + QStringLiteral("i/n kn)");
+}
+
+// ---- TGvDiscreteFourier --------------------------------------------------------
+
+TGvDiscreteFourier::TGvDiscreteFourier(QObject* Owner) : TGvFunctionSeries(Owner)
+{
+  auto C = std::make_unique<TGvCalculationOf<TGvDiscreteFourierCalculation>>();
+  FCalc = C.get();
+  SetCalculation(std::move(C));
+  SetClipYValues(false);
+  FPhaseData = new TGvDoubleVector(this);
+  FPhaseData->setObjectName("PhaseData");
+  FPhaseSeries = new TGvChildSeries(this);
+  FPhaseSeries->setObjectName("Phase");
+  FPhaseSeries->SetCaption("Phase");
+  FPhaseSeries->SetVisible(false);
+  FPhaseSeries->Line()->SetColor(0xFF008000);
+  FPhaseSeries->SetXValueTransformation(
+      [this](QObject*, const TGvTransformEventArgs& A) { return Frequency(A.Index); });
+  FPhaseSeries->SetYData(FPhaseData);
+  RegisterVariables();
+}
+
+TGvDiscreteFourier::~TGvDiscreteFourier()
+{
+  BeginDestroy();
+  // The phase maps its points through this series: it goes first.
+  delete FPhaseSeries;
+  delete FPhaseData;
+}
+
+void TGvDiscreteFourier::SetXAxis(TGvAxis* Value)
+{
+  TGvFunctionSeries::SetXAxis(Value);
+  FPhaseSeries->SetXAxis(Value);
+}
+
+void TGvDiscreteFourier::SetYAxis(TGvAxis* Value)
+{
+  TGvFunctionSeries::SetYAxis(Value);
+  if (Value && !FPhaseSeries->YAxis()) FPhaseSeries->SetYAxis(Value);
+}
+
+void TGvDiscreteFourier::CalculateFunction()
+{
+  if (FCount < 2) return;
+  SetLimits();
+  PrepareCalculation(*FCalc);
+  FCalc->Calculate();
+  const TGvDiscreteFourierCalculation& S = FCalc->Calc;
+  const std::size_t Bins = S.PointsN();
+  if (Bins > 0) {
+    StoreXRange(S.Frequency(0), S.Frequency(Bins - 1));
+    const auto [Lo, Hi] = std::minmax_element(S.Amplitude().begin(), S.Amplitude().end());
+    FYStart = *Lo;
+    FYStop = *Hi;
+  } else {
+    StoreXRange(GvNoRangeStart, GvNoRangeStop);
+    FYStart = GvNoRangeStart;
+    FYStop = GvNoRangeStop;
+  }
+  FPhaseData->SetValues(S.Phase());
+  if (OnCalculated) OnCalculated(this);
+  if (!FPhaseSeries->YAxis() && FYAxis) FPhaseSeries->SetYAxis(FYAxis);
+  if (FPhaseSeries->Visible()) FPhaseSeries->Calculate();
+}
+
+void TGvDiscreteFourier::CalculatePoints()
+{
+  FPoints.clear();
+  FAreaPoints.clear();
+  FSymbolPos.clear();
+  FCommitted = 0;
+  FPointsWithSymbols = false;
+  const TGvDiscreteFourierCalculation& S = FCalc->Calc;
+  const std::size_t Bins = S.PointsN();
+  if (FXAxis && FYAxis) {
+    FMapX = MapKeyOf(FXAxis);
+    FMapY = MapKeyOf(FYAxis);
+  }
+  if (FXAxis && FYAxis && Bins > 0 && !FCalculationFailed) {
+    // The bins the axis shows, and one beyond on each side.
+    std::size_t First = 0, Last = Bins - 1;
+    const double Delta = S.Delta();
+    if (Delta > 0) {
+      const double A = std::floor(FXAxis->Start() / Delta) - 1;
+      const double B = std::ceil(FXAxis->Stop() / Delta) + 1;
+      if (A > 0) First = A >= double(Last) ? Last : std::size_t(A);
+      if (B < double(Last)) Last = B <= double(First) ? First : std::size_t(B);
+    }
+    TGvColumnFilter Columns;
+    auto Out = [this](const TGvScreenPoint& P) { FPoints.push_back(P); };
+    for (std::size_t I = First; I <= Last; ++I)
+      Columns.Feed({GvClampPixel(FXAxis->NumberToWorld(S.Frequency(I))),
+                    GvClampPixel(FYAxis->NumberToWorld(S.Amplitude()[I])), int32_t(I)},
+                   Out);
+    Columns.Flush(Out);
+    FCommitted = FPoints.size();
+    // Symbols, when shown, mark the bins drawn.
+    if (FPointSymbol->Visible())
+      for (std::size_t I = 0; I < FPoints.size(); ++I) FSymbolPos.push_back(int(I));
+  }
+  AddBandPoints();
+  FLastPointsCount = FCount;
+  FRecalcPoints = false;
+}
+
+double TGvDiscreteFourier::GetY(double AtX)
+{
+  if (FRecalcPoints) return 0;
+  return FCalc->Calc.GetY(AtX);
+}
+
+int TGvDiscreteFourier::FindPoint(double X, double Y, double Delta)
+{
+  if (FRecalcPoints) return -1;
+  for (const TGvScreenPoint& P : FPoints)
+    if (std::fabs(X - P.X) <= Delta && std::fabs(Y - P.Y) <= Delta) return P.Index;
+  return -1;
+}
+
+QString TGvDiscreteFourier::GetFormula() const
+{
+  return TGvDiscreteFourierCalculation::FormulaText();
 }

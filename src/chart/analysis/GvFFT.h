@@ -8,22 +8,14 @@
 //                                    once and run many times
 //   TGvDiscreteFourierCalculation    the spectrum of a series' points
 //
-// How TGvDiscreteFourier will use the calculation (it owns one as FCalc):
-//  - CalculateFunction, with at least 2 points: after SetLimits, fill a
-//    TGvCalculationData (chart/GvMath.h) from the series' calculation object
-//    (Xi, Yi, Wi, IsValid), call FCalc.SetRange(CalculationStart,
-//    CalculationStop) and FCalc.Calculate(Data). Errors propagate as
-//    EMathError to the function series' error handling.
-//  - Then the X extent is Frequency(0) … Frequency(PointsN() - 1) and the Y
-//    extent the least and greatest of Amplitude() (no range when PointsN() is 0).
-//  - Drawing: one point per bin, (Frequency(i), Amplitude()[i]); the "Phase"
-//    child series takes Phase() as its Y data and maps point index i to
-//    Frequency(i) for X.
-//  - GetY(AtX): 0 while the points need recalculation, else FCalc.GetY(AtX).
-//  - GetFormula: FormulaText().
+//   TGvChildSeries                   a plain series owned by another one
+//   TGvDiscreteFourier               the function series of the amplitude
+//                                    spectrum, with the phase spectrum as its
+//                                    child series "Phase"
 #pragma once
 
 #include "chart/GvMath.h"
+#include "chart/GvSeries.h"
 
 #include <QString>
 #include <cstddef>
@@ -137,22 +129,12 @@ public:
   // Points an uneven series is resampled to.
   static constexpr std::size_t ResampledPoints = 1024;
 
-  // The calculation range (the function series' CalculationStart/Stop); it
-  // also spans the resampling of uneven data.
-  void SetRange(double Start, double Stop)
-  {
-    FStart = Start;
-    FStop = Stop;
-  }
-  double Start() const { return FStart; }
-  double Stop() const { return FStop; }
-
   // The spectrum of the valid points with positive weight (non-finite values
   // are not used). Points in strictly ascending X order are transformed as
   // they are, with the frequency step 1/(N·dt), dt their mean spacing; any
   // other order is first resampled by Akima interpolation to 1024 points over
-  // the calculation range (over the points' own X span when that range is not
-  // finite), dt = range/1023. Fewer than 2 usable points give an empty
+  // the calculation range Data.Start .. Data.Stop (over the points' own X span
+  // when that range is not finite), dt = range/1023. Fewer than 2 usable points give an empty
   // spectrum. EMathError for a missing vector and the interpolation's errors.
   void Calculate(const TGvCalculationData& Data);
 
@@ -176,12 +158,65 @@ public:
   static QString FormulaText();
 
 private:
-  double FStart = -std::numeric_limits<double>::max();
-  double FStop = std::numeric_limits<double>::max();
   TComplexArray FCalcArr;
   double FDelta = 0;
   std::size_t FTransformed = 0;
   bool FResampled = false;
   std::vector<double> FPhase, FAmplitude;
   std::unique_ptr<TGvFFTPlan> FPlan;
+};
+
+// ---- The series ---------------------------------------------------------------
+
+// A plain series owned by another series (the phase of the Fourier series):
+// it draws the Y data it is given against the X its owner maps the index to.
+class TGvChildSeries : public TGvSeries
+{
+  Q_OBJECT
+  Q_PROPERTY(TGvPointSymbolSettings* PointSymbol READ PointSymbol WRITE SetPointSymbol)
+  Q_PROPERTY(TGvAxis* YAxis READ YAxis WRITE SetYAxis)
+  Q_PROPERTY(TGvLineSettings* Line READ Line WRITE SetLine)
+  Q_PROPERTY(TGvAreaSettings* Area READ Area WRITE SetArea)
+  Q_PROPERTY(TGvSeries* DrawBandTo READ DrawBandTo WRITE SetDrawBandTo)
+public:
+  explicit TGvChildSeries(QObject* Owner = nullptr) : TGvSeries(Owner) {}
+};
+
+// The amplitude spectrum of the points of its data, one point per frequency
+// bin (2|X[k]|/N at k/(N dt)); the phase spectrum (atan2 of the bin, in
+// radians) is the child series Phase, invisible until shown, drawn on the
+// spectrum's X axis and, unless given another, its Y axis. Uneven data are
+// resampled to 1024 points first. ClipYValues is off.
+class TGvDiscreteFourier : public TGvFunctionSeries
+{
+  Q_OBJECT
+  Q_PROPERTY(TGvChildSeries* Phase READ Phase)
+  Q_PROPERTY(TGvPointSymbolSettings* PointSymbol READ PointSymbol WRITE SetPointSymbol)
+public:
+  explicit TGvDiscreteFourier(QObject* Owner = nullptr);
+  ~TGvDiscreteFourier() override;
+
+  TGvChildSeries* Phase() const { return FPhaseSeries; }
+  const TGvDiscreteFourierCalculation& Spectrum() const { return FCalc->Calc; }
+  // The frequency of bin I.
+  double Frequency(int I) const { return FCalc->Calc.Frequency(std::size_t(std::max(I, 0))); }
+
+  void SetXAxis(TGvAxis* Value) override;
+  void SetYAxis(TGvAxis* Value) override;
+
+  void CalculateFunction() override;
+  // One point per bin over the visible frequencies (reduced per pixel column).
+  void CalculatePoints() override;
+  // The amplitude at a frequency, linear between bins; 0 while the points
+  // wait to be converted.
+  double GetY(double AtX) override;
+  // The bin of the first drawn point within Delta of (X, Y); -1 for none or
+  // while the points wait to be converted.
+  int FindPoint(double X, double Y, double Delta) override;
+  QString GetFormula() const override;
+
+private:
+  TGvCalculationOf<TGvDiscreteFourierCalculation>* FCalc;
+  TGvDoubleVector* FPhaseData;
+  TGvChildSeries* FPhaseSeries;
 };

@@ -1,7 +1,11 @@
 #include "chart/analysis/GvFitting.h"
 
+#include "chart/analysis/GvParseFkt.h"
+
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <memory>
 #include <numeric>
 
 namespace {
@@ -163,8 +167,8 @@ void TGvSimplexFit::SetFittingFunction(TGvFittingFunctionHandler Handler)
 void TGvSimplexFit::CheckExpression()
 {
   const TGvExpressionLetters L = ExpressionLetters(FExpression);
-  if (!L.UsesX) throw EGvError("Expression must contain the independent variable X!");
-  if (L.Order == 0 && FIterations > 0) throw EGvError("Expression must contain a variable a..p!");
+  if (!L.UsesX) throw EMathError("Expression must contain the independent variable X!");
+  if (L.Order == 0 && FIterations > 0) throw EMathError("Expression must contain a variable a..p!");
   FExpressionOrder = L.Order;
   SetOrder(L.Order);
   FParsedFn = nullptr;
@@ -181,21 +185,21 @@ const TGvFittingFunctionHandler& TGvSimplexFit::Model() const
 void TGvSimplexFit::CheckModelLetters() const
 {
   if (!FFittingFkt && FExpressionOrder > int(FCoefs.size()))
-    throw EGvError("Fitted line: the expression uses coefficient " +
-                   QString(QChar('A' + FExpressionOrder - 1)) + " beyond Order");
+    throw EMathError("Fitted line: the expression uses coefficient " +
+                     QString(QChar('A' + FExpressionOrder - 1)) + " beyond Order");
 }
 
 double TGvSimplexFit::Evaluate(std::span<const double> Corner, double X) const
 {
   const double Y = Model()(TGvFittingFunctionArgs{X, Corner});
-  if (std::isnan(Y)) throw EGvError("Invalid floating point operation");
-  if (!std::isfinite(Y)) throw EGvError("Floating point overflow");
+  if (std::isnan(Y)) throw EMathError("Invalid floating point operation");
+  if (!std::isfinite(Y)) throw EMathError("Floating point overflow");
   return Y;
 }
 
 double TGvSimplexFit::GetY(double AtX) const
 {
-  if (!Model()) throw EGvError(NoModel);
+  if (!Model()) throw EMathError(NoModel);
   CheckModelLetters();
   return Evaluate(FCurrentCorner, AtX);
 }
@@ -208,7 +212,7 @@ double TGvSimplexFit::Coefficient(int Index) const
   throw EGvRangeError("Fitted line: Index of variable out of range");
 }
 
-double TGvSimplexFit::ChiSquare(std::span<const double> Corner, const TGvFitPoints& Points)
+double TGvSimplexFit::ChiSquare(std::span<const double> Corner, const TGvCalculationData& Points)
 {
   FCurrentCorner.assign(Corner.begin(), Corner.end());
   if (FOnNewCorner) FOnNewCorner(Corner);
@@ -225,8 +229,8 @@ double TGvSimplexFit::ChiSquare(std::span<const double> Corner, const TGvFitPoin
       Sum += Points.Wi(I) * Dy * Dy;
     }
   }
-  if (std::isnan(Sum)) throw EGvError("Invalid floating point operation");
-  if (!std::isfinite(Sum)) throw EGvError("Floating point overflow");
+  if (std::isnan(Sum)) throw EMathError("Invalid floating point operation");
+  if (!std::isfinite(Sum)) throw EMathError("Floating point overflow");
   return Sum;
 }
 
@@ -235,7 +239,7 @@ double TGvSimplexFit::CovarAt(std::size_t I, double Y) const
   return FRuns[std::size_t(FPointRun[I])].Interpolate(Y);
 }
 
-void TGvSimplexFit::SetupCovariance(const TGvFitPoints& Points)
+void TGvSimplexFit::SetupCovariance(const TGvCalculationData& Points)
 {
   FRuns.clear();
   FPointRun.clear();
@@ -244,7 +248,7 @@ void TGvSimplexFit::SetupCovariance(const TGvFitPoints& Points)
     std::vector<TDataPoint> Raw;
     for (std::size_t I = 0; I < N; ++I)
       if (Points.IsValid(I)) Raw.push_back({Points.Xi(I), Points.Yi(I), I});
-    if (Raw.size() < 3) throw EGvError(GvFitMessages::NotEnoughPoints);
+    if (Raw.size() < 3) throw EMathError(GvCalcMessages::NotEnoughPoints);
     std::stable_sort(Raw.begin(), Raw.end(),
                      [](const TDataPoint& A, const TDataPoint& B) { return A.X < B.X; });
 
@@ -272,7 +276,7 @@ void TGvSimplexFit::SetupCovariance(const TGvFitPoints& Points)
       }
       Owner2[I] = Nodes.size() - 1;
     }
-    if (Nodes.size() < 3) throw EGvError(GvFitMessages::NotEnoughPoints);
+    if (Nodes.size() < 3) throw EMathError(GvCalcMessages::NotEnoughPoints);
 
     // Monotone runs of Y; the point that breaks a run starts the next one.
     std::vector<std::size_t> RunEnd; // one past the last node of each run
@@ -295,7 +299,7 @@ void TGvSimplexFit::SetupCovariance(const TGvFitPoints& Points)
         Ys.push_back(2 * Last.Y - Before.Y);
         Xs.push_back(2 * Last.X - Before.X);
       }
-      if (Ys.size() < 3) throw EGvError(GvFitMessages::NotEnoughPoints);
+      if (Ys.size() < 3) throw EMathError(GvCalcMessages::NotEnoughPoints);
       // Akima over Y ascending.
       if (Ys.front() > Ys.back()) {
         std::reverse(Ys.begin(), Ys.end());
@@ -306,10 +310,10 @@ void TGvSimplexFit::SetupCovariance(const TGvFitPoints& Points)
       Run.Y = std::move(Ys);
       Run.A = std::move(Xs);
       for (const double V : Run.A)
-        if (!std::isfinite(V)) throw EGvError(GvFitMessages::NotEnoughPoints);
+        if (!std::isfinite(V)) throw EMathError(GvCalcMessages::NotEnoughPoints);
       for (std::size_t I = 0; I < Run.B.size(); ++I)
         if (!std::isfinite(Run.B[I]) || !std::isfinite(Run.C[I]) || !std::isfinite(Run.D[I]))
-          throw EGvError(GvFitMessages::NotEnoughPoints);
+          throw EMathError(GvCalcMessages::NotEnoughPoints);
       FRuns.push_back(std::move(Run));
       RunEnd.push_back(End);
       Start = End;
@@ -329,7 +333,7 @@ void TGvSimplexFit::SetupCovariance(const TGvFitPoints& Points)
     FRuns.clear();
     FPointRun.clear();
     FDoCovariance = false;
-    throw EGvError(CovarianceFailed);
+    throw EMathError(CovarianceFailed);
   }
 }
 
@@ -363,7 +367,7 @@ void TGvSimplexFit::ExpandReflectContract(std::vector<double>& Vertex, double Fa
   for (int J = 0; J < FOrder; ++J) Vertex[J] = FCenter[J] + Factor * (FCenter[J] - Vertex[J]);
 }
 
-void TGvSimplexFit::InitSimplex(const TGvFitPoints& Points)
+void TGvSimplexFit::InitSimplex(const TGvCalculationData& Points)
 {
   for (int I = 0; I <= FOrder; ++I) {
     FSimplex[I] = FCoefs;
@@ -374,7 +378,7 @@ void TGvSimplexFit::InitSimplex(const TGvFitPoints& Points)
 }
 
 // Every vertex but the best moves halfway to the best.
-void TGvSimplexFit::NewSimplex(const TGvFitPoints& Points)
+void TGvSimplexFit::NewSimplex(const TGvCalculationData& Points)
 {
   for (int I = 0; I <= FOrder; ++I) {
     if (I == FMin) continue;
@@ -383,7 +387,7 @@ void TGvSimplexFit::NewSimplex(const TGvFitPoints& Points)
   }
 }
 
-void TGvSimplexFit::GetStatistics(const TGvFitPoints& Points)
+void TGvSimplexFit::GetStatistics(const TGvCalculationData& Points)
 {
   const std::size_t N = Points.Count();
   double SumW = 0, SumWX = 0, SumWY = 0;
@@ -413,25 +417,22 @@ void TGvSimplexFit::GetStatistics(const TGvFitPoints& Points)
   FVarianceY = SumW > 1 ? Qy / (SumW - 1) : 0;
 }
 
-void TGvSimplexFit::Calculate(const TGvFitPoints& Points)
+void TGvSimplexFit::Calculate(const TGvCalculationData& Points)
 {
-  if (FIterations > 0) {
-    if (!Points.HasX) throw EGvError(GvFitMessages::NoXVector);
-    if (!Points.HasY) throw EGvError(GvFitMessages::NoYVector);
-  }
-  if (!Model()) throw EGvError(NoModel);
+  if (FIterations > 0) Points.CheckVectors();
+  if (!Model()) throw EMathError(NoModel);
   CheckModelLetters();
   FIteration = FIterations;
   FStopIterations = false;
   if (FIterations <= 0) return;
-  if (FOrder < 1) throw EGvError("SimplexFit: no order set!");
+  if (FOrder < 1) throw EMathError("SimplexFit: no order set!");
 
   // Preparation.
   const std::size_t N = Points.Count();
   std::size_t Valid = 0;
   for (std::size_t I = 0; I < N; ++I)
     if (Points.IsValid(I)) ++Valid;
-  if (Valid < std::size_t(FOrder)) throw EGvError(GvFitMessages::NotEnoughPoints);
+  if (Valid < std::size_t(FOrder)) throw EMathError(GvCalcMessages::NotEnoughPoints);
   if (FDoCovariance) SetupCovariance(Points);
   SetOrder(FOrder);
   for (double& C : FCoefs)
@@ -468,4 +469,187 @@ void TGvSimplexFit::Calculate(const TGvFitPoints& Points)
     --FIteration;
   } while (!FStopIterations && FIteration >= 0 && FCurrentChiSquare != 0);
   GetStatistics(Points);
+}
+
+// ---- TGvFittedLine -----------------------------------------------------------
+
+namespace {
+
+// A model typed as text, parsed once: X and the letters A..P read the slots
+// that every evaluation fills from its arguments ("E" is a coefficient here,
+// not Euler's number).
+struct TParsedModel
+{
+  explicit TParsedModel(const QObject* Owner) : Parser(Owner) {}
+  double X = 0;
+  std::array<double, TGvSimplexFit::MaxOrder> Coefs{};
+  TGvFunctionParser Parser;
+};
+
+TGvExpressionCompiler ParserCompiler(const QObject* Owner)
+{
+  return [Owner](const QString& Expression) -> TGvFittingFunctionHandler {
+    auto Model = std::make_shared<TParsedModel>(Owner);
+    Model->Parser.BindVariable("X", &Model->X, "X-Value");
+    for (int I = 0; I < TGvSimplexFit::MaxOrder; ++I) {
+      const QChar Letter('A' + I);
+      Model->Parser.BindVariable(QString(Letter), &Model->Coefs[std::size_t(I)],
+                                 "Variable " + QString(Letter.toLower()));
+    }
+    Model->Parser.SetExpression(Expression);
+    return [Model](const TGvFittingFunctionArgs& A) {
+      Model->X = A.X;
+      const std::size_t N = std::min(A.Coefficients.size(), Model->Coefs.size());
+      std::copy_n(A.Coefficients.begin(), N, Model->Coefs.begin());
+      return Model->Parser.GetResult();
+    };
+  };
+}
+
+} // namespace
+
+TGvFittedLine::TGvFittedLine(QObject* Owner) : TGvFunctionSeries(Owner)
+{
+  auto C = std::make_unique<TGvCalculationOf<TGvSimplexFit>>();
+  FFit = C.get();
+  SetCalculation(std::move(C));
+  FFit->Calc.SetIterations(300);
+  FFit->Calc.SetExpressionCompiler(ParserCompiler(this));
+  SetMinCount(0);
+  RegisterVariables();
+}
+
+TGvFittedLine::~TGvFittedLine()
+{
+  BeginDestroy();
+}
+
+void TGvFittedLine::SetOrder(int Value)
+{
+  CheckUndo("Coefficients", QStringLiteral("Fitted line coefficients"));
+  FFit->Calc.SetOrder(Value);
+  SetLastCount(0);
+}
+
+void TGvFittedLine::SetIterations(int Value)
+{
+  if (Value == Iterations()) return;
+  CheckUndo("Iterations", QStringLiteral("Fitted line iterations"));
+  FFit->Calc.SetIterations(Value);
+}
+
+void TGvFittedLine::SetExpression(const QString& Value)
+{
+  if (Value == Expression()) return;
+  CheckUndo("Expression", QStringLiteral("Fitted line expression"));
+  try {
+    FFit->Calc.SetExpression(Value);
+  } catch (...) {
+    // The text is kept; the line shows no curve until it is mended.
+    SetLastCount(0);
+    throw;
+  }
+  if (FromExpression())
+    SetLastCount(0);
+  else
+    UpdateVariables();
+}
+
+QList<double> TGvFittedLine::Coefficients() const
+{
+  const std::span<const double> C = FFit->Calc.CurrentCorner();
+  return QList<double>(C.begin(), C.end());
+}
+
+void TGvFittedLine::SetCoefficients(const QList<double>& Value)
+{
+  CheckUndo("Coefficients", QStringLiteral("Fitted line coefficients"));
+  FFit->Calc.SetCoefs(std::span<const double>(Value.data(), std::size_t(Value.size())));
+  SetLastCount(0);
+}
+
+void TGvFittedLine::SetDoCovariance(bool Value)
+{
+  CheckUndo("DoCovariance", QStringLiteral("Fitting using covariance/variance"));
+  FFit->Calc.SetDoCovariance(Value);
+}
+
+void TGvFittedLine::SetFittingFunction(TGvFittingFunctionEvent Handler)
+{
+  FFittingFunction = std::move(Handler);
+  if (FFittingFunction)
+    FFit->Calc.SetFittingFunction(
+        [this](const TGvFittingFunctionArgs& A) { return FFittingFunction(this, A); });
+  else
+    FFit->Calc.SetFittingFunction({});
+  SetLastCount(0);
+}
+
+void TGvFittedLine::SetOnIteration(TGvNotifyEvent Handler)
+{
+  FOnIteration = std::move(Handler);
+  if (FOnIteration)
+    FFit->Calc.SetOnIteration([this] { FOnIteration(this); });
+  else
+    FFit->Calc.SetOnIteration({});
+}
+
+void TGvFittedLine::SetOnNewCorner(TGvFittingCornerEvent Handler)
+{
+  FOnNewCorner = std::move(Handler);
+  if (FOnNewCorner)
+    FFit->Calc.SetOnNewCorner([this](std::span<const double> C) { FOnNewCorner(this, C); });
+  else
+    FFit->Calc.SetOnNewCorner({});
+}
+
+void TGvFittedLine::CalculateFunction()
+{
+  if (FCount < MinCount() && Iterations() != 0) return;
+  SetLimits();
+  if (FromExpression() && Expression().isEmpty())
+    throw EMathError(QStringLiteral("No FittingFunction or Expression defined"));
+  // The fit reads the points through the X and Y transformations only.
+  PrepareCalculation(*FFit, false);
+  FFit->Calculate();
+  SampleYRange();
+  if (OnCalculated) OnCalculated(this);
+}
+
+double TGvFittedLine::GetY(double AtX)
+{
+  return FFit->Calc.GetY(AtX);
+}
+
+QString TGvFittedLine::GetFormula() const
+{
+  return FromExpression() ? Expression() : QString();
+}
+
+void TGvFittedLine::RegisterVariables()
+{
+  TGvFunctionSeries::RegisterVariables();
+  struct TVar
+  {
+    const char* Id;
+    const char* Comment;
+    double (TGvFittedLine::*Get)() const;
+  };
+  const TVar Vars[] = {
+      {"AverageX", "Mean of X values", &TGvFittedLine::AverageX},
+      {"AverageY", "Mean of Y values", &TGvFittedLine::AverageY},
+      {"VarianceX", "Variance of X values", &TGvFittedLine::VarianceX},
+      {"VarianceY", "Variance of Y values", &TGvFittedLine::VarianceY},
+      {"Probability", "Probability of the fitted line", &TGvFittedLine::Probability},
+      {"SumOfResiduals", "Sum of squared deviations of data points to fitted line",
+       &TGvFittedLine::SumOfResiduals},
+  };
+  for (const TVar& V : Vars) {
+    const auto Get = V.Get;
+    AddVariableToList(V.Id, V.Comment, this, GlobalVariableList(),
+                      [this, Get] { return (this->*Get)(); });
+  }
+  AddArrayToList(
+      "Coefficients", "Coefficients A..P of the fitted expression", this, GlobalArrayList(),
+      [this](int I) { return Coefficient(I); }, [this] { return std::max(Order(), 0); });
 }

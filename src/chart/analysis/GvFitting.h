@@ -3,28 +3,18 @@
 // weighted sum of squared residuals (or, in covariance mode, of the products
 // of the horizontal and vertical distances to the data curve).
 //
-// How the series calls it. TGvFittedLine owns one TGvSimplexFit (FFit). Its
-// writers forward to SetOrder, SetIterations, SetExpression, SetCoefs,
-// SetDoCovariance, SetFittingFunction, SetOnIteration and SetOnNewCorner; a
-// FittingFunction, OnIteration or OnNewCorner of the series is wrapped in a
-// function object that passes the series as sender. A model typed as text
-// reaches the fit through the expression compiler (SetExpressionCompiler):
-// a function that parses the expression once, binds X to the args' X and the
-// letters A..P to the args' coefficients, and returns the model to evaluate
-// many times; until one is set, an expression is checked but cannot be
-// evaluated. CalculateFunction fills a TGvFitPoints (Xi, Yi, Wi, the outlier
-// flags and the calculation range) and calls Calculate (not at design time);
-// GetY draws the curve from the current coefficients; Coefficient is the
-// reader of the published array and of the parser array "Coefficients"; the
-// statistics are plain readers for the registered variables; the formula text
-// is Expression() (empty with a FittingFunction). The saved forms store
-// DoCovariance, Iterations, the coefficients and the expression, and read them
-// back through SetDoCovariance, SetIterations, SetCoefs and SetExpression,
-// which bound what they are given.
+//   TGvSimplexFit  the search over plain arrays; a model typed as text
+//                  reaches it through an expression compiler
+//   TGvFittedLine  the function series that fits and draws the model: it
+//                  owns one fit, parses the expression once (the letters A..P
+//                  are the coefficients, X the variable) and publishes the
+//                  coefficients and statistics to the expression parser
 #pragma once
 
-#include "chart/analysis/GvFitPoints.h"
+#include "chart/GvMath.h"
+#include "chart/GvSeries.h"
 
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -116,10 +106,10 @@ public:
 
   // The search from the current coefficients over the valid points, at most
   // Iterations + 1 iterations, then the statistics. Iterations <= 0: nothing
-  // is fitted. Raises EGvError with the fixed messages; a model that raises
+  // is fitted. Raises EMathError with the fixed messages; a model that raises
   // or gives no number ends the search with an error and leaves the
   // coefficients at the best vertex found before.
-  void Calculate(const TGvFitPoints& Points);
+  void Calculate(const TGvCalculationData& Points);
 
   // The model at AtX with the current coefficients.
   double GetY(double AtX) const;
@@ -149,15 +139,15 @@ private:
   void CheckExpression();
   void CheckModelLetters() const;
   double Evaluate(std::span<const double> Corner, double X) const;
-  double ChiSquare(std::span<const double> Corner, const TGvFitPoints& Points);
-  void SetupCovariance(const TGvFitPoints& Points);
+  double ChiSquare(std::span<const double> Corner, const TGvCalculationData& Points);
+  void SetupCovariance(const TGvCalculationData& Points);
   double CovarAt(std::size_t I, double Y) const;
-  void InitSimplex(const TGvFitPoints& Points);
+  void InitSimplex(const TGvCalculationData& Points);
   void MaxMin();
   void CalcCenter();
   void ExpandReflectContract(std::vector<double>& Vertex, double Factor);
-  void NewSimplex(const TGvFitPoints& Points);
-  void GetStatistics(const TGvFitPoints& Points);
+  void NewSimplex(const TGvCalculationData& Points);
+  void GetStatistics(const TGvCalculationData& Points);
 
   bool FDoCovariance = false;
   bool FStopIterations = false;
@@ -186,4 +176,80 @@ private:
   TGvFittingFunctionHandler FFittingFkt;
   TGvFittingFunctionHandler FParsedFn;
   TGvExpressionCompiler FCompiler;
+};
+
+// ---- The series ---------------------------------------------------------------
+
+// The model of the series: its value at Args.X for Args.Coefficients, with
+// the series as sender.
+using TGvFittingFunctionEvent =
+    std::function<double(TGvSeries* Sender, const TGvFittingFunctionArgs& Args)>;
+using TGvFittingCornerEvent =
+    std::function<void(TGvSeries* Sender, std::span<const double> Corner)>;
+
+// Fits Expression (or the FittingFunction of the program) to the points of
+// its data from the current coefficients, Iterations steps of the simplex
+// search per calculation, and draws it. A new line has no order (-1), no
+// expression and 300 iterations; MinCount is 0. Published beyond the function
+// series: Order, Iterations, Expression, Coefficients, DoCovariance.
+// Read-only: AverageX, AverageY, VarianceX, VarianceY, Probability,
+// SumOfResiduals, registered as parser variables with the array
+// "Coefficients".
+class TGvFittedLine : public TGvFunctionSeries
+{
+  Q_OBJECT
+  Q_PROPERTY(int Order READ Order WRITE SetOrder)
+  Q_PROPERTY(int Iterations READ Iterations WRITE SetIterations)
+  Q_PROPERTY(QString Expression READ Expression WRITE SetExpression)
+  Q_PROPERTY(QList<double> Coefficients READ Coefficients WRITE SetCoefficients)
+  Q_PROPERTY(bool DoCovariance READ DoCovariance WRITE SetDoCovariance)
+public:
+  explicit TGvFittedLine(QObject* Owner = nullptr);
+  ~TGvFittedLine() override;
+
+  // Bounded to 0 .. 16 (the letters A..P).
+  int Order() const { return FFit->Calc.Order(); }
+  void SetOrder(int Value);
+  int Iterations() const { return FFit->Calc.Iterations(); }
+  void SetIterations(int Value);
+  // Checked and parsed at once (EMathError for an expression without X, or
+  // without a coefficient while Iterations > 0, and the parser's errors; the
+  // text is stored all the same, and the line then shows no curve).
+  QString Expression() const { return FFit->Calc.Expression(); }
+  void SetExpression(const QString& Value);
+  QList<double> Coefficients() const;
+  void SetCoefficients(const QList<double>& Value);
+  bool DoCovariance() const { return FFit->Calc.DoCovariance(); }
+  void SetDoCovariance(bool Value);
+
+  const TGvFittingFunctionEvent& FittingFunction() const { return FFittingFunction; }
+  void SetFittingFunction(TGvFittingFunctionEvent Handler);
+  void SetOnIteration(TGvNotifyEvent Handler);
+  void SetOnNewCorner(TGvFittingCornerEvent Handler);
+  void StopIterations() { FFit->Calc.StopIterations(); }
+  bool FromExpression() const { return FFit->Calc.FromExpression(); }
+  int CurrentIteration() const { return FFit->Calc.CurrentIteration(); }
+
+  // The coefficient Index (0 .. Order - 1) of the current set; any other
+  // raises EGvRangeError "Fitted line: Index of variable out of range".
+  double Coefficient(int Index) const { return FFit->Calc.Coefficient(Index); }
+  double AverageX() const { return FFit->Calc.AverageX(); }
+  double AverageY() const { return FFit->Calc.AverageY(); }
+  double VarianceX() const { return FFit->Calc.VarianceX(); }
+  double VarianceY() const { return FFit->Calc.VarianceY(); }
+  double Probability() const { return FFit->Calc.Probability(); }
+  double SumOfResiduals() const { return FFit->Calc.SumOfResiduals(); }
+  const TGvSimplexFit& Fit() const { return FFit->Calc; }
+
+  void CalculateFunction() override;
+  double GetY(double AtX) override;
+  // The expression (empty with a FittingFunction).
+  QString GetFormula() const override;
+  void RegisterVariables() override;
+
+private:
+  TGvCalculationOf<TGvSimplexFit>* FFit;
+  TGvFittingFunctionEvent FFittingFunction;
+  TGvNotifyEvent FOnIteration;
+  TGvFittingCornerEvent FOnNewCorner;
 };

@@ -8,11 +8,11 @@
 bool ReduceMatrix(TGvMatrix& Base, std::vector<double>& SingularValues, TGvMatrix& Solution)
 {
   if (Base.Rows < Base.Cols)
-    throw EGvError("SingularValueDecomposition: Matrix has wrong dimension");
+    throw EMathError("SingularValueDecomposition: Matrix has wrong dimension");
   if (int(SingularValues.size()) < Base.Cols)
-    throw EGvError("SingularValueDecomposition: Output vector has wrong dimension");
+    throw EMathError("SingularValueDecomposition: Output vector has wrong dimension");
   if (Solution.Rows != Base.Cols || Solution.Cols != Base.Cols)
-    throw EGvError("SingularValueDecomposition: Output matrix has wrong dimension");
+    throw EMathError("SingularValueDecomposition: Output matrix has wrong dimension");
   return GvLsq::SingularValueDecomposition<double>(Base.Data.data(), Base.Rows, Base.Cols,
                                                    SingularValues.data(), Solution.Data.data());
 }
@@ -67,12 +67,11 @@ double TGvCustomGeneralLinearLeastSquaresCalculation::DeltaCoefficient(int Index
   throw EGvRangeError("General Linear Least Squares: Index of variable out of range");
 }
 
-void TGvCustomGeneralLinearLeastSquaresCalculation::Calculate(const TGvFitPoints& Points)
+void TGvCustomGeneralLinearLeastSquaresCalculation::Calculate(const TGvCalculationData& Points)
 {
-  using namespace GvFitMessages;
-  if (!Points.HasX) throw EGvError(NoXVector);
-  if (!Points.HasY) throw EGvError(NoYVector);
-  if (!FBasis && !FPolynomial && !FDesignTime) throw EGvError("No BasisFunction defined");
+  using namespace GvCalcMessages;
+  Points.CheckVectors();
+  if (!FBasis && !FPolynomial && !FDesignTime) throw EMathError("No BasisFunction defined");
 
   const std::size_t N = Points.Count();
   const int P = FOrder + 1;
@@ -89,14 +88,14 @@ void TGvCustomGeneralLinearLeastSquaresCalculation::Calculate(const TGvFitPoints
     SumWX += W * Points.Xi(I);
     SumWY += W * Points.Yi(I);
   }
-  if (K < std::size_t(P) || !(SumW > 0)) throw EGvError(NotEnoughPoints);
+  if (K < std::size_t(P) || !(SumW > 0)) throw EMathError(NotEnoughPoints);
   if (K == std::size_t(P)) {
     std::vector<double> Xs;
     Xs.reserve(K);
     for (std::size_t I = 0; I < N; ++I)
       if (Points.IsValid(I) && Points.Wi(I) > 0) Xs.push_back(Points.Xi(I));
     std::sort(Xs.begin(), Xs.end());
-    if (std::adjacent_find(Xs.begin(), Xs.end()) != Xs.end()) throw EGvError(NotEnoughPoints);
+    if (std::adjacent_find(Xs.begin(), Xs.end()) != Xs.end()) throw EMathError(NotEnoughPoints);
   }
   const double AverageX = SumWX / SumW;
   const double AverageY = SumWY / SumW;
@@ -114,7 +113,7 @@ void TGvCustomGeneralLinearLeastSquaresCalculation::Calculate(const TGvFitPoints
       for (int J = 0; J < P; ++J) {
         const double F = FBasis(TGvGeneralLinearFittingArgs{X, J});
         if (!std::isfinite(F))
-          throw EGvError("General Linear Least Squares: the basis function gave no number");
+          throw EMathError("General Linear Least Squares: the basis function gave no number");
         Row[J] = GvLsq::TReal(F) * Sw;
       }
     } else {
@@ -170,4 +169,98 @@ void TGvCustomGeneralLinearLeastSquaresCalculation::Calculate(const TGvFitPoints
 QString GeneralLinearLeastSquaresFormula()
 {
   return QString::fromUtf8("Y=\u03a3\\-i\\-a\\-i\\-Xf\\-i\\-(X)");
+}
+
+// ---- The series ----------------------------------------------------------------
+
+TGvCustomGeneralLinearLeastSquares::TGvCustomGeneralLinearLeastSquares(
+    QObject* Owner, std::unique_ptr<TGvCustomGeneralLinearLeastSquaresCalculation> Calc)
+    : TGvFunctionSeries(Owner)
+{
+  auto C = std::make_unique<TGvLeastSquaresCalculationObject>(std::move(Calc));
+  FPoly = C.get();
+  SetCalculation(std::move(C));
+  FitCalc().SetOrder(2);
+  SetMinCount(Order() + 1);
+}
+
+TGvCustomGeneralLinearLeastSquares::~TGvCustomGeneralLinearLeastSquares()
+{
+  BeginDestroy();
+}
+
+void TGvCustomGeneralLinearLeastSquares::SetOrder(int Value)
+{
+  // The order as the calculation bounds it (a saved form or a typed value
+  // may ask for any).
+  const int Lowest = Fit().IsPolynomial() ? 2 : 0;
+  const int Bounded =
+      std::clamp(Value, Lowest, TGvCustomGeneralLinearLeastSquaresCalculation::MaxOrder);
+  if (Bounded == Order()) return;
+  CheckUndo("Order", QStringLiteral("General linear least squares order"));
+  FitCalc().SetOrder(Bounded);
+  SetMinCount(Order() + 1);
+  SetLastCount(0);
+}
+
+double TGvCustomGeneralLinearLeastSquares::GetY(double AtX)
+{
+  return Fit().GetY(AtX);
+}
+
+void TGvCustomGeneralLinearLeastSquares::RegisterVariables()
+{
+  TGvFunctionSeries::RegisterVariables();
+  using TSelf = TGvCustomGeneralLinearLeastSquares;
+  struct TVar
+  {
+    const char* Id;
+    const char* Comment;
+    double (TSelf::*Get)() const;
+  };
+  const TVar Vars[] = {
+      {"AverageX", "Mean of X values", &TSelf::AverageX},
+      {"AverageY", "Mean of Y values", &TSelf::AverageY},
+      {"VarianceX", "Variance of X values", &TSelf::VarianceX},
+      {"VarianceY", "Variance of Y values", &TSelf::VarianceY},
+      {"Probability", "Probability of the fitted line", &TSelf::Probability},
+      {"QRel", "Relative error of coefficients", &TSelf::QRel},
+      {"SumOfResiduals", "Sum of squared deviations of data points to fitted line",
+       &TSelf::SumOfResiduals},
+  };
+  for (const TVar& V : Vars) {
+    const auto Get = V.Get;
+    AddVariableToList(V.Id, V.Comment, this, GlobalVariableList(),
+                      [this, Get] { return (this->*Get)(); });
+  }
+  const auto Count = [this] { return Order() + 1; };
+  AddArrayToList(
+      "Coefficients", "Coefficients of the general linear least square", this, GlobalArrayList(),
+      [this](int I) { return Coefficients(I); }, Count);
+  AddArrayToList(
+      "DeltaCoefficients", "Standard deviation of coefficients of the general linear least square",
+      this, GlobalArrayList(), [this](int I) { return DeltaCoefficient(I); }, Count);
+}
+
+TGvGeneralLinearLeastSquares::TGvGeneralLinearLeastSquares(QObject* Owner)
+    : TGvCustomGeneralLinearLeastSquares(
+          Owner, std::make_unique<TGvGeneralLinearLeastSquaresCalculation>())
+{
+  RegisterVariables();
+}
+
+void TGvGeneralLinearLeastSquares::SetBasisFunction(TGvBasisFunctionEvent Handler)
+{
+  FBasisFunction = std::move(Handler);
+  if (FBasisFunction)
+    FitCalc().SetBasisFunction(
+        [this](const TGvGeneralLinearFittingArgs& A) { return FBasisFunction(this, A); });
+  else
+    FitCalc().SetBasisFunction({});
+  SetLastCount(0);
+}
+
+QString TGvGeneralLinearLeastSquares::GetFormula() const
+{
+  return GeneralLinearLeastSquaresFormula();
 }

@@ -1,21 +1,13 @@
 // Weighted general linear least squares: Y = sum of a(i) * f(i)(X), i = 0..Order,
 // for basis functions f(i) given by a handler (or the powers X^i).
 //
-// How the series calls it. TGvGeneralLinearLeastSquares (and TGvPolynomial)
-// own one TGvGeneralLinearLeastSquaresCalculation (TGvPolynomialCalculation).
-// The series' Order writer calls SetOrder and sets its MinCount to Order() + 1;
-// its BasisFunction writer calls SetBasisFunction with a function object that
-// binds the series as sender; at design time it calls SetDesignTime(true).
-// CalculateFunction fills a TGvFitPoints from its vectors (Xi, Yi, Wi, the
-// outlier flags and the calculation range) and calls Calculate; errors come
-// back as EGvError with the fixed messages, which the function series reports
-// as for any calculation. GetY draws the curve; Coefficient and
-// DeltaCoefficient are the readers of the published arrays and of the parser
-// arrays "Coefficients" and "DeltaCoefficients"; the other results are plain
-// readers for the registered variables. The formula text of the series is
-// GeneralLinearLeastSquaresFormula() (PolynomialFormula for the polynomial).
-// The saved forms store Order only; reading it goes through SetOrder, which
-// bounds it.
+//   TGvGeneralLinearLeastSquaresCalculation  the fit over plain arrays
+//   TGvCustomGeneralLinearLeastSquares       the function series that draws
+//                                            it (Order, the coefficients and
+//                                            the statistics)
+//   TGvGeneralLinearLeastSquares             with the basis functions of a
+//                                            handler (BasisFunction)
+// The polynomial (unit GvPolynomial) is the same series with the powers.
 //
 // The least-squares problem is solved by an orthogonal factorisation: the
 // weighted rows are reduced by Householder reflections into a triangular
@@ -26,7 +18,8 @@
 // rank-deficient data give the minimum-norm solution instead of exploding.
 #pragma once
 
-#include "chart/analysis/GvFitPoints.h"
+#include "chart/GvMath.h"
+#include "chart/GvSeries.h"
 
 #include <QString>
 #include <functional>
@@ -51,7 +44,7 @@ struct TGvMatrix
 // SingularValues (at least columns entries) receives the non-negative singular
 // values; Solution (columns x columns) becomes V. Each singular value gets at
 // most 31 sweeps; the result is false when one of them did not converge (the
-// values of the last sweep are kept). Dimension errors raise EGvError.
+// values of the last sweep are kept). Dimension errors raise EMathError.
 bool ReduceMatrix(TGvMatrix& Base, std::vector<double>& SingularValues, TGvMatrix& Solution);
 
 // What the basis handler is asked for: f(Index)(X).
@@ -87,11 +80,11 @@ public:
   void SetDesignTime(bool DesignTime) { FDesignTime = DesignTime; }
   bool DesignTime() const { return FDesignTime; }
 
-  // The fit over the valid points with positive weight. Raises EGvError with
+  // The fit over the valid points with positive weight. Raises EMathError with
   // "No X vector defined for calculation", "No Y vector defined for
   // calculation", "No BasisFunction defined" or "Not enough data points to
   // calculate function"; on an error the results keep their previous values.
-  void Calculate(const TGvFitPoints& Points);
+  void Calculate(const TGvCalculationData& Points);
 
   // The fitted function: sum of f(i)(AtX) * Coeffs[i].
   double GetY(double AtX) const;
@@ -153,3 +146,80 @@ public:
 
 // The formula text of the general series, in rich caption markup.
 QString GeneralLinearLeastSquaresFormula();
+
+// ---- The series ---------------------------------------------------------------
+
+// The calculation object of the least-squares series: the fit over the
+// points the series gathers.
+class TGvLeastSquaresCalculationObject : public TGvCalculation
+{
+public:
+  explicit TGvLeastSquaresCalculationObject(
+      std::unique_ptr<TGvCustomGeneralLinearLeastSquaresCalculation> Calc)
+      : Calc(std::move(Calc))
+  {
+  }
+  std::unique_ptr<TGvCustomGeneralLinearLeastSquaresCalculation> Calc;
+  void Calculate() override { Calc->Calculate(Gather()); }
+};
+
+// Published beyond the function series: Order (2 at first; bounded, see the
+// calculation's SetOrder; MinCount follows as Order + 1). Read-only results:
+// Coefficients(Index), DeltaCoefficient(Index), AverageX, AverageY,
+// VarianceX, VarianceY, Probability, QRel, SumOfResiduals, registered as
+// parser variables, with the arrays "Coefficients" and "DeltaCoefficients".
+class TGvCustomGeneralLinearLeastSquares : public TGvFunctionSeries
+{
+  Q_OBJECT
+  Q_PROPERTY(int Order READ Order WRITE SetOrder)
+public:
+  ~TGvCustomGeneralLinearLeastSquares() override;
+
+  int Order() const { return Fit().Order(); }
+  void SetOrder(int Value);
+
+  // Index 0 .. Order; any other raises EGvRangeError "General Linear Least
+  // Squares: Index of variable out of range".
+  double Coefficients(int Index) const { return Fit().Coefficient(Index); }
+  double DeltaCoefficient(int Index) const { return Fit().DeltaCoefficient(Index); }
+  double AverageX() const { return Fit().AverageX(); }
+  double AverageY() const { return Fit().AverageY(); }
+  double VarianceX() const { return Fit().VarianceX(); }
+  double VarianceY() const { return Fit().VarianceY(); }
+  double Probability() const { return Fit().Probability(); }
+  double QRel() const { return Fit().QRel(); }
+  double SumOfResiduals() const { return Fit().SumOfResiduals(); }
+  const TGvCustomGeneralLinearLeastSquaresCalculation& Fit() const { return *FPoly->Calc; }
+
+  double GetY(double AtX) override;
+  void RegisterVariables() override;
+
+protected:
+  TGvCustomGeneralLinearLeastSquares(
+      QObject* Owner, std::unique_ptr<TGvCustomGeneralLinearLeastSquaresCalculation> Calc);
+  TGvCustomGeneralLinearLeastSquaresCalculation& FitCalc() { return *FPoly->Calc; }
+
+private:
+  TGvLeastSquaresCalculationObject* FPoly;
+};
+
+// The basis handler of the series: f(Index)(X), with the series as sender.
+using TGvBasisFunctionEvent =
+    std::function<double(TGvSeries* Sender, const TGvGeneralLinearFittingArgs& Args)>;
+
+// Y = sum of a(i) * f(i)(X) for the basis functions of BasisFunction;
+// without one the calculation fails with "No BasisFunction defined".
+class TGvGeneralLinearLeastSquares : public TGvCustomGeneralLinearLeastSquares
+{
+  Q_OBJECT
+public:
+  explicit TGvGeneralLinearLeastSquares(QObject* Owner = nullptr);
+
+  const TGvBasisFunctionEvent& BasisFunction() const { return FBasisFunction; }
+  void SetBasisFunction(TGvBasisFunctionEvent Handler);
+
+  QString GetFormula() const override;
+
+private:
+  TGvBasisFunctionEvent FBasisFunction;
+};

@@ -123,7 +123,7 @@ void TGvInterpolationCalculation::Build(const TGvCalculationData& Data)
   if (Approx) W.reserve(Count);
   for (std::size_t I = 0; I < Count; ++I) {
     if (!Data.IsValid(I)) continue;
-    const double Wi = Data.W(I);
+    const double Wi = Data.Wi(I);
     if (!(Wi > 0) || !std::isfinite(Data.X[I]) || !std::isfinite(Data.Y[I])) continue;
     X.push_back(Data.X[I]);
     Y.push_back(Data.Y[I]);

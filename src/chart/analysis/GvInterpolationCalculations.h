@@ -21,10 +21,14 @@
 
 #include "chart/GvMath.h"
 
+#include <QObject>
 #include <QString>
 #include <cstddef>
 #include <span>
 #include <vector>
+
+namespace GvInterpolationTypes {
+Q_NAMESPACE
 
 enum class TGvInterpolationMethod
 {
@@ -32,6 +36,11 @@ enum class TGvInterpolationMethod
   CubicSpline = 1,
   ApproximativeSpline = 2,
 };
+Q_ENUM_NS(TGvInterpolationMethod)
+
+} // namespace GvInterpolationTypes
+
+using GvInterpolationTypes::TGvInterpolationMethod;
 
 struct TGvDoublePoint
 {

@@ -1,6 +1,8 @@
 #include "chart/analysis/GvLinearRegression.h"
 
+#include <QPainter>
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <iterator>
 
@@ -69,7 +71,7 @@ double TGvLinearRegressionCalculation::FitX(double X) const
   return FXLog ? std::log10(X) : X;
 }
 
-void TGvLinearRegressionCalculation::Calculate(const TGvFitPoints& Points)
+void TGvLinearRegressionCalculation::Calculate(const TGvCalculationData& Points)
 {
   Reset();
   if (!FFixedOffset) FOffset = 0;
@@ -93,7 +95,7 @@ void TGvLinearRegressionCalculation::Calculate(const TGvFitPoints& Points)
     Ws.push_back(W);
   }
   const std::size_t K = Xs.size();
-  if (K < (FFixedOffset ? 1u : 2u)) throw EGvError(GvFitMessages::NotEnoughPoints);
+  if (K < (FFixedOffset ? 1u : 2u)) throw EMathError(GvCalcMessages::NotEnoughPoints);
 
   // Pass 1: sums and weighted means.
   for (std::size_t I = 0; I < K; ++I) {
@@ -262,4 +264,219 @@ std::pair<double, double> TGvLinearRegressionCalculation::YExtent(double From, d
 QString LinearRegressionFormula(bool XLog, bool YLog)
 {
   return QString(YLog ? "lg(Y)=a+b(" : "Y=a+b(") + (XLog ? "lg(X))" : "X)");
+}
+
+// ---- TGvLinearRegression -------------------------------------------------------
+
+namespace {
+
+bool AxisLog(const TGvAxis* A)
+{
+  return A && A->Scale().IsLogScaling();
+}
+
+} // namespace
+
+TGvLinearRegression::TGvLinearRegression(QObject* Owner) : TGvFunctionSeries(Owner)
+{
+  auto C = std::make_unique<TGvCalculationOf<TGvLinearRegressionCalculation>>();
+  FRegr = C.get();
+  SetCalculation(std::move(C));
+  FConfidenceIntervalLine = new TGvLineSettings(this);
+  FConfidenceIntervalArea = new TGvAreaSettings(this);
+  const TGvColor Color = FLine->Color() & 0x00FFFFFF;
+  FConfidenceIntervalLine->SetDashStyle(TGvDashStyle::Dash);
+  FConfidenceIntervalLine->SetColor(Color | (TGvColor(100) << 24));
+  FConfidenceIntervalLine->SetVisible(false);
+  FConfidenceIntervalArea->SetForeColor(Color | (TGvColor(10) << 24));
+  FConfidenceIntervalArea->SetVisible(false);
+  // A band switched on or off widens or narrows the Y range.
+  for (TGvPersistent* S : {static_cast<TGvPersistent*>(FConfidenceIntervalLine),
+                           static_cast<TGvPersistent*>(FConfidenceIntervalArea)})
+    connect(S, &TGvPersistent::Changed, this, [this] {
+      SetLastCount(0);
+      if (FGraph) FGraph->Modified();
+    });
+  RegisterVariables();
+}
+
+TGvLinearRegression::~TGvLinearRegression()
+{
+  BeginDestroy();
+}
+
+void TGvLinearRegression::SetFixedOffset(bool Value)
+{
+  if (Value == FixedOffset()) return;
+  CheckUndo("FixedOffset", QStringLiteral("Linear regression fixed offset"));
+  FRegr->Calc.SetFixedOffset(Value);
+  SetLastCount(0);
+}
+
+void TGvLinearRegression::SetOffset(double Value)
+{
+  if (Value == Offset()) return;
+  if (FixedOffset()) CheckUndo("Offset", QStringLiteral("Linear regression offset"));
+  FRegr->Calc.SetOffset(Value);
+  SetLastCount(0);
+}
+
+void TGvLinearRegression::SetUndoStack(TGvUndoStackBase* Stack)
+{
+  TGvFunctionSeries::SetUndoStack(Stack);
+  FConfidenceIntervalLine->SetUndoStack(Stack);
+  FConfidenceIntervalArea->SetUndoStack(Stack);
+}
+
+bool TGvLinearRegression::BandVisible() const
+{
+  return FConfidenceIntervalLine->Visible() || FConfidenceIntervalArea->Visible();
+}
+
+bool TGvLinearRegression::SeriesVisible() const
+{
+  return TGvFunctionSeries::SeriesVisible() || (Visible() && BandVisible());
+}
+
+void TGvLinearRegression::CalculateFunction()
+{
+  if (FCount < 2) return;
+  // The fit on a logarithmic axis runs in its logarithm, which an axis that
+  // turns linear below some level cannot show.
+  for (TGvAxis* A : {FXAxis.data(), FYAxis.data()}) {
+    if (!AxisLog(A) || !(A->LogToNormalScalingLevel() > 0)) continue;
+    ShowMessage(QString(A == FXAxis ? "Log X-Axis" : "Log Y-Axis") +
+                " with regression and LogToNormalScalingLevel>0 not possible\nSetting to 0");
+    A->SetLogToNormalScalingLevel(0);
+  }
+  SetLimits();
+  PrepareCalculation(*FRegr);
+  FRegr->Calc.SetXLog(AxisLog(FXAxis));
+  FRegr->Calc.SetYLog(AxisLog(FYAxis));
+  FRegr->Calculate();
+  if (Regr().AllXEqual() || YRangeClipped()) {
+    FYStart = GvNoRangeStart;
+    FYStop = GvNoRangeStop;
+  } else {
+    const auto [Lo, Hi] = Regr().YExtent(DisplayStart(), DisplayStop(), BandVisible());
+    FYStart = Lo;
+    FYStop = Hi;
+  }
+  if (OnCalculated) OnCalculated(this);
+}
+
+void TGvLinearRegression::CalculatePoints()
+{
+  FPoints.clear();
+  FAreaPoints.clear();
+  FSymbolPos.clear();
+  FUpper.clear();
+  FLower.clear();
+  FBandArea.clear();
+  FCommitted = 0;
+  FPointsWithSymbols = false;
+  if (FXAxis && FYAxis) {
+    FMapX = MapKeyOf(FXAxis);
+    FMapY = MapKeyOf(FYAxis);
+  }
+  const bool Drawn =
+      FXAxis && FYAxis && FCount >= MinCount() && !FCalculationFailed && !Regr().AllXEqual();
+  const std::vector<double> Grid = Drawn ? DisplayGrid() : std::vector<double>();
+  if (Grid.size() >= 2) {
+    auto Point = [this](double X, double Y) {
+      return TGvScreenPoint{GvClampPixel(FXAxis->NumberToWorld(X)),
+                            GvClampPixel(FYAxis->NumberToWorld(Y)), -1};
+    };
+    // The line is straight on the screen (it is fitted in the axes' units).
+    FPoints.push_back(Point(Grid.front(), GetY(Grid.front())));
+    FPoints.push_back(Point(Grid.back(), GetY(Grid.back())));
+    FCommitted = FPoints.size();
+    if (BandVisible() && Regr().HasConfidence()) {
+      const bool YLog = Regr().YLog();
+      FUpper.reserve(Grid.size());
+      FLower.reserve(Grid.size());
+      for (double X : Grid) {
+        const double Y = GetY(X), C = Confidence(X);
+        const double Lo = YLog ? Y * Exp10(-C) : Y - C, Hi = YLog ? Y * Exp10(C) : Y + C;
+        FUpper.push_back(Point(X, Hi));
+        FLower.push_back(Point(X, Lo));
+      }
+      FBandArea.reserve(2 * Grid.size() + 1);
+      for (const TGvScreenPoint& P : FUpper) FBandArea.emplace_back(P.X, P.Y);
+      for (auto It = FLower.rbegin(); It != FLower.rend(); ++It)
+        FBandArea.emplace_back(It->X, It->Y);
+      FBandArea.push_back(FBandArea.front());
+    }
+  }
+  AddBandPoints();
+  FLastPointsCount = FCount;
+  FRecalcPoints = false;
+}
+
+void TGvLinearRegression::PaintGr(QPainter& Painter)
+{
+  if (!FXAxis || !FYAxis || !FGraph || !SeriesVisible()) return;
+  if (PointsStale()) CalculatePoints();
+  if (!FUpper.empty()) {
+    const QRectF View = FGraph->DrawingArea();
+    Painter.save();
+    if (ClipYValues()) Painter.setClipRect(View, Qt::IntersectClip);
+    if (FConfidenceIntervalArea->Visible()) {
+      const std::vector<QPointF> C = GvClipPolygon(FBandArea, LineClip(4));
+      if (C.size() >= 3) {
+        Painter.setPen(Qt::NoPen);
+        Painter.setBrush(FConfidenceIntervalArea->GetBrush(View));
+        Painter.drawPolygon(C.data(), int(C.size()));
+      }
+    }
+    if (FConfidenceIntervalLine->Visible()) {
+      const QPen Pen = FConfidenceIntervalLine->GetPen(View);
+      DrawPolyline(Painter, Pen, FUpper);
+      DrawPolyline(Painter, Pen, FLower);
+    }
+    Painter.restore();
+  }
+  if (TGvFunctionSeries::SeriesVisible()) TGvFunctionSeries::PaintGr(Painter);
+}
+
+double TGvLinearRegression::GetY(double AtX)
+{
+  return Regr().GetY(AtX);
+}
+
+QString TGvLinearRegression::GetFormula() const
+{
+  return LinearRegressionFormula(AxisLog(FXAxis), AxisLog(FYAxis));
+}
+
+void TGvLinearRegression::RegisterVariables()
+{
+  TGvFunctionSeries::RegisterVariables();
+  struct TVar
+  {
+    const char* Id;
+    const char* Comment;
+    double (TGvLinearRegression::*Get)() const;
+  };
+  const TVar Vars[] = {
+      {"Offset", "The offset a of the regression line Y=a+mX", &TGvLinearRegression::Offset},
+      {"Slope", "The slope m of the regression line Y=a+mX", &TGvLinearRegression::Slope},
+      {"DeltaSlope", "Statistical error of slope m of the regression line Y=a+mX",
+       &TGvLinearRegression::DeltaSlope},
+      {"DeltaOffset", "Statistical error of offset a of the regression line Y=a+mX",
+       &TGvLinearRegression::DeltaOffset},
+      {"AverageX", "Mean of X values", &TGvLinearRegression::AverageX},
+      {"AverageY", "Mean of Y values", &TGvLinearRegression::AverageY},
+      {"VarianceX", "Variance of X values", &TGvLinearRegression::VarianceX},
+      {"VarianceY", "Variance of Y values", &TGvLinearRegression::VarianceY},
+      {"Probability", "Probability of the fitted line", &TGvLinearRegression::Probability},
+      {"Correlation", "Correlation coefficient", &TGvLinearRegression::Correlation},
+      {"SumOfResiduals", "Sum of squared deviations of data points to fitted line",
+       &TGvLinearRegression::SumOfResiduals},
+  };
+  for (const TVar& V : Vars) {
+    const auto Get = V.Get;
+    AddVariableToList(V.Id, V.Comment, this, GlobalVariableList(),
+                      [this, Get] { return (this->*Get)(); });
+  }
 }

@@ -1,24 +1,18 @@
 // Weighted linear regression Y = a + m*X, optionally through a fixed offset a,
 // with its statistics and the 95 % confidence band of the fitted line.
 //
-// How the series calls it. TGvLinearRegression owns one
-// TGvLinearRegressionCalculation (FRegr). Its FixedOffset and Offset writers
-// call SetFixedOffset / SetOffset and force a recalculation; before each
-// calculation it sets XLog / YLog from its axes' logarithmic scaling, fills a
-// TGvFitPoints from its vectors (Xi, Yi, Wi as base values, the outlier flags
-// and the calculation range) and calls Calculate. Errors come back as EGvError
-// with the fixed messages. The series draws GetY at DisplayStart and
-// DisplayStop, takes its Y extent from YExtent(DisplayStart, DisplayStop,
-// band visible), and samples ConfidenceBand over the visible part of the
-// display range, one step per pixel, for the two band lines and the area
-// polygon. When AllXEqual() is true the fitted line is vertical and cannot be
-// drawn as a function: the series then draws no line and reports no Y range.
-// The read-only results are plain readers for the published properties and the
-// registered variables; the formula text is LinearRegressionFormula(XLog,
-// YLog). The saved forms hold FixedOffset and Offset only.
+//   TGvLinearRegressionCalculation  the fit over plain arrays
+//   TGvLinearRegression             the function series that draws the line
+//                                   and its band; it owns one calculation
+//
+// On logarithmic axes the line is fitted to lg(X) and lg(Y), so that it is
+// straight on the screen. When all X are equal the fitted line is vertical
+// and cannot be drawn as a function: the series then draws no line and
+// reports no Y range.
 #pragma once
 
-#include "chart/analysis/GvFitPoints.h"
+#include "chart/GvMath.h"
+#include "chart/GvSeries.h"
 
 #include <QString>
 #include <utility>
@@ -60,10 +54,10 @@ public:
   bool YLog() const { return FYLog; }
   void SetYLog(bool B) { FYLog = B; }
 
-  // The fit over the valid points with positive weight. Raises EGvError "Not
+  // The fit over the valid points with positive weight. Raises EMathError "Not
   // enough data points to calculate function" for fewer than 2 such points
   // (free offset) or none (fixed offset); the results are then reset.
-  void Calculate(const TGvFitPoints& Points);
+  void Calculate(const TGvCalculationData& Points);
 
   // The fitted line at AtX, in the units of the data (through the
   // logarithms when XLog / YLog are set). Never infinite: a result beyond the
@@ -129,3 +123,71 @@ private:
 
 // "Y=a+b(X)", with "lg(Y)" and "lg(X)" on logarithmic axes.
 QString LinearRegressionFormula(bool XLog, bool YLog);
+
+// ---- The series ---------------------------------------------------------------
+
+// Published beyond the function series: FixedOffset, Offset,
+// ConfidenceIntervalLine and ConfidenceIntervalArea (both invisible at
+// first: a dashed line in the series' line colour with alpha 100, an area in
+// it with alpha 10). Read-only results: Slope, DeltaSlope, Offset,
+// DeltaOffset, AverageX, AverageY, VarianceX, VarianceY, Probability,
+// Correlation, SumOfResiduals, all registered as parser variables.
+class TGvLinearRegression : public TGvFunctionSeries
+{
+  Q_OBJECT
+  Q_PROPERTY(bool FixedOffset READ FixedOffset WRITE SetFixedOffset)
+  Q_PROPERTY(double Offset READ Offset WRITE SetOffset)
+  Q_PROPERTY(TGvLineSettings* ConfidenceIntervalLine READ ConfidenceIntervalLine)
+  Q_PROPERTY(TGvAreaSettings* ConfidenceIntervalArea READ ConfidenceIntervalArea)
+public:
+  explicit TGvLinearRegression(QObject* Owner = nullptr);
+  ~TGvLinearRegression() override;
+
+  bool FixedOffset() const { return Regr().FixedOffset(); }
+  void SetFixedOffset(bool Value);
+  // The fitted offset, or the one the line is held to with FixedOffset.
+  double Offset() const { return Regr().Offset(); }
+  void SetOffset(double Value);
+  TGvLineSettings* ConfidenceIntervalLine() const { return FConfidenceIntervalLine; }
+  TGvAreaSettings* ConfidenceIntervalArea() const { return FConfidenceIntervalArea; }
+
+  double Slope() const { return Regr().Slope(); }
+  double DeltaSlope() const { return Regr().DeltaSlope(); }
+  double DeltaOffset() const { return Regr().DeltaOffset(); }
+  double AverageX() const { return Regr().AverageX(); }
+  double AverageY() const { return Regr().AverageY(); }
+  double VarianceX() const { return Regr().VarianceX(); }
+  double VarianceY() const { return Regr().VarianceY(); }
+  double Probability() const { return Regr().Probability(); }
+  double Correlation() const { return Regr().Correlation(); }
+  double SumOfResiduals() const { return Regr().SumOfResiduals(); }
+  const TGvLinearRegressionCalculation& Regr() const { return FRegr->Calc; }
+
+  // Half-width of the band at X (in the units the line is fitted in).
+  double Confidence(double X) const { return Regr().Confidence(X); }
+  // The band is drawn: its line or its area is visible.
+  bool BandVisible() const;
+  // The band in pixels: the upper and lower lines and the area polygon
+  // (upper points in order, lower ones reversed, the first upper again).
+  const std::vector<TGvScreenPoint>& UpperConfidencePoints() const { return FUpper; }
+  const std::vector<TGvScreenPoint>& LowerConfidencePoints() const { return FLower; }
+  const std::vector<QPointF>& ConfidenceAreaPoints() const { return FBandArea; }
+
+  void SetUndoStack(TGvUndoStackBase* Stack) override;
+  bool SeriesVisible() const override;
+  void CalculateFunction() override;
+  // Two points for the line, and one pair per pixel for the band.
+  void CalculatePoints() override;
+  // The band (area, then its two lines) below the line.
+  void PaintGr(QPainter& Painter) override;
+  double GetY(double AtX) override;
+  QString GetFormula() const override;
+  void RegisterVariables() override;
+
+private:
+  TGvCalculationOf<TGvLinearRegressionCalculation>* FRegr;
+  TGvLineSettings* FConfidenceIntervalLine;
+  TGvAreaSettings* FConfidenceIntervalArea;
+  std::vector<TGvScreenPoint> FUpper, FLower;
+  std::vector<QPointF> FBandArea;
+};

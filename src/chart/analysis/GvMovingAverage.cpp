@@ -62,7 +62,7 @@ void TGvMovingAverageCalculation::Calculate(const TGvCalculationData& Data)
     if (!Data.IsValid(I) || !std::isfinite(Data.X[I]) || !std::isfinite(Data.Y[I])) continue;
     X.push_back(Data.X[I]);
     Y.push_back(Data.Y[I]);
-    W.push_back(Data.W(I));
+    W.push_back(Data.Wi(I));
   }
   bool Ascending = true;
   for (std::size_t I = 1; I < X.size() && Ascending; ++I) Ascending = X[I] > X[I - 1];
@@ -141,4 +141,81 @@ QString TGvMovingAverageCalculation::FormulaText(TGvAveragingMethod M)
     return QStringLiteral("Weight the values exponentially with the distance");
   }
   return {};
+}
+
+// ---- TGvMovingAverage ----------------------------------------------------------
+
+TGvMovingAverage::TGvMovingAverage(QObject* Owner) : TGvFunctionSeries(Owner)
+{
+  auto Calc = std::make_unique<TGvCalculationOf<TGvMovingAverageCalculation>>();
+  FAvg = Calc.get();
+  SetCalculation(std::move(Calc));
+  SetMinCount(2);
+  RegisterVariables();
+}
+
+TGvMovingAverage::~TGvMovingAverage()
+{
+  BeginDestroy();
+}
+
+void TGvMovingAverage::SetAveragingMethod(TGvAveragingMethod Value)
+{
+  if (Value == AveragingMethod()) return;
+  CheckUndo("AveragingMethod", QStringLiteral("Moving average averaging method"));
+  FAvg->Calc.SetAveragingMethod(Value);
+  SetLastCount(0);
+}
+
+void TGvMovingAverage::SetAveragingDirection(TGvAveragingDirection Value)
+{
+  if (Value == AveragingDirection()) return;
+  CheckUndo("AveragingDirection", QStringLiteral("Moving average averaging directions"));
+  FAvg->Calc.SetAveragingDirection(Value);
+  SetLastCount(0);
+}
+
+void TGvMovingAverage::SetAveragingRangeMethod(TGvAveragingRangeMethod Value)
+{
+  if (Value == AveragingRangeMethod()) return;
+  CheckUndo("AveragingRangeMethod", QStringLiteral("Moving average by count/diatance"));
+  FAvg->Calc.SetAveragingRangeMethod(Value);
+  SetLastCount(0);
+}
+
+void TGvMovingAverage::SetN(double Value)
+{
+  if (std::fabs(Value) == N()) return;
+  CheckUndo("N", QStringLiteral("Moving average N"));
+  FAvg->Calc.SetN(Value);
+  SetLastCount(0);
+}
+
+void TGvMovingAverage::SetExponentialFactorForN(double Value)
+{
+  if (std::min(std::fabs(Value), 1.0) == ExponentialFactorForN()) return;
+  CheckUndo("ExponentialFactorForN", QStringLiteral("Moving average exponential factor for N"));
+  FAvg->Calc.SetExponentialFactorForN(Value);
+  SetLastCount(0);
+}
+
+double TGvMovingAverage::GetY(double AtX)
+{
+  return FAvg->Calc.GetY(AtX);
+}
+
+QString TGvMovingAverage::GetFormula() const
+{
+  return TGvMovingAverageCalculation::FormulaText(AveragingMethod());
+}
+
+void TGvMovingAverage::RegisterVariables()
+{
+  TGvFunctionSeries::RegisterVariables();
+  AddVariableToList("N", "Count/Distance of values used for averaging", this, GlobalVariableList(),
+                    [this] { return N(); });
+  AddVariableToList(
+      "ExponentialFactorForN",
+      QString::fromUtf8("Factor (<1) to multiply n±1 th value for exponential decay of weighting"),
+      this, GlobalVariableList(), [this] { return ExponentialFactorForN(); });
 }

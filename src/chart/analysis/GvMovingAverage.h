@@ -1,21 +1,21 @@
 // The weighted moving average of a series' points, drawn through an Akima
 // interpolation of the averages.
 //
-// How TGvMovingAverage (a function series, MinCount 2) will use it: it owns
-// one as FAvg and publishes AveragingMethod, AveragingDirection,
-// AveragingRangeMethod, N and ExponentialFactorForN by forwarding to the
-// setters below (which store the values the series shows: |N|, and
-// min(|factor|, 1)); CalculateFunction fills a TGvCalculationData from its
-// calculation object (chart/GvMath.h) and calls Calculate; GetY(AtX) is
-// Calculate when NeedsRecalculation(), then GetY(AtX); GetFormula is
-// FormulaText(AveragingMethod()).
+//   TGvMovingAverageCalculation  the averages over plain arrays
+//   TGvMovingAverage             the function series that draws them: it owns
+//                                one calculation and publishes its parameters
 #pragma once
 
+#include "chart/GvSeries.h"
 #include "chart/analysis/GvInterpolationCalculations.h"
 
+#include <QObject>
 #include <QString>
 #include <span>
 #include <vector>
+
+namespace GvAveragingTypes {
+Q_NAMESPACE
 
 enum class TGvAveragingMethod
 {
@@ -23,18 +23,27 @@ enum class TGvAveragingMethod
   LinearWeighted = 1,
   ExponentiallyWeighted = 2,
 };
+Q_ENUM_NS(TGvAveragingMethod)
 
 enum class TGvAveragingDirection
 {
   OnlyDownwards = 0,
   UpAndDownwards = 1,
 };
+Q_ENUM_NS(TGvAveragingDirection)
 
 enum class TGvAveragingRangeMethod
 {
   NasCount = 0,     // N counts points
   NasXDistance = 1, // N is a distance in X
 };
+Q_ENUM_NS(TGvAveragingRangeMethod)
+
+} // namespace GvAveragingTypes
+
+using GvAveragingTypes::TGvAveragingDirection;
+using GvAveragingTypes::TGvAveragingMethod;
+using GvAveragingTypes::TGvAveragingRangeMethod;
 
 class TGvMovingAverageCalculation
 {
@@ -91,4 +100,49 @@ private:
   TGvAveragingMethod FAveragingMethod = TGvAveragingMethod::LinearWeighted;
   TGvAveragingDirection FAveragingDirection = TGvAveragingDirection::OnlyDownwards;
   TGvAveragingRangeMethod FAveragingRangeMethod = TGvAveragingRangeMethod::NasCount;
+};
+
+// ---- The series ---------------------------------------------------------------
+
+// Draws the moving average of the points of its X and Y data (MinCount 2;
+// the internal Akima interpolation needs 3 averages). Published beyond the
+// function series: AveragingMethod, AveragingDirection, AveragingRangeMethod,
+// N and ExponentialFactorForN; registered parser variables "N" and
+// "ExponentialFactorForN".
+class TGvMovingAverage : public TGvFunctionSeries
+{
+  Q_OBJECT
+  Q_PROPERTY(GvAveragingTypes::TGvAveragingMethod AveragingMethod READ AveragingMethod WRITE
+                 SetAveragingMethod)
+  Q_PROPERTY(GvAveragingTypes::TGvAveragingDirection AveragingDirection READ AveragingDirection
+                 WRITE SetAveragingDirection)
+  Q_PROPERTY(GvAveragingTypes::TGvAveragingRangeMethod AveragingRangeMethod READ
+                 AveragingRangeMethod WRITE SetAveragingRangeMethod)
+  Q_PROPERTY(double N READ N WRITE SetN)
+  Q_PROPERTY(double ExponentialFactorForN READ ExponentialFactorForN WRITE SetExponentialFactorForN)
+public:
+  explicit TGvMovingAverage(QObject* Owner = nullptr);
+  ~TGvMovingAverage() override;
+
+  TGvAveragingMethod AveragingMethod() const { return FAvg->Calc.AveragingMethod(); }
+  void SetAveragingMethod(TGvAveragingMethod Value);
+  TGvAveragingDirection AveragingDirection() const { return FAvg->Calc.AveragingDirection(); }
+  void SetAveragingDirection(TGvAveragingDirection Value);
+  TGvAveragingRangeMethod AveragingRangeMethod() const { return FAvg->Calc.AveragingRangeMethod(); }
+  void SetAveragingRangeMethod(TGvAveragingRangeMethod Value);
+  // Stored as |Value|.
+  double N() const { return FAvg->Calc.N(); }
+  void SetN(double Value);
+  // Stored as min(|Value|, 1).
+  double ExponentialFactorForN() const { return FAvg->Calc.ExponentialFactorForN(); }
+  void SetExponentialFactorForN(double Value);
+
+  const TGvMovingAverageCalculation& Averaging() const { return FAvg->Calc; }
+
+  double GetY(double AtX) override;
+  QString GetFormula() const override;
+  void RegisterVariables() override;
+
+private:
+  TGvCalculationOf<TGvMovingAverageCalculation>* FAvg;
 };

@@ -24,3 +24,16 @@ QString PolynomialFormula(int Order)
   if (Order > 5) F += "+...+" + PowerTerm(Order);
   return F;
 }
+
+// ---- TGvPolynomial ---------------------------------------------------------------
+
+TGvPolynomial::TGvPolynomial(QObject* Owner)
+    : TGvCustomGeneralLinearLeastSquares(Owner, std::make_unique<TGvPolynomialCalculation>())
+{
+  RegisterVariables();
+}
+
+QString TGvPolynomial::GetFormula() const
+{
+  return PolynomialFormula(Order());
+}

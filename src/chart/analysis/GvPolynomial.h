@@ -1,10 +1,8 @@
 // The polynomial fit: general linear least squares with the powers X^i as
 // basis, i = 0..Order, Order at least 2.
 //
-// How the series calls it. TGvPolynomial owns a TGvPolynomialCalculation and
-// uses it exactly as TGvGeneralLinearLeastSquares uses its calculation (see
-// GvGeneralLinearLeastSquares.h), without a basis handler; its formula text is
-// PolynomialFormula(Order()).
+// TGvPolynomial is the least-squares series (GvGeneralLinearLeastSquares.h)
+// with the powers as basis; its formula text is PolynomialFormula(Order()).
 #pragma once
 
 #include "chart/analysis/GvGeneralLinearLeastSquares.h"
@@ -24,3 +22,12 @@ public:
 // "Y=a+bX+cX\+2\+..." in rich caption markup: the powers up to the order, or
 // up to 4 followed by "+...+" and the last term for orders above 5.
 QString PolynomialFormula(int Order);
+
+// The polynomial fit as a function series: Order 2 .. MaxOrder.
+class TGvPolynomial : public TGvCustomGeneralLinearLeastSquares
+{
+  Q_OBJECT
+public:
+  explicit TGvPolynomial(QObject* Owner = nullptr);
+  QString GetFormula() const override;
+};

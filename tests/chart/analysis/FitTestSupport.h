@@ -2,7 +2,7 @@
 // points from plain vectors.
 #pragma once
 
-#include "chart/analysis/GvFitPoints.h"
+#include "chart/GvMath.h"
 
 #include <gtest/gtest.h>
 
@@ -39,13 +39,13 @@ inline void ExpectDigits(const std::string& What, double Value, double Certified
 }
 
 // Points over whole vectors (every point valid, weight 1 unless given).
-inline TGvFitPoints Points(const std::vector<double>& X, const std::vector<double>& Y,
+inline TGvCalculationData Points(const std::vector<double>& X, const std::vector<double>& Y,
                            const std::vector<double>& W = {})
 {
-  TGvFitPoints P;
+  TGvCalculationData P;
   P.X = X;
   P.Y = Y;
-  P.W = W;
+  P.Weight = W;
   return P;
 }
 

@@ -144,7 +144,7 @@ TEST(FittingExpression, ExpressionSetsTheOrderOrIsRefused)
   Plain.SetIterations(0);
   Plain.SetExpression("2*X");
   EXPECT_EQ(Plain.Order(), 0);
-  Plain.Calculate(TGvFitPoints{}); // no search, no vector checks
+  Plain.Calculate(TGvCalculationData{}); // no search, no vector checks
   EXPECT_DOUBLE_EQ(Plain.GetY(3), 6);
 }
 
@@ -278,7 +278,7 @@ TEST(FittingSearch, StoppingRules)
     const double Start[] = {3};
     F.SetCoefs(Start);
     F.SetIterations(0);
-    TGvFitPoints NoVectors;
+    TGvCalculationData NoVectors;
     NoVectors.HasX = NoVectors.HasY = false;
     F.Calculate(NoVectors);
     EXPECT_EQ(F.GetY(2), 6);
@@ -314,7 +314,7 @@ TEST(FittingSearch, ErrorsBeforeTheSearch)
             "No FittingFunction or Expression defined");
   F.SetFittingFunction([](const TGvFittingFunctionArgs& A) { return A.X; });
   EXPECT_EQ(ErrorOf([&] { F.Calculate(Points(X, Y)); }), "SimplexFit: no order set!");
-  TGvFitPoints NoX = Points(X, Y);
+  TGvCalculationData NoX = Points(X, Y);
   NoX.HasX = false;
   EXPECT_EQ(ErrorOf([&] { F.Calculate(NoX); }), "No X vector defined for calculation");
   F.SetOrder(4);
@@ -379,8 +379,8 @@ TEST(FittingSearch, OnlyValidPointsAreFitted)
   const std::vector<double> X = {1, 2, 3, 4, 5, 50};
   const std::vector<double> Y = {2, 4, 600, 8, 10, -7};
   const std::vector<uint8_t> Use = {1, 1, 0, 1, 1, 1};
-  TGvFitPoints P = Points(X, Y);
-  P.Use = Use;
+  TGvCalculationData P = Points(X, Y);
+  P.Valid = Use;
   P.Start = 0;
   P.Stop = 10;
   TGvSimplexFit F;

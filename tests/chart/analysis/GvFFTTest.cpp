@@ -80,6 +80,7 @@ struct TSpectrum
 {
   std::vector<double> X, Y, W;
   std::vector<std::uint8_t> Valid;
+  double Start = -cGvMaxDouble, Stop = cGvMaxDouble;
   TGvDiscreteFourierCalculation Calc;
 
   void Run()
@@ -89,6 +90,8 @@ struct TSpectrum
     D.Y = Y;
     D.Weight = W;
     D.Valid = Valid;
+    D.Start = Start;
+    D.Stop = Stop;
     Calc.Calculate(D);
   }
 };
@@ -381,7 +384,8 @@ TEST(DiscreteFourierSpectrum, UnorderedPointsAreResampledOverTheRange)
     S.X.push_back(X);
     S.Y.push_back(std::cos(2 * Pi * X / 10));
   }
-  S.Calc.SetRange(0, 99.5);
+  S.Start = 0;
+  S.Stop = 99.5;
   S.Run();
   EXPECT_TRUE(S.Calc.Resampled());
   EXPECT_EQ(S.Calc.TransformedPoints(), 1024u);

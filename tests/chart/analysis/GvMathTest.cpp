@@ -137,11 +137,11 @@ TEST(GvMathCalculationData, CountValidityAndWeights)
   D.Y = Y;
   EXPECT_EQ(D.Count(), 3u);
   EXPECT_TRUE(D.IsValid(2));
-  EXPECT_EQ(D.W(1), 1.0);
+  EXPECT_EQ(D.Wi(1), 1.0);
   D.Weight = std::span<const double>(W).first(2);
   D.Valid = V;
   EXPECT_EQ(D.Count(), 2u);
-  EXPECT_EQ(D.W(1), 2.0);
+  EXPECT_EQ(D.Wi(1), 2.0);
   EXPECT_TRUE(D.IsValid(0));
   EXPECT_FALSE(D.IsValid(1));
   EXPECT_FALSE(D.IsValid(2)); // beyond the given selection

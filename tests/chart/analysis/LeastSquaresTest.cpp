@@ -313,7 +313,7 @@ TEST(LinearRegression, NotEnoughPoints)
   R.Calculate(Points(X, Y, {-1, -3}));
   EXPECT_DOUBLE_EQ(R.Slope(), 2);
   // No valid point at all, also through a fixed offset.
-  TGvFitPoints None = Points(X, Y);
+  TGvCalculationData None = Points(X, Y);
   None.Start = 10;
   EXPECT_EQ(ErrorOf([&] { R.Calculate(None); }), Message);
   R.SetFixedOffset(true);
@@ -328,8 +328,8 @@ TEST(LinearRegression, ValidPointsAndLogarithms)
   const std::vector<double> X = {1, 10, 100, -1, 0, 1000, 3, 20, 1e6};
   const std::vector<double> Y = {10, 1000, 1e5, 10, 5, 1e7, 5, Nan, 1};
   const std::vector<uint8_t> Use = {1, 1, 1, 1, 1, 1, 0, 1, 1};
-  TGvFitPoints P = Points(X, Y);
-  P.Use = Use;
+  TGvCalculationData P = Points(X, Y);
+  P.Valid = Use;
   P.Stop = 1e5;
   TGvLinearRegressionCalculation R;
   R.SetXLog(true);
@@ -372,7 +372,7 @@ TEST(Polynomial, ThroughThreePointsAndTheirFaults)
               C.Calculate(Points({1, 2}, {1, 2}));
             }),
             "Not enough data points to calculate function");
-  TGvFitPoints NoY = Points(X, Y);
+  TGvCalculationData NoY = Points(X, Y);
   NoY.HasY = false;
   EXPECT_EQ(ErrorOf([&] { C.Calculate(NoY); }), "No Y vector defined for calculation");
   // A zero weight takes a point out: three good points and a wild one.
