@@ -72,12 +72,14 @@ TGvImageFileFormat ChartImageFormat(QString& Path)
   return TGvImageFileFormat::Png;
 }
 
+namespace {
 // The band above the data area where the mode changes are named: the legend
 // reserves it below its own row (two legends on one side do not stack).
 double ModeBandHeight(const QWidget* W)
 {
   return std::ceil(QFontMetricsF(SmallFont(W)).height() + 4);
 }
+} // namespace
 
 // ---- The legend: a line sample and the caption of each curve, docked above
 // the data area, and below them the band of the mode names.
@@ -288,6 +290,8 @@ void TOutputChart::SetLogScale(bool Log)
   FLog = Log;
   TGvAxis* Y = FGraph->PrimaryYAxis();
   Y->SetScaling(Log ? TGvAxisScaling::Log : TGvAxisScaling::Normal);
+  // The logarithmic axis ends at the steps within the decade next to the data
+  // (200 .. 20000, not 100 .. 100000), the linear one at its major steps.
   Y->SetEndRounding(Log ? TGvAxisEndRounding::RndToMinor
                         : TGvAxisEndRounding::RndToMajorZoomToMinor);
   // On the logarithmic axis a ppm of 0 (no water in a dry mixture) has no

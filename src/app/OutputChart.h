@@ -15,6 +15,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <functional>
 
@@ -40,7 +41,7 @@ public:
   TOutputChart(TOutputPlotData& Data, QWidget* Parent, double Now);
   ~TOutputChart() override;
 
-  TGvGraph2D* Graph() const { return FGraph; }
+  TGvGraph2D* Graph() const { return FGraph.data(); }
   TGvPointSeries* SeriesPpmA() const { return FSeriesA; }
   TGvPointSeries* SeriesPpmH2O() const { return FSeriesH2O; }
 
@@ -66,7 +67,7 @@ private:
                              TGvColor Color);
 
   TOutputPlotData& FData;
-  TGvGraph2D* FGraph;
+  QPointer<TGvGraph2D> FGraph;
   TGvPointSeries* FSeriesA = nullptr;
   TGvPointSeries* FSeriesH2O = nullptr;
   TLegend* FLegend = nullptr;
