@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 
 void TQtDialogService::ShowMessage(QWidget* parent, const QString& text)
@@ -28,6 +29,15 @@ QString TQtDialogService::AskSaveFileName(QWidget* parent, const QString& fileNa
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   return dialog.selectedFiles().first();
+}
+
+QString TQtDialogService::AskMenuChoice(QWidget* parent, const QPoint& GlobalPos,
+                                        const QStringList& Items)
+{
+  QMenu menu(parent);
+  for (const QString& item : Items) menu.addAction(item);
+  const QAction* chosen = menu.exec(GlobalPos);
+  return chosen ? chosen->text() : QString();
 }
 
 QString QtFileFilter(const QString& filter)

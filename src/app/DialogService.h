@@ -2,6 +2,7 @@
 // tests can answer them without a person at the screen.
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,13 @@ public:
   // Filter uses the "Description|*.ext|Description|*.ext" form.
   virtual QString AskSaveFileName(QWidget* parent, const QString& fileName, const QString& folder,
                                   const QString& filter, const QString& defaultExtension) = 0;
+  // A pop-up menu of Items at GlobalPos (screen coordinates); returns the
+  // chosen item, or an empty text when none was chosen. A service that shows
+  // no menus chooses nothing.
+  virtual QString AskMenuChoice(QWidget* parent, const QPoint& GlobalPos, const QStringList& Items)
+  {
+    return QString();
+  }
 };
 
 // The real dialogs of the platform.
@@ -29,6 +37,8 @@ public:
   bool AskYesNo(QWidget* parent, const QString& title, const QString& text) override;
   QString AskSaveFileName(QWidget* parent, const QString& fileName, const QString& folder,
                           const QString& filter, const QString& defaultExtension) override;
+  QString AskMenuChoice(QWidget* parent, const QPoint& GlobalPos,
+                        const QStringList& Items) override;
 };
 
 // Turns "Comma separated file|*.csv|Text file|*.txt" into Qt's

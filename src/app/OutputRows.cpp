@@ -5,6 +5,7 @@
 
 #include <QSaveFile>
 #include <cmath>
+#include <limits>
 
 namespace {
 // Moles per gram, or 0 for a name without a molar mass (no gas chosen).
@@ -27,14 +28,17 @@ QString TRow::ProtectiveLine() const
 TRow ComputeRow(const TRowInputs& In, const TColumnTable& P)
 {
   TRow row;
+  row.Values.fill(std::numeric_limits<double>::quiet_NaN());
   auto put = [&](TProperty q, double value) {
     row.Cells[size_t(q)] = FormatFloat(P[q].Format, value);
+    row.Values[size_t(q)] = value;
   };
 
   row.Minutes = (In.Now - In.TotalizerB.StartTime) * 24 * 60;
   row.BgramsExtra = row.Minutes * In.ProtectiveMlPerMin * In.B.MolarMass / 24 / 1000;
 
   row.Cells[size_t(TProperty::Time)] = FormatDateTime(P[TProperty::Time].Format, In.Now);
+  row.Values[size_t(TProperty::Time)] = In.Now;
   row.Cells[size_t(TProperty::Mode)] = MixerStateName(In.MixerState);
   row.Cells[size_t(TProperty::Method)] = In.MixerState == TMixerState::Dilution ? In.MixingMethod
                                          : In.MixerState == TMixerState::Bypass

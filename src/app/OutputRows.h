@@ -28,6 +28,9 @@ struct TRow
   // Cell text of each quantity, indexed by TProperty; empty optionals are
   // cells that are not written (a division by a zero total, a log of zero).
   std::array<std::optional<QString>, PropertyCount> Cells;
+  // The number each cell was formatted from (the date-time of the Time
+  // cell), NaN for the text cells and for cells that are not written.
+  std::array<double, PropertyCount> Values;
   double Minutes = 0;     // since the totalizers were reset
   double BgramsExtra = 0; // protective gas B, grams
   // The line for the Debug tab.
@@ -35,6 +38,13 @@ struct TRow
 };
 
 TRow ComputeRow(const TRowInputs& In, const TColumnTable& P);
+
+// The value of quantity q as the row holds it (NaN when its cell is not
+// written).
+inline double RowValue(const TRow& Row, TProperty q)
+{
+  return Row.Values[size_t(q)];
+}
 
 // One table row as a line of the data file: cells joined with ";"; a cell
 // with a blank, a control character, a double quote or ";" is quoted, inner

@@ -1,6 +1,8 @@
 #include "app/UnitMain.h"
 
 #include "app/DialogService.h"
+#include "app/OutputChart.h"
+#include "app/OutputPlot.h"
 #include "app/PageControl.h"
 #include "app/TestModeTransport.h"
 #include "app/ValveDiagram.h"
@@ -70,6 +72,7 @@ TForm1::TForm1(const TFormServices& services, QWidget* parent)
     FTransport = FOwnTransport.get();
   }
   FPortView = std::make_unique<TTestModeTransport>(*FTransport);
+  FOutputPlot = std::make_unique<TOutputPlotData>();
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Mix"));
   QFont font(QStringLiteral("Tahoma"), 8);
@@ -85,6 +88,9 @@ TForm1::~TForm1()
   Timer1->stop();
   StopThread();
   EndUnreportedThreads();
+  // The chart's series go before the vectors they read.
+  delete OutputChart;
+  OutputChart = nullptr;
 }
 
 // ---------------------------------------------------------------- the window
@@ -357,6 +363,25 @@ QWidget* TForm1::BuildOutputTab()
 {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
+  SplitterOutput = Named(new QSplitter(Qt::Vertical), "SplitterOutput");
+
+  PanelOutputChart = Named(new QWidget, "PanelOutputChart");
+  auto* chartLayout = new QVBoxLayout(PanelOutputChart);
+  chartLayout->setContentsMargins(0, 0, 0, 0);
+  chartLayout->setSpacing(2);
+  OutputChart = new TOutputChart(*FOutputPlot, PanelOutputChart, Clock().Now());
+  GraphOutput = OutputChart->Graph();
+  GraphOutput->setMinimumHeight(160);
+  chartLayout->addWidget(GraphOutput, 1);
+  CheckBoxOutputLogScale =
+      Named(new QCheckBox(QStringLiteral("Logarithmic scale")), "CheckBoxOutputLogScale");
+  CheckBoxOutputLogScale->setChecked(true);
+  auto* chartBar = new QHBoxLayout;
+  chartBar->setContentsMargins(4, 0, 4, 2);
+  chartBar->addWidget(CheckBoxOutputLogScale);
+  chartBar->addStretch();
+  chartLayout->addLayout(chartBar);
+
   StringGrid1 = Named(new QTableWidget(1, 17), "StringGrid1");
   StringGrid1->verticalHeader()->setVisible(false);
   StringGrid1->verticalHeader()->setDefaultSectionSize(24);
@@ -364,7 +389,12 @@ QWidget* TForm1::BuildOutputTab()
   StringGrid1->setShowGrid(true);
   StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   StringGrid1->setContextMenuPolicy(Qt::PreventContextMenu);
-  layout->addWidget(StringGrid1);
+  SplitterOutput->addWidget(PanelOutputChart);
+  SplitterOutput->addWidget(StringGrid1);
+  SplitterOutput->setStretchFactor(0, 3);
+  SplitterOutput->setStretchFactor(1, 2);
+  SplitterOutput->setChildrenCollapsible(false);
+  layout->addWidget(SplitterOutput);
   return page;
 }
 
@@ -418,6 +448,11 @@ void TForm1::ConnectHandlers()
     connect(list, &QListWidget::itemSelectionChanged, this,
             [this] { FPortView->SetTestMode(TestMode()); });
   StringGrid1->viewport()->installEventFilter(this);
+  connect(CheckBoxOutputLogScale, &QCheckBox::toggled, this,
+          [this] { CheckBoxOutputLogScaleClick(); });
+  OutputChart->OnMouseDown = [this](Qt::MouseButton button, QPoint at) {
+    GraphOutputMouseDown(button, at);
+  };
 }
 
 // ---------------------------------------------------------------- start-up

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QMutex>
+#include <QPoint>
 #include <QStringList>
 #include <memory>
 #include <vector>
@@ -30,8 +31,11 @@ class TDialogService;
 class TImaginaryMixer;
 class TSerialTransport;
 class TGvDoubleEdit;
+class TGvGraph2D;
 class TGvIntegerEdit;
 class TGvNumericUpDn;
+class TOutputChart;
+class TOutputPlotData;
 class TPageControl;
 class TTestModeTransport;
 
@@ -120,6 +124,19 @@ public:
   // A right-button press on the table offers the save dialog.
   void StringGrid1MouseDown(Qt::MouseButton Button);
 
+  // ---- The Output tab's chart ----
+  // The check box switches the Y axis between logarithmic and linear.
+  void CheckBoxOutputLogScaleClick();
+  // A right-button press on the chart offers "Save chart image" (PNG, SVG or
+  // PDF, by the file's suffix).
+  void GraphOutputMouseDown(Qt::MouseButton Button, QPoint GlobalPos);
+  // Writes the chart's picture; reports in the Debug tab. False when the
+  // picture could not be written.
+  bool SaveChartImage(const QString& Path);
+  // The values of the stored rows that the chart plots (StoreData appends).
+  TOutputPlotData& OutputPlot() const { return *FOutputPlot; }
+  TOutputChart* OutputChart = nullptr;
+
   // ---- Setup tab ----
   void ButtonSetupFindPortsClick();
   void ListBoxPortSolenoidClick();
@@ -197,7 +214,11 @@ public:
   QGroupBox* GroupBox12 = nullptr;
   TGvIntegerEdit *GvIntegerEdit1 = nullptr, *GvIntegerEdit2 = nullptr;
   QPushButton* Button3 = nullptr;
-  // Output
+  // Output: the chart above the table, in a splitter
+  QSplitter* SplitterOutput = nullptr;
+  QWidget* PanelOutputChart = nullptr;
+  TGvGraph2D* GraphOutput = nullptr;
+  QCheckBox* CheckBoxOutputLogScale = nullptr;
   QTableWidget* StringGrid1 = nullptr;
   // Debug
   QPlainTextEdit* MemoDevFeedback = nullptr;
@@ -232,6 +253,7 @@ private:
   std::unique_ptr<TDeviceTransport> FOwnTransport;
   TSerialTransport* FTransport;
   std::unique_ptr<TTestModeTransport> FPortView; // FTransport as the window uses it
+  std::unique_ptr<TOutputPlotData> FOutputPlot;
   QMutex FRelayLock;               // one relay board transaction at a time, window or thread
   bool FGasesFromTestMode = false; // the gas records hold the imaginary mixer's values
   bool FInTick = false;            // Timer1Timer runs

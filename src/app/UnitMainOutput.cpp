@@ -2,11 +2,15 @@
 #include "app/UnitMain.h"
 
 #include "app/DialogService.h"
+#include "app/OutputChart.h"
+#include "app/OutputPlot.h"
 #include "app/OutputRows.h"
+#include "chart/GvGraph2D.h"
 #include "controls/GvDateTime.h"
 #include "controls/GvFloatEdit.h"
 #include "devices/Clock.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
@@ -41,6 +45,8 @@ void TForm1::StoreData()
   for (int q = 0; q < PropertyCount; ++q)
     if (row.Cells[size_t(q)] && ColumnShown(S.P[q]) && S.P[q].ColID < StringGrid1->columnCount())
       SetGridCell(S.P[q].ColID, r, *row.Cells[size_t(q)]);
+  // The chart plots what the row holds; its graph picks it up at its poll.
+  FOutputPlot->AppendRow(row);
 
   S.DataStoredLast = in.Now;
   StringGrid1->selectRow(r - 1);
@@ -95,4 +101,43 @@ void TForm1::StringGrid1MouseDown(Qt::MouseButton Button)
     return;
   }
   Save(path);
+}
+
+void TForm1::CheckBoxOutputLogScaleClick()
+{
+  OutputChart->SetLogScale(CheckBoxOutputLogScale->isChecked());
+}
+
+void TForm1::GraphOutputMouseDown(Qt::MouseButton Button, QPoint GlobalPos)
+{
+  if (Button != Qt::RightButton) return;
+  const QString saveImage = QStringLiteral("Save chart image");
+  if (Dialogs().AskMenuChoice(this, GlobalPos, {saveImage}) != saveImage) return;
+  const QString name = FormatDateTime(QStringLiteral("yyyy-mm-dd hh_mm"), Clock().Now());
+  QString path = Dialogs().AskSaveFileName(
+      this, name, QCoreApplication::applicationDirPath(),
+      QStringLiteral("PNG image|*.png|SVG image|*.svg|PDF document|*.pdf"), QStringLiteral("png"));
+  if (path.isEmpty()) return;
+  ChartImageFormat(path); // a name without a known suffix becomes a PNG file
+  if (QFileInfo::exists(path)) {
+    Dialogs().ShowMessage(this, QStringLiteral("File already exists. Cannot overwrite."));
+    return;
+  }
+  if (!SaveChartImage(path)) Dialogs().ShowMessage(this, QStringLiteral("Saving failed"));
+}
+
+bool TForm1::SaveChartImage(const QString& Path)
+{
+  QString path = Path;
+  const TGvImageFileFormat format = ChartImageFormat(path);
+  bool ok = true;
+  try {
+    GraphOutput->SaveImage(path, format, true, GvColors::White);
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  MemoDevFeedback->appendPlainText(QString());
+  MemoDevFeedback->appendPlainText(ok ? QStringLiteral("Saving succeeded")
+                                      : QStringLiteral("Saving failed"));
+  return ok;
 }

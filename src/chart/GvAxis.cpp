@@ -864,28 +864,8 @@ void TGvAxis::PlaceCaption()
   FCaptionObject.SetCaption(FCaption);
   FCaptionObject.SetFont(*FCaptionFont);
   FCaptionObject.SetAngle(Flat ? 0 : 90);
-  const bool Labels = FScale.NumbersVisible && FLabels.Count() > 0;
-  double Numbers = Labels ? (Horizontal ? FLargestLabelHeight : FLargestLabelWidth) : 0;
+  const double Numbers = NumbersExtent();
   const double Line = FScale.LabelLine;
-  // An extra exponent that reaches further out than the labels keeps the
-  // caption beyond it too.
-  if (FScale.NumbersVisible && FScale.ShowsExtraExponent) {
-    const QRectF E = FExtraExponentObject.RotatedBounds();
-    switch (FScale.Position) {
-    case TGvAxisPosition::Bottom:
-      Numbers = std::max(Numbers, E.bottom() - Line);
-      break;
-    case TGvAxisPosition::Top:
-      Numbers = std::max(Numbers, Line - E.top());
-      break;
-    case TGvAxisPosition::Left:
-      Numbers = std::max(Numbers, Line - E.left());
-      break;
-    case TGvAxisPosition::Right:
-      Numbers = std::max(Numbers, E.right() - Line);
-      break;
-    }
-  }
   const double Out = FDistanceNumbersCaption + Numbers;
   const double Low = Horizontal ? FScale.AxLeft : FScale.AxTop;
   const double High = Low + FScale.AxLength;
@@ -986,13 +966,41 @@ void TGvAxis::PlaceExtraExponent()
     FExtraExponentObject.SetPosition(Outer, P);
 }
 
+double TGvAxis::NumbersExtent() const
+{
+  const bool Labels = FScale.NumbersVisible && FLabels.Count() > 0;
+  double Numbers = Labels ? (IsHorizontal() ? FLargestLabelHeight : FLargestLabelWidth) : 0;
+  // An extra exponent that reaches further out than the labels keeps the
+  // caption beyond it too.
+  if (FScale.NumbersVisible && FScale.ShowsExtraExponent) {
+    const QRectF E = FExtraExponentObject.RotatedBounds();
+    const double Line = FScale.LabelLine;
+    switch (FScale.Position) {
+    case TGvAxisPosition::Bottom:
+      Numbers = std::max(Numbers, E.bottom() - Line);
+      break;
+    case TGvAxisPosition::Top:
+      Numbers = std::max(Numbers, Line - E.top());
+      break;
+    case TGvAxisPosition::Left:
+      Numbers = std::max(Numbers, Line - E.left());
+      break;
+    case TGvAxisPosition::Right:
+      Numbers = std::max(Numbers, E.right() - Line);
+      break;
+    }
+  }
+  return Numbers;
+}
+
 double TGvAxis::NeededThickness() const
 {
   const bool Horizontal = IsHorizontal();
   double T = std::ceil(FScale.AxisThicknes / 2) + FDistanceToBorder + FScale.MajorTickLength;
   const bool Labels = FScale.NumbersVisible && FLabels.Count() > 0;
-  if (Labels)
-    T += FScale.DistanceAxisLabels + (Horizontal ? FLargestLabelHeight : FLargestLabelWidth);
+  // The caption stands beyond the labels and the extra exponent (as placed),
+  // so the thickness counts what reaches further out of the two.
+  if (Labels) T += FScale.DistanceAxisLabels + NumbersExtent();
   if (FCaptionVisible && !FCaption.isEmpty()) {
     const QSizeF C = FCaptionObject.RotatedExtent();
     T += (Horizontal ? C.height() : C.width()) + FCaptionDistanceBefore + FCaptionDistanceAfter +

@@ -469,6 +469,9 @@ private:
   void BuildLabels();
   void PlaceCaption();
   void PlaceExtraExponent();
+  // How far the labels, or the extra exponent where it reaches further, stand
+  // out from the label line.
+  double NumbersExtent() const;
   void LayoutAlone();
   void ApplyStage(int Stage);
   void EndsModeChanged();

@@ -668,9 +668,14 @@ bool TGvAxisScale::GetNewRanges()
       break;
     }
   }
-  RoundEnds(NewStart, NewStop);
+  // The range last set is the one the ends asked for, before rounding: a new
+  // length partitions and rounds it afresh. Rounding a range that was already
+  // rounded for another length could only widen it (the first ranging of a
+  // vertical axis still at its initial 50 pixels rounds -1000 .. 4800 to a
+  // step of 5000, and every later length would keep -5000 .. 5000).
   LastSetStart = NewStart;
   LastSetStop = NewStop;
+  RoundEnds(NewStart, NewStop);
   Start = NewStart;
   Stop = NewStop;
   return true;

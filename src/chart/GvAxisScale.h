@@ -181,6 +181,8 @@ public:
   double Start = 0, Stop = 10;
   double ValuesStart = cGvNoValuesStart, ValuesStop = cGvNoValuesStop;
   double InitialStart = 0, InitialStop = 10;
+  // The range last set (SetStartStop, a zoom stage, or what the auto-range
+  // asked for before its ends were rounded); a new length goes back to it.
   double LastSetStart = 0, LastSetStop = 10;
   bool RedoRange = false;
   TGvAxisRangeStatus Status = TGvAxisRangeStatus::Ok;

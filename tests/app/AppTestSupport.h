@@ -37,6 +37,7 @@ public:
   QStringList Questions;
   std::deque<bool> Answers;
   std::deque<QString> SaveNames;
+  std::deque<QString> MenuChoices;
 
   void ShowMessage(QWidget*, const QString& text) override { Messages << text; }
   bool AskYesNo(QWidget*, const QString& title, const QString& text) override
@@ -55,6 +56,16 @@ public:
     const QString name = SaveNames.front();
     SaveNames.pop_front();
     return name;
+  }
+  // Records the menu as "Menu: item | item" and chooses the scripted item
+  // (nothing when none is scripted).
+  QString AskMenuChoice(QWidget*, const QPoint&, const QStringList& Items) override
+  {
+    Questions << QStringLiteral("Menu: ") + Items.join(QStringLiteral(" | "));
+    if (MenuChoices.empty()) return QString();
+    const QString choice = MenuChoices.front();
+    MenuChoices.pop_front();
+    return choice;
   }
 };
 

@@ -3,7 +3,13 @@
 // Bypass, Stop and a save.
 #include "AppTestSupport.h"
 
+#include "app/OutputChart.h"
+#include "app/OutputPlot.h"
 #include "app/PageControl.h"
+#include "chart/GvAxis.h"
+#include "chart/GvSeries.h"
+#include "chart/GvVectors.h"
+#include "controls/GvDateTime.h"
 #include "controls/GvFloatEdit.h"
 #include "controls/GvIntegerEdit.h"
 #include "controls/GvStringFunctions.h"
@@ -16,6 +22,7 @@
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTimer>
+#include <cmath>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <map>
@@ -69,6 +76,15 @@ void ClickTab(TForm1& f, int index)
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
 }
 
+// The grid rows that StoreData filled (those with a time).
+QList<int> StoredRows(const TForm1& f)
+{
+  QList<int> rows;
+  for (int r = 1; r < f.GridRowCount(); ++r)
+    if (!f.GridCell(0, r).isEmpty()) rows << r;
+  return rows;
+}
+
 void Type(QWidget* field, const QString& text)
 {
   field->setFocus();
@@ -120,8 +136,17 @@ TEST(EndToEnd, WetMixtureForAMinuteThenBypassStopAndSave)
   ASSERT_GT(wetFraction, 0.05);
   QElapsedTimer wet;
   wet.start();
+  ClickTab(f, 2); // the chart follows the rows while the mixture runs
   QTest::qWait(60000);
   ASSERT_NE(f.Shared.WETT, nullptr);
+  const int shown = StoredRows(f).size();
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return f.OutputChart->SeriesPpmA()->Count() >= shown &&
+               f.OutputChart->SeriesPpmH2O()->Count() >= shown;
+      },
+      2000));
+  EXPECT_GE(f.GraphOutput->PrimaryXAxis()->Stop(), f.OutputPlot().Time()->Value(shown - 1));
   const int dilutionRows = f.GridRowCount() - 1;
   // About one a second for 30 s, then one a minute. This runs in real time
   // against the simulator, so a busy machine stretches the ticks: the exact
@@ -188,4 +213,25 @@ TEST(EndToEnd, WetMixtureForAMinuteThenBypassStopAndSave)
                           f.Shared.DesiredFlowBGramsperMinute;
   EXPECT_NEAR(number(last[h2o]), h2oGrams, 2e-6);
   EXPECT_GT(number(last[h2o]), 0);
+
+  // The chart plotted what the rows hold, and marked the three modes.
+  const QList<int> stored = StoredRows(f);
+  const TOutputPlotData& plot = f.OutputPlot();
+  ASSERT_EQ(plot.Count(), stored.size());
+  const TColumnTable& P = f.Shared.P;
+  for (int i = 0; i < stored.size(); ++i) {
+    EXPECT_EQ(FormatDateTime(P[TProperty::Time].Format, plot.Time()->Value(i)),
+              f.GridCell(P[TProperty::Time].ColID, stored[i]));
+    for (auto [q, v] :
+         {std::pair{TProperty::ppmA, plot.PpmA()}, {TProperty::ppmH2O, plot.PpmH2O()}}) {
+      const QString cell = f.GridCell(P[q].ColID, stored[i]);
+      EXPECT_EQ(std::isnan(v->Value(i)) ? QString() : FormatFloat(P[q].Format, v->Value(i)), cell)
+          << i;
+    }
+  }
+  QStringList modes;
+  for (const auto& change : plot.ModeChanges()) modes << change.Mode;
+  EXPECT_EQ(modes, QStringList({"Dilution", "Bypass", "Standby"}));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return f.OutputChart->SeriesPpmA()->Count() == stored.size(); }, 2000));
 }

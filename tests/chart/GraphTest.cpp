@@ -84,6 +84,45 @@ TEST(Graph, LayingOutAgainGivesTheSameLayout)
   }
 }
 
+// The auto-ranged ends stay close around the data whatever lengths the axes
+// had before: the first ranging happens while the Y axis is still at its
+// initial 50 pixels (a step of 5000 for -1000 .. 4800), and the lengths the
+// layout gives it round the data again, not that rounded range.
+TEST(Graph, AutoRangedEndsFitTheDataAtEveryLength)
+{
+  TGvGraphFixture F(800, 300);
+  F.Series(F.Vector({-1000, 4800}), F.Vector({-1000, 4800}));
+  for (QSize Size : {QSize(800, 300), QSize(800, 150), QSize(400, 600), QSize(800, 300)}) {
+    SCOPED_TRACE(Size.height());
+    F.Graph->resize(Size);
+    F.Paint();
+    for (TGvAxis* A : {F.X(), F.Y()}) {
+      EXPECT_DOUBLE_EQ(A->Start(), -1000);
+      EXPECT_DOUBLE_EQ(A->Stop(), 5000);
+    }
+  }
+}
+
+// An axis whose labels carry an extra exponent is thick enough for its
+// caption, which stands beyond the exponent.
+TEST(Graph, TheAxisCaptionStaysInsideBesideAnExtraExponent)
+{
+  TGvGraphFixture F(600, 400);
+  F.Series(F.Vector({0, 12000}), F.Vector({0, 12000}));
+  F.X()->SetCaption("Flow");
+  F.Y()->SetCaption("ppm");
+  F.Paint();
+  for (TGvAxis* A : {F.X(), F.Y()}) {
+    SCOPED_TRACE(A->Caption().toStdString());
+    ASSERT_TRUE(A->ShowsExtraExponent());
+    const QRectF C = A->CaptionObject().RotatedBounds();
+    const QRectF E = A->ExtraExponentObject().RotatedBounds();
+    const QRectF Inside(0, 0, A->Width(), A->Height());
+    EXPECT_TRUE(Inside.contains(C)) << C.left() << " " << C.top() << " " << C.bottom();
+    EXPECT_FALSE(C.intersects(E));
+  }
+}
+
 TEST(Graph, ATooSmallGraphHasAnEmptyDrawingArea)
 {
   TGvGraphFixture F(30, 20);

@@ -7,13 +7,16 @@
 //       drives the window the way a newcomer would with "Fake port for
 //       testing": choose the fake port, open the Operation tab, apply a wet
 //       mixture, let the mixer run (in real time), then pictures of the
-//       Operation, Output and Debug tabs.
+//       Operation, Output and Debug tabs; then Bypass for a few seconds and
+//       Stop, and the Output tab's chart again (with the mode changes marked),
+//       on its logarithmic and on its linear scale.
 #include "app/PageControl.h"
 #include "app/UnitMain.h"
 #include "controls/GvIntegerEdit.h"
 #include "devices/SerialTransport.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QListWidget>
 #include <QPixmap>
@@ -85,8 +88,16 @@ int Demo(const QString& folder, int seconds)
   ClickTab(form, 3);
   QTest::qWait(100);
   Save(form, folder, QStringLiteral("demo4-debug"));
+  form.ButtonBypass->click();
+  QTest::qWait(6000);
   form.ButtonStop->click();
-  QTest::qWait(500);
+  QTest::qWait(2500);
+  ClickTab(form, 2);
+  QTest::qWait(200);
+  Save(form, folder, QStringLiteral("demo5-output-modes"));
+  form.CheckBoxOutputLogScale->click();
+  QTest::qWait(200);
+  Save(form, folder, QStringLiteral("demo6-output-linear"));
   return 0;
 }
 } // namespace
