@@ -94,6 +94,14 @@ public:
   void ValuesAppended(const TGvCustomDoubleVector* Vector, int OldCount) override;
   void TestVisibleChanged() override;
 
+  // ---- Saved forms (GvKindsIO.cpp) ----
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
+
 private:
   void SetDelta(QPointer<TGvCustomDoubleVector>& Slot, TGvCustomDoubleVector* Value,
                 const char* Prop, const char* Comment);

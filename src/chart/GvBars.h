@@ -360,6 +360,14 @@ public:
   void CheckDBVectors() override;
   void RangesModified() override;
 
+  // ---- Saved forms (GvKindsIO.cpp) ----
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
+
   // Lays the labels out with the painter's metrics (the paint does it).
   void PrepareLabels(QPainter& Painter);
 

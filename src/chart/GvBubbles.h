@@ -97,6 +97,14 @@ public:
   void DrawListItem(QPainter& Painter, const QRectF& Rect) override;
   void ValuesAppended(const TGvCustomDoubleVector* Vector, int OldCount) override;
 
+  // ---- Saved forms (GvKindsIO.cpp) ----
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
+
 private:
   QPointer<TGvCustomDoubleVector> FRadius;
   bool FElliptical = false;

@@ -1,9 +1,11 @@
 #include "chart/GvGraph2D.h"
 
+#include "chart/GvArrows.h"
 #include "chart/GvBars.h"
-
+#include "chart/GvBubbles.h"
 #include "chart/GvDrawing.h"
 #include "chart/GvIO.h"
+#include "chart/GvOHLC.h"
 #include "chart/GvSeries.h"
 #include "chart/GvVectors.h"
 
@@ -413,6 +415,16 @@ std::vector<TGvDoubleVector*> TGvGraph2D::GetVectorsList() const
       for (TGvCustomDoubleVector* V :
            {E->DeltaXPlus(), E->DeltaXMinus(), E->DeltaYPlus(), E->DeltaYMinus()})
         Used.push_back(V);
+    // The kinds with data vectors of their own (the bars' boundaries are
+    // their X or Y data).
+    if (auto* O = qobject_cast<TGvCustomOHLC*>(S))
+      for (TGvCustomDoubleVector* V : {O->OpenData(), O->HighData(), O->LowData()})
+        Used.push_back(V);
+    if (auto* B = qobject_cast<TGvBubbles*>(S)) Used.push_back(B->RadiusData());
+    if (auto* A = qobject_cast<TGvArrows*>(S)) {
+      Used.push_back(A->DeltaX());
+      Used.push_back(A->DeltaY());
+    }
     for (TGvCustomDoubleVector* V : Used) {
       auto* D = qobject_cast<TGvDoubleVector*>(V);
       if (D && !D->Name().isEmpty() && std::find(R.begin(), R.end(), D) == R.end()) R.push_back(D);
@@ -502,6 +514,14 @@ void TGvGraph2D::RegisterLegend(QObject* Legend, IGvGraphLegend* Interface)
   FLegends.push_back({Legend, Interface});
   connect(Legend, &QObject::destroyed, this, [this](QObject* L) { UnregisterLegend(L); });
   Modified();
+}
+
+std::vector<QObject*> TGvGraph2D::Legends() const
+{
+  std::vector<QObject*> R;
+  for (const auto& E : FLegends)
+    if (E.Object) R.push_back(E.Object);
+  return R;
 }
 
 void TGvGraph2D::UnregisterLegend(QObject* Legend)

@@ -420,6 +420,8 @@ public:
   void RemoveSeries(TGvSeries* Series);
   void RegisterLegend(QObject* Legend, IGvGraphLegend* Interface);
   void UnregisterLegend(QObject* Legend);
+  // The legends registered with the graph, in the order they came.
+  std::vector<QObject*> Legends() const;
 
   // ---- Zoom ----
   bool CanZoomBack() const;

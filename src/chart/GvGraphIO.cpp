@@ -9,6 +9,7 @@
 #include "chart/GvGraph2D.h"
 
 #include "chart/GvIO.h"
+#include "chart/GvLegend.h"
 #include "chart/GvSeries.h"
 #include "chart/GvVectors.h"
 
@@ -592,6 +593,67 @@ void DetachOthers(TGvGraph2D& G, const std::vector<QPointer<TGvSeries>>& Read)
     }
 }
 
+// A legend of this graph (or of none) is taken; one of another graph stays
+// there, and so does anything else that holds the name.
+TGvLegend* LegendFor(TGvGraph2D& G, TGvReadContext& C, const QString& Ref)
+{
+  QObject* O = Ref.isEmpty() ? nullptr : C.Resolve(Ref);
+  auto* L = qobject_cast<TGvLegend*>(O);
+  if (L && (L->Graph() == &G || !L->Graph())) return L;
+  QObject* Owner = OwnerFor(G, C, Ref);
+  L = new TGvLegend(Owner);
+  L->setObjectName(NameFor(Owner, C, Ref, "Legend"));
+  return Made(C, Ref, L);
+}
+
+// The series a legend of the graph may name: those of the graph, of the
+// graph it is coupled to and of their child graphs.
+std::vector<TGvSeries*> FamilySeries(TGvGraph2D& G)
+{
+  std::vector<TGvSeries*> All;
+  auto Add = [&](TGvGraph2D* From) {
+    if (!From) return;
+    for (TGvSeries* S : From->RelatedSeries())
+      if (std::find(All.begin(), All.end(), S) == All.end()) All.push_back(S);
+  };
+  TGvGraph2D* Master = G.IsCoupled() ? G.MasterGraph() : &G;
+  Add(Master);
+  Add(&G);
+  for (TGvGraph2D* Child : Master->ChildGraphs()) Add(Child);
+  return All;
+}
+
+// The legends read take the graph; their items order lists keep the lines
+// that name a series of the graph (as the series are now called), each once:
+// a line that names nothing, or anything but such a series, is left out and
+// noted. Legends of the graph that the form does not name leave it.
+void SettleLegends(TGvGraph2D& G, TGvReadContext& C, const std::vector<QPointer<TGvLegend>>& Read)
+{
+  for (QObject* O : G.Legends()) {
+    auto* L = qobject_cast<TGvLegend*>(O);
+    if (L && std::none_of(Read.begin(), Read.end(), [L](const auto& P) { return P == L; }))
+      L->SetGraph(nullptr);
+  }
+  const std::vector<TGvSeries*> Series = FamilySeries(G);
+  for (const QPointer<TGvLegend>& L : Read) {
+    if (!L) continue;
+    L->SetGraph(&G);
+    QStringList Kept;
+    for (const QString& Line : L->ItemsOrderList()) {
+      auto* S = qobject_cast<TGvSeries*>(Line.isEmpty() ? nullptr : C.Resolve(Line));
+      if (!S || std::find(Series.begin(), Series.end(), S) == Series.end()) {
+        C.Warn(QStringLiteral("Legend \"%1\": \"%2\" in the items order list names no series "
+                              "of the graph: left out")
+                   .arg(L->objectName(), Line.left(256)));
+        continue;
+      }
+      const QString Ref = GetComponentRef(S);
+      if (!Kept.contains(Ref)) Kept << Ref;
+    }
+    L->SetItemsOrderList(Kept);
+  }
+}
+
 // The named axes standing on the graph, and its named series.
 // Only what has a reference is saved: nothing could name the rest.
 std::vector<TGvAxis*> SavedAxes(const TGvGraph2D& G)
@@ -607,6 +669,15 @@ std::vector<TGvSeries*> SavedSeries(const TGvGraph2D& G)
   std::vector<TGvSeries*> R;
   for (TGvSeries* S : G.RelatedSeries())
     if (!GetComponentRef(S).isEmpty()) R.push_back(S);
+  return R;
+}
+
+std::vector<TGvLegend*> SavedLegends(const TGvGraph2D& G)
+{
+  std::vector<TGvLegend*> R;
+  for (QObject* O : G.Legends())
+    if (auto* L = qobject_cast<TGvLegend*>(O))
+      if (L->Graph() == &G && !GetComponentRef(L).isEmpty()) R.push_back(L);
   return R;
 }
 
@@ -626,6 +697,7 @@ struct TGraphRead
   TGvReadContext& C;
   std::vector<std::unique_ptr<QObject>> Scratch;
   std::vector<QPointer<TGvSeries>> Series;
+  std::vector<QPointer<TGvLegend>> Legends;
 
   bool Checking() const { return C.Checking(); }
 
@@ -655,6 +727,17 @@ struct TGraphRead
     if (S) Scratch.emplace_back(S);
     return S;
   }
+  TGvLegend* Legend(const QString& Ref)
+  {
+    if (!Checking()) {
+      TGvLegend* L = LegendFor(G, C, Ref);
+      Legends.emplace_back(L);
+      return L;
+    }
+    auto* L = new TGvLegend();
+    Scratch.emplace_back(L);
+    return L;
+  }
   // Read with the context attached (so that links go through it).
   template <class F> void With(QObject* O, F&& Read)
   {
@@ -665,6 +748,7 @@ struct TGraphRead
   {
     if (Checking()) return;
     DetachOthers(G, Series);
+    SettleLegends(G, C, Legends);
   }
 };
 
@@ -720,7 +804,9 @@ void TGvGraph2D::WriteTo(TGvStreamWriter& W, bool IncludeValues) const
   const std::vector<TGvSeries*> Series = SavedSeries(*this);
   W.WriteInt32(int32_t(Series.size()));
   for (const TGvSeries* S : Series) S->WriteTo(W);
-  W.WriteInt32(0); // legends
+  const std::vector<TGvLegend*> Legends = SavedLegends(*this);
+  W.WriteInt32(int32_t(Legends.size()));
+  for (const TGvLegend* L : Legends) L->WriteTo(W);
   W.WriteInt32(0); // markers
   TGraphForm(*this).Write(W);
 }
@@ -761,9 +847,11 @@ void ReadGraphStream(TGraphRead& Read, TGvStreamReader& R)
           QStringLiteral("Unknown series class \"%1\" in stream").arg(Class.left(64)));
     Read.With(S, [&] { S->ReadUnchecked(R); });
   }
-  if (const int32_t Legends = R.ReadCount(8); Legends > 0)
-    throw EGvReadError(
-        QStringLiteral("The stream holds %1 legends, which cannot be read").arg(Legends));
+  const int32_t Legends = R.ReadCount(8);
+  for (int32_t I = 0; I < Legends; ++I) {
+    TGvLegend* L = Read.Legend(R.PeekString());
+    Read.With(L, [&] { L->ReadUnchecked(R); });
+  }
   if (const int32_t Markers = R.ReadCount(8); Markers > 0)
     throw EGvReadError(
         QStringLiteral("The stream holds %1 markers, which cannot be read").arg(Markers));
@@ -876,9 +964,17 @@ void ReadGraphXml(TGraphRead& Read, const QDomElement& Node)
     }
     Read.With(S, [&] { S->ReadUnchecked(E); });
   }
-  for (const char* Kind : {"RelatedLegends", "Markers"})
-    if (!Members(Node, Kind).empty())
-      Read.C.Warn(QStringLiteral("%1 cannot be read yet: left out").arg(QLatin1String(Kind)));
+  for (const QDomElement& E : Members(Node, "RelatedLegends")) {
+    if (E.tagName() != QLatin1String("TGvLegend")) {
+      Read.C.Warn(
+          QStringLiteral("Unknown legend element \"%1\" left out").arg(E.tagName().left(64)));
+      continue;
+    }
+    TGvLegend* L = Read.Legend(E.attribute(Str("Name")));
+    Read.With(L, [&] { L->ReadUnchecked(E); });
+  }
+  if (!Members(Node, "Markers").empty())
+    Read.C.Warn(QStringLiteral("Markers cannot be read yet: left out"));
   TGraphForm F(Read.G);
   F.Read(Node);
   F.Check();
@@ -904,7 +1000,9 @@ void TGvGraph2D::WriteTo(QDomElement& Node, bool IncludeValues) const
   const std::vector<TGvSeries*> Series = SavedSeries(*this);
   QDomElement S = Group(E, "RelatedSeries", int(Series.size()));
   for (const TGvSeries* One : Series) One->WriteTo(S);
-  Group(E, "RelatedLegends", 0);
+  const std::vector<TGvLegend*> Legends = SavedLegends(*this);
+  QDomElement L = Group(E, "RelatedLegends", int(Legends.size()));
+  for (const TGvLegend* One : Legends) One->WriteTo(L);
   Group(E, "Markers", 0);
   TGraphForm(*this).Write(E);
 }
@@ -982,11 +1080,18 @@ void ReadGraphIni(TGraphRead& Read, const TGvIniFile& Ini, const QString& Sectio
     }
     Read.With(S, [&] { S->ReadUnchecked(Ini, Sec); });
   }
-  for (const char* Kind : {"RelatedLegends", "Markers"}) {
+  const int Legends = SectionCount(Ini, Section, "RelatedLegends");
+  for (int I = 0; I < Legends; ++I) {
+    const QString Sec = ObjectSection(Section, "RelatedLegends", I);
+    QString Ref;
+    IniRead(Ini, Sec, Str("Name"), Ref);
+    TGvLegend* L = Read.Legend(Ref);
+    Read.With(L, [&] { L->ReadUnchecked(Ini, Sec); });
+  }
+  {
     int N = 0;
-    IniRead(Ini, Section, QStringLiteral("%1.Count").arg(QLatin1String(Kind)), N);
-    if (N != 0)
-      Read.C.Warn(QStringLiteral("%1 cannot be read yet: left out").arg(QLatin1String(Kind)));
+    IniRead(Ini, Section, Str("Markers.Count"), N);
+    if (N != 0) Read.C.Warn(QStringLiteral("Markers cannot be read yet: left out"));
   }
   TGraphForm F(Read.G);
   F.Read(Ini, Section);
@@ -1004,10 +1109,11 @@ void TGvGraph2D::WriteTo(TGvIniFile& Ini, const QString& Section, bool IncludeVa
       IncludeValues ? SavedVectors(*this) : std::vector<TGvDoubleVector*>();
   const std::vector<TGvAxis*> Axes = SavedAxes(*this);
   const std::vector<TGvSeries*> Series = SavedSeries(*this);
+  const std::vector<TGvLegend*> Legends = SavedLegends(*this);
   Ini.WriteInteger(Section, Str("Vectors.Count"), int(Vectors.size()));
   Ini.WriteInteger(Section, Str("Axes.Count"), int(Axes.size()));
   Ini.WriteInteger(Section, Str("RelatedSeries.Count"), int(Series.size()));
-  Ini.WriteInteger(Section, Str("RelatedLegends.Count"), 0);
+  Ini.WriteInteger(Section, Str("RelatedLegends.Count"), int(Legends.size()));
   Ini.WriteInteger(Section, Str("Markers.Count"), 0);
   for (size_t I = 0; I < Vectors.size(); ++I)
     Vectors[I]->WriteTo(Ini, ObjectSection(Section, "Vectors", int(I)));
@@ -1015,6 +1121,8 @@ void TGvGraph2D::WriteTo(TGvIniFile& Ini, const QString& Section, bool IncludeVa
     Axes[I]->WriteTo(Ini, ObjectSection(Section, "Axes", int(I)));
   for (size_t I = 0; I < Series.size(); ++I)
     Series[I]->WriteTo(Ini, ObjectSection(Section, "RelatedSeries", int(I)));
+  for (size_t I = 0; I < Legends.size(); ++I)
+    Legends[I]->WriteTo(Ini, ObjectSection(Section, "RelatedLegends", int(I)));
   TGraphForm(*this).Write(Ini, Section);
 }
 

@@ -462,9 +462,7 @@ void TGvCustomLegend::SetDistanceToBorder(float Value)
 
 void TGvCustomLegend::SetAutoSize(bool Value)
 {
-  if (Value == FAutoSize) return;
-  FAutoSize = Value;
-  Modified();
+  SetValue(FAutoSize, Value, "AutoSize", "Legend auto size");
 }
 
 void TGvCustomLegend::Modified()
@@ -738,9 +736,15 @@ void TGvLegend::SetPosition(TGvLegendPosition Value)
 
 void TGvLegend::SetLegendCaptionColorFrom(TGvLegendCaptionColorFrom Value)
 {
-  if (Value == FCaptionColorFrom) return;
-  FCaptionColorFrom = Value;
-  Modified();
+  SetValue(FCaptionColorFrom, Value, "LegendCaptionColorFrom", "Legend items caption color from");
+}
+
+void TGvLegend::SetStartFreeFloatingMovingKeys(TGvShiftState Value)
+{
+  if (Value == FMovingKeys) return;
+  RecordUndo(this, "StartFreeFloatingMovingKeys",
+             QStringLiteral("Legend keys that start free floating moving"));
+  FMovingKeys = Value;
 }
 
 void TGvLegend::Modified()

@@ -335,6 +335,30 @@ public:
   // Hands the stack to the fonts, the gradient and the frame too.
   void SetUndoStack(TGvUndoStackBase* Stack) override;
 
+  // ---- Saved forms (GvLegendIO.cpp) ----
+  // The stream form starts with the legend's reference; the XML form is a
+  // child of Node named after the class; the ini form is the keys of one
+  // section. The public readers check the whole form first (on a scratch
+  // legend, with nothing resolved): a form that cannot be read raises
+  // EGvReadError and leaves the legend as it was. Reading records nothing on
+  // the undo stack; references are type-checked (GvLinkRef). A legend
+  // without a graph of its own writes FreeFloating, no graph and an empty
+  // items order list.
+  void WriteTo(TGvStreamWriter& W) const;
+  void WriteTo(QIODevice& Stream) const;
+  void WriteTo(const QString& FileName) const;
+  void ReadFrom(QIODevice& Stream);
+  void ReadFrom(const QString& FileName);
+  void WriteTo(QDomElement& Node) const;
+  void ReadFrom(const QDomElement& Node);
+  void WriteTo(TGvIniFile& Ini, const QString& Section) const;
+  void ReadFrom(const TGvIniFile& Ini, const QString& Section);
+  // The readers without the check (a saved graph checks all of its form
+  // before it reads it).
+  void ReadUnchecked(TGvStreamReader& R);
+  void ReadUnchecked(const QDomElement& Node);
+  void ReadUnchecked(const TGvIniFile& Ini, const QString& Section);
+
 protected:
   virtual void CheckItemHeight();
   virtual void NewList();
@@ -350,6 +374,7 @@ protected:
   QString VisibleComment() const override;
   // A setter's common tail: record, store, lay out again.
   template <class T> void SetValue(T& Field, const T& Value, const char* Prop, const char* Comment);
+  friend struct TGvLegendForm;
 
   std::vector<QPointer<TGvSeries>> FItems;
   std::vector<QRect> FItemRects;
@@ -402,7 +427,7 @@ public:
   TGvLegendPosition Position() const { return FPosition; }
   void SetPosition(TGvLegendPosition Value);
   TGvShiftState StartFreeFloatingMovingKeys() const { return FMovingKeys; }
-  void SetStartFreeFloatingMovingKeys(TGvShiftState Value) { FMovingKeys = Value; }
+  void SetStartFreeFloatingMovingKeys(TGvShiftState Value);
   TGvLegendCaptionColorFrom LegendCaptionColorFrom() const { return FCaptionColorFrom; }
   void SetLegendCaptionColorFrom(TGvLegendCaptionColorFrom Value);
 

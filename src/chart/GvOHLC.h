@@ -141,6 +141,14 @@ public:
   void ValuesAppended(const TGvCustomDoubleVector* Vector, int OldCount) override;
 
 protected:
+  // ---- Saved forms (GvKindsIO.cpp) ----
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
+
   // The vector, the property and the undo description of low (0), open (1)
   // and high (2).
   void SetValueVector(int K, TGvCustomDoubleVector* Value);
@@ -169,6 +177,14 @@ public:
 
   void PaintGr(QPainter& Painter) override;
   void DrawListItem(QPainter& Painter, const QRectF& Rect) override;
+
+  // ---- Saved forms (GvKindsIO.cpp) ----
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
 
 private:
   friend class TGvCustomOHLC;
@@ -199,6 +215,14 @@ public:
 
   void PaintGr(QPainter& Painter) override;
   void DrawListItem(QPainter& Painter, const QRectF& Rect) override;
+
+  // ---- Saved forms (GvKindsIO.cpp) ----
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
 
 private:
   TGvColor FBullColor = 0xFF008000;
