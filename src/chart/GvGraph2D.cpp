@@ -403,6 +403,9 @@ void TGvGraph2D::SetUndoStack(TGvUndoStackBase* Stack)
   for (TGvAxis* A : Axes())
     if (AxisGraph(A) == this) A->SetUndoStack(Stack);
   for (TGvSeries* S : FSeries) S->SetUndoStack(Stack);
+  // The legends bound to the graph record their changes on its stack too.
+  for (const auto& E : FLegends)
+    if (auto* C = qobject_cast<TGvComponent*>(E.Object.data())) C->SetUndoStack(Stack);
 }
 
 std::vector<TGvDoubleVector*> TGvGraph2D::GetVectorsList() const
