@@ -505,7 +505,10 @@ void TGvGraph2D::RemoveSeries(TGvSeries* Series)
 
 void TGvGraph2D::OnSeriesDestroyed(QObject* Series)
 {
-  auto It = std::find(FSeries.begin(), FSeries.end(), static_cast<TGvSeries*>(Series));
+  // The series is only a QObject by now: compared as one, never cast down.
+  auto It = std::find_if(FSeries.begin(), FSeries.end(), [Series](const TGvSeries* S) {
+    return static_cast<const QObject*>(S) == Series;
+  });
   if (It != FSeries.end()) FSeries.erase(It);
   if (!FDestroying) Modified();
 }
