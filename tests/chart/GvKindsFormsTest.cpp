@@ -519,6 +519,46 @@ TEST_F(KindsForms, CutAndCorruptedLegendFormsAreRefused)
   EXPECT_EQ(SaveOne(*L, Stream), Before);
 }
 
+// A stream written before the last group (set item height, raised and
+// lowered border, drag keys) ends after the gradient: those keep their values.
+TEST_F(KindsForms, OlderLegendStreamsEndAfterTheGradient)
+{
+  Build(TGvBarsOverlayStyle::Shift);
+  auto* L = Find<TGvLegend>("Legend1");
+  const QByteArray Saved = SaveOne(*L, Stream);
+  // 1, ItemHeight float32, two bytes, uint16, 0.
+  const int Tail = 1 + 4 + 1 + 1 + 2 + 1;
+  L->SetItemHeight(33);
+  L->SetBorderRaised(false);
+  L->SetRows(5);
+  LoadOne(*L, Stream, Saved.left(Saved.size() - Tail) + QByteArray(1, '\0'));
+  EXPECT_EQ(L->Rows(), 2);
+  EXPECT_EQ(L->ItemHeight(), 33);
+  EXPECT_FALSE(L->BorderRaised());
+}
+
+// A saved legend whose name another object holds is made anew under a free
+// name; the other object is neither freed nor changed.
+TEST_F(KindsForms, ALegendNameHeldByAnotherObjectLeavesItAlone)
+{
+  Build(TGvBarsOverlayStyle::Shift);
+  const QByteArray Saved = Save(*Graph, Xml);
+  NewForm();
+  auto* Holder = new TGvLineSeries(Form.get());
+  Holder->setObjectName(QStringLiteral("Legend1"));
+  Holder->SetCaption(QStringLiteral("holder"));
+  QPointer<TGvLineSeries> Guard(Holder);
+  Load(*Graph, Xml, Saved);
+  ASSERT_TRUE(Guard);
+  EXPECT_EQ(Holder->Caption(), QStringLiteral("holder"));
+  EXPECT_EQ(Holder->Graph(), nullptr);
+  const auto Legends = Form->findChildren<TGvLegend*>();
+  ASSERT_EQ(Legends.size(), 2);
+  for (TGvLegend* L : Legends) EXPECT_EQ(L->Graph(), Graph);
+  EXPECT_TRUE(Graph->ReadWarnings().join('\n').contains(QStringLiteral("name is taken")));
+  Paint();
+}
+
 // ---- Mends ------------------------------------------------------------------------
 
 // A saved legend with 0 or fewer rows or columns reads as 1, as the setters
