@@ -363,7 +363,13 @@ public:
   }
 
 private:
-  TGvDoubleVector* Vec() { return new TGvDoubleVector(this); }
+  // Named, so that a saved chart names them and finds them again.
+  TGvDoubleVector* Vec(const char* Name)
+  {
+    auto* V = new TGvDoubleVector(this);
+    V->setObjectName(QLatin1String(Name));
+    return V;
+  }
   template <class T>
   T* Kind(const QString& Name, TGvCustomDoubleVector* XV, TGvCustomDoubleVector* YV)
   {
@@ -382,9 +388,9 @@ private:
   void MakeKinds()
   {
     // The histogram: 12 bins of half a unit from -3 to 3.
-    FirstHalf = Vec();
-    SecondHalf = Vec();
-    auto* Bounds = Vec();
+    FirstHalf = Vec("FirstHalf");
+    SecondHalf = Vec("SecondHalf");
+    auto* Bounds = Vec("Bounds");
     for (int I = 0; I < 12; ++I) {
       FirstHalf->Add(0);
       SecondHalf->Add(0);
@@ -404,14 +410,14 @@ private:
       B->Font()->SetStyle({});
     }
     // The days: the last 60, one per ten ticks.
-    Day = Vec();
-    Open = Vec();
-    High = Vec();
-    Low = Vec();
-    Close = Vec();
-    Radius = Vec();
-    DX = Vec();
-    DY = Vec();
+    Day = Vec("Day");
+    Open = Vec("Open");
+    High = Vec("High");
+    Low = Vec("Low");
+    Close = Vec("Close");
+    Radius = Vec("Radius");
+    DX = Vec("DX");
+    DY = Vec("DY");
     Ohlc = Kind<TGvOHLC>("OHLC", Day, nullptr);
     Candles = Kind<TGvCandleSticks>("Candles", Day, nullptr);
     for (TGvCustomOHLC* O :
