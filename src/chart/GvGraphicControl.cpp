@@ -37,7 +37,11 @@ void TGvGraphicControl::SetHeight(int Value)
 
 void TGvGraphicControl::SetBounds(int Left, int Top, int Width, int Height)
 {
-  const QRect New(Left, Top, std::max(0, Width), std::max(0, Height));
+  // Bounds from saved forms may be anything: no edge may overflow an int, and
+  // no coordinate that reaches the painter is huge.
+  const QRect New(std::clamp(Left, -MaxCoordinate, MaxCoordinate),
+                  std::clamp(Top, -MaxCoordinate, MaxCoordinate),
+                  std::clamp(Width, 0, MaxCoordinate), std::clamp(Height, 0, MaxCoordinate));
   if (New == FBounds) return;
   const QRect Old = FBounds;
   FBounds = New;

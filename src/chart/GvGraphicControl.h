@@ -58,7 +58,9 @@ public:
   void SetWidth(int Value);
   int Height() const { return FBounds.height(); }
   void SetHeight(int Value);
-  // Sizes below 0 count as 0.
+  // Sizes below 0 count as 0; positions and sizes are limited to
+  // +-MaxCoordinate.
+  static constexpr int MaxCoordinate = 32767;
   void SetBounds(int Left, int Top, int Width, int Height);
   QRect BoundsRect() const { return FBounds; }
   QString Hint() const { return FHint; }

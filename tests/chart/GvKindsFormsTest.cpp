@@ -689,6 +689,29 @@ TEST_F(KindsForms, ReferencesOfTheWrongKindAreSkipped)
   Paint();
 }
 
+// Bounds read from a form (an axis' or a legend's) may be anything: they are
+// limited, so that no edge overflows (the chart_stream fuzz target found an
+// axis stream with Left 1178861568 and Width 1953449811).
+TEST_F(KindsForms, HugeBoundsFromAFormAreLimited)
+{
+  Build(TGvBarsOverlayStyle::Shift);
+  auto* L = Find<TGvLegend>("Legend2");
+  QByteArray IniForm = SaveOne(*L, Ini);
+  ASSERT_TRUE(IniForm.contains("Left=120"));
+  IniForm.replace("Left=120", "Left=2147483000");
+  LoadOne(*L, Ini, IniForm);
+  EXPECT_EQ(L->Left(), TGvGraphicControl::MaxCoordinate);
+  Paint();
+  for (TGvGraphicControl* C : {static_cast<TGvGraphicControl*>(L),
+                               static_cast<TGvGraphicControl*>(Find<TGvAxis>("YAxis2"))}) {
+    C->SetBounds(1178861568, -2147483647 - 1, 1953449811, 2147483647);
+    EXPECT_EQ(C->Left(), TGvGraphicControl::MaxCoordinate);
+    EXPECT_EQ(C->Top(), -TGvGraphicControl::MaxCoordinate);
+    EXPECT_EQ(C->Width(), TGvGraphicControl::MaxCoordinate);
+    EXPECT_EQ(C->BoundsRect().right(), 2 * TGvGraphicControl::MaxCoordinate - 1);
+  }
+}
+
 // ---- Undo ---------------------------------------------------------------------------
 
 TEST_F(KindsForms, UndoAndRedoOverBarsAndALegendGiveBackThePictures)
