@@ -644,6 +644,8 @@ TEST_F(AnalysisForms, UndoAndRedoOverTheAnalysisSettingsGiveBackThePictures)
   Fit->SetExpression(QStringLiteral("A+B*X"));
   Fit->SetCoefficients({1.0, 0.5});
   auto* Spectrum = NewSeries<TGvDiscreteFourier>("Spectrum1", X, Y, X1, Y1);
+  Spline->SetSmoothPoints(true);
+  Spline->SetSmoothingRange(2);
   Graph->SetUndoStack(&Stack);
   const QImage Before = Paint();
 
@@ -668,6 +670,8 @@ TEST_F(AnalysisForms, UndoAndRedoOverTheAnalysisSettingsGiveBackThePictures)
   EXPECT_FALSE(Reg->FixedOffset());
   EXPECT_EQ(Poly->Order(), 2);
   EXPECT_EQ(Fit->Expression(), "A+B*X");
+  // The smoothing the approximative spline switched off is back.
+  EXPECT_TRUE(Spline->SmoothPoints());
   while (Stack.CanRedo()) Stack.Redo();
   EXPECT_EQ(Paint(), After);
   EXPECT_EQ(Fit->Coefficients(), QList<double>({8.0, -0.5, 0.02}));
