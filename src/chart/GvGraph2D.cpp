@@ -490,7 +490,9 @@ void TGvGraph2D::RemoveSeries(TGvSeries* Series)
 
 void TGvGraph2D::OnSeriesDestroyed(QObject* Series)
 {
-  auto It = std::find(FSeries.begin(), FSeries.end(), static_cast<TGvSeries*>(Series));
+  // Only the QObject is left of the series: compared as such, not cast.
+  auto It = std::find_if(FSeries.begin(), FSeries.end(),
+                         [Series](const TGvSeries* S) { return S == Series; });
   if (It != FSeries.end()) FSeries.erase(It);
   if (!FDestroying) Modified();
 }
