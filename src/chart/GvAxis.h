@@ -42,6 +42,7 @@
 #include "chart/GvRichLabel.h"
 #include "chart/GvStyles.h"
 #include "chart/GvVectors.h"
+#include "chart/analysis/GvParseFkt.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -89,7 +90,10 @@ struct TGvVectorZoomStore
   void Clear() { Vector->Clear(false); }
 };
 
-class TGvAxis : public TGvGraphicControl
+// An axis' caption and labels may show values that series publish ("<%"
+// name "%>"): it is on their update lists and lays itself out again after
+// they recalculated.
+class TGvAxis : public TGvGraphicControl, public TGvVariablesObject
 {
   Q_OBJECT
   Q_PROPERTY(double Start READ Start WRITE SetStart)
@@ -350,6 +354,7 @@ public:
   // ---- Change handling ----
   // Marks the axis for a new layout and tells the graph.
   void Modified() override;
+  void UpdateVariables() override { Modified(); }
   // The data of a related series changed: the axis ranges itself again.
   void RangeModified();
   // The auto-range (when one is pending); true when the range changed.

@@ -489,7 +489,9 @@ void TGvGraph2D::AddSeries(TGvSeries* Series)
 {
   if (!Series || std::find(FSeries.begin(), FSeries.end(), Series) != FSeries.end()) return;
   FSeries.push_back(Series);
-  connect(Series, &QObject::destroyed, this, &TGvGraph2D::OnSeriesDestroyed, Qt::UniqueConnection);
+  // The series is only a QObject by the time it reports its end: it is found
+  // by the pointer it was added with, never cast back.
+  connect(Series, &QObject::destroyed, this, [this, Series] { OnSeriesDestroyed(Series); });
   Modified();
 }
 
@@ -498,17 +500,15 @@ void TGvGraph2D::RemoveSeries(TGvSeries* Series)
   auto It = std::find(FSeries.begin(), FSeries.end(), Series);
   if (It == FSeries.end()) return;
   FSeries.erase(It);
+  disconnect(Series, &QObject::destroyed, this, nullptr);
   if (FDestroying) return;
   Modified();
   LegendsModified();
 }
 
-void TGvGraph2D::OnSeriesDestroyed(QObject* Series)
+void TGvGraph2D::OnSeriesDestroyed(TGvSeries* Series)
 {
-  // The series is only a QObject by now: compared as one, never cast down.
-  auto It = std::find_if(FSeries.begin(), FSeries.end(), [Series](const TGvSeries* S) {
-    return static_cast<const QObject*>(S) == Series;
-  });
+  auto It = std::find(FSeries.begin(), FSeries.end(), Series);
   if (It != FSeries.end()) FSeries.erase(It);
   if (!FDestroying) Modified();
 }

@@ -513,7 +513,7 @@ private:
   void PanTo(QPoint At);
   void StopPanning();
   void OnAxisDestroyed(QObject* Axis);
-  void OnSeriesDestroyed(QObject* Series);
+  void OnSeriesDestroyed(TGvSeries* Series);
   TGvAxis* CreateAxis(const QString& Base, const QString& Caption, TGvAxisPosition Position);
 
   TGvZoomSettings* FZoom;

@@ -558,16 +558,27 @@ TGvAxis* AxisFor(TGvGraph2D& G, TGvReadContext& C, const QString& Ref)
   return Made(C, Ref, A);
 }
 
+// A series that another series owns (the phase of a spectrum) is saved and
+// read with its owner, never on its own.
+bool OwnedBySeries(const TGvSeries* S)
+{
+  return qobject_cast<const TGvSeries*>(S->parent()) != nullptr;
+}
+
 // A series of this graph is taken, or replaced when its class differs; a name
-// held by anything else leaves that object alone.
+// held by anything else (a series owned by another among them) leaves that
+// object alone.
 TGvSeries* SeriesFor(TGvGraph2D& G, TGvReadContext& C, const QString& Class, const QString& Ref)
 {
   QObject* O = Ref.isEmpty() ? nullptr : C.Resolve(Ref);
   auto* S = qobject_cast<TGvSeries*>(O);
+  if (S && OwnedBySeries(S)) S = nullptr;
   const auto& Mine = G.RelatedSeries();
   const bool OfThisGraph = S && std::find(Mine.begin(), Mine.end(), S) != Mine.end();
   if (OfThisGraph && Class == QLatin1String(S->metaObject()->className())) return S;
   QObject* Owner = OwnerFor(G, C, Ref);
+  // Nor is a series made inside another one.
+  if (qobject_cast<TGvSeries*>(Owner)) Owner = G.parent() ? G.parent() : static_cast<QObject*>(&G);
   QString Name;
   if (OfThisGraph) {
     Name = S->objectName();
@@ -587,7 +598,8 @@ void DetachOthers(TGvGraph2D& G, const std::vector<QPointer<TGvSeries>>& Read)
 {
   const std::vector<TGvSeries*> Now = G.RelatedSeries();
   for (TGvSeries* S : Now)
-    if (std::none_of(Read.begin(), Read.end(), [S](const auto& P) { return P == S; })) {
+    if (!OwnedBySeries(S) &&
+        std::none_of(Read.begin(), Read.end(), [S](const auto& P) { return P == S; })) {
       S->SetYAxis(nullptr);
       S->SetXAxis(nullptr);
     }
@@ -668,7 +680,7 @@ std::vector<TGvSeries*> SavedSeries(const TGvGraph2D& G)
 {
   std::vector<TGvSeries*> R;
   for (TGvSeries* S : G.RelatedSeries())
-    if (!GetComponentRef(S).isEmpty()) R.push_back(S);
+    if (!GetComponentRef(S).isEmpty() && !OwnedBySeries(S)) R.push_back(S);
   return R;
 }
 

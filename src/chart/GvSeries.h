@@ -741,3 +741,25 @@ protected:
   // The last calculation raised: the series shows no curve.
   bool FCalculationFailed = false;
 };
+
+// ---- Point symbols in the saved forms (GvSeriesIO.cpp) ----------------------
+//
+// The six symbol fields as the point series write them: Visible byte, Size and
+// BorderLineWidth float32, BorderColor and FillColor uint32, Symbol byte; in
+// XML the attributes "Visible", "Size", "BorderLineWidth", "BorderColor",
+// "FillColor", "Symbol" of E; in an ini section the keys Prefix + ".Visible"
+// and so on. The readers check every field before they apply any (a symbol
+// outside the enumeration raises EGvReadError); missing XML attributes and
+// ini keys keep their values.
+class TGvStreamWriter;
+class TGvStreamReader;
+class TGvIniFile;
+class QDomElement;
+void PointSymbolToStream(TGvStreamWriter& W, const TGvPointSymbolSettings& P);
+void PointSymbolFromStream(TGvStreamReader& R, TGvPointSymbolSettings& P);
+void PointSymbolToNode(QDomElement& E, const TGvPointSymbolSettings& P);
+void PointSymbolFromNode(const QDomElement& E, TGvPointSymbolSettings& P);
+void PointSymbolToIni(TGvIniFile& Ini, const QString& Section, const QString& Prefix,
+                      const TGvPointSymbolSettings& P);
+void PointSymbolFromIni(const TGvIniFile& Ini, const QString& Section, const QString& Prefix,
+                        TGvPointSymbolSettings& P);

@@ -783,3 +783,43 @@ void TGvFunctionSeries::ReadIni(const TGvIniFile& Ini, const QString& Sec)
   IniRead(Ini, Sec, Str("ClipYValues"), Form.Clip);
   Form.Apply(*this);
 }
+
+// ---- Point symbols for other series -------------------------------------------------
+
+void PointSymbolToStream(TGvStreamWriter& W, const TGvPointSymbolSettings& P)
+{
+  WriteSymbol(W, P);
+}
+
+void PointSymbolFromStream(TGvStreamReader& R, TGvPointSymbolSettings& P)
+{
+  TSymbolForm Form(P);
+  Form.Read(R);
+  Form.Apply(P);
+}
+
+void PointSymbolToNode(QDomElement& E, const TGvPointSymbolSettings& P)
+{
+  WriteSymbol(E, P);
+}
+
+void PointSymbolFromNode(const QDomElement& E, TGvPointSymbolSettings& P)
+{
+  TSymbolForm Form(P);
+  Form.Read(E);
+  Form.Apply(P);
+}
+
+void PointSymbolToIni(TGvIniFile& Ini, const QString& Section, const QString& Prefix,
+                      const TGvPointSymbolSettings& P)
+{
+  WriteSymbol(Ini, Section, Prefix, P);
+}
+
+void PointSymbolFromIni(const TGvIniFile& Ini, const QString& Section, const QString& Prefix,
+                        TGvPointSymbolSettings& P)
+{
+  TSymbolForm Form(P);
+  Form.Read(Ini, Section, Prefix);
+  Form.Apply(P);
+}

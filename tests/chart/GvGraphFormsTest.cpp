@@ -541,6 +541,60 @@ TEST_F(GraphForms, FilesGoThroughASaveFile)
   EXPECT_THROW(Graph->ReadFrom(Dir.filePath(QStringLiteral("missing.gvg"))), EGvReadError);
 }
 
+TEST_F(GraphForms, ASeriesOnItsOwnRoundTripsAndRefusesCutForms)
+{
+  Build();
+  Paint();
+  auto* Errors = Find<TGvPointWithErrorSeries>("Errors1");
+  QBuffer B;
+  B.open(QIODevice::WriteOnly);
+  Errors->WriteTo(static_cast<QIODevice&>(B));
+  const QByteArray Saved = B.data();
+  auto Read = [](TGvSeries& S, const QByteArray& Bytes) {
+    QBuffer In;
+    In.setData(Bytes);
+    In.open(QIODevice::ReadOnly);
+    S.ReadFrom(static_cast<QIODevice&>(In));
+  };
+  auto Write = [](const TGvSeries& S) {
+    QBuffer Out;
+    Out.open(QIODevice::WriteOnly);
+    S.WriteTo(static_cast<QIODevice&>(Out));
+    return Out.data();
+  };
+  // Read into another series of the class: the same fields, its own name.
+  auto* Copy = new TGvPointWithErrorSeries(Form.get());
+  Copy->setObjectName(QStringLiteral("Errors1"));
+  Errors->setObjectName(QStringLiteral("Old"));
+  Read(*Copy, Saved);
+  EXPECT_EQ(Write(*Copy), Saved);
+  EXPECT_EQ(Copy->DeltaXPlus(), Find<TGvDoubleVector>("DX1"));
+  EXPECT_EQ(Copy->ErrorIndicator()->Color(), GvColors::DarkRed);
+  // Cut forms, and the form of another class, change nothing.
+  TGvPointWithErrorSeries Fresh;
+  const QByteArray Before = Write(Fresh);
+  for (qsizetype N = 0; N < Saved.size(); N += 3) {
+    EXPECT_THROW(Read(Fresh, Saved.left(N)), EGvReadError) << N;
+    ASSERT_EQ(Write(Fresh), Before) << N;
+  }
+  TGvLineSeries Other;
+  EXPECT_THROW(Read(Other, Saved), EGvReadError);
+  // XML and ini of the series alone.
+  QDomDocument Doc;
+  QDomElement Root = Doc.createElement(QStringLiteral("Root"));
+  Doc.appendChild(Root);
+  Copy->WriteTo(Root);
+  TGvPointWithErrorSeries FromXml;
+  FromXml.ReadFrom(Root.firstChildElement());
+  EXPECT_EQ(FromXml.ErrorIndicator()->Color(), GvColors::DarkRed);
+  TGvIniFile Ini;
+  Copy->WriteTo(Ini, QStringLiteral("S"));
+  TGvPointWithErrorSeries FromIni;
+  FromIni.ReadFrom(Ini, QStringLiteral("S"));
+  EXPECT_EQ(FromIni.Caption(), Copy->Caption());
+  EXPECT_THROW(Other.ReadFrom(Ini, QStringLiteral("S")), EGvReadError);
+}
+
 // ---- Undo over a graph --------------------------------------------------------------
 
 TEST_F(GraphForms, UndoOverTheGraphsObjects)

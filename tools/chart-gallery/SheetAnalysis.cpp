@@ -1,7 +1,8 @@
 // Analysis series: smoothing of noisy data, splines through a few points, a
 // spectrum with its phase, a regression line with its confidence band, a
 // polynomial fit and a fitted exponential decay whose coefficients the title
-// shows.
+// shows; and a chart of analysis series before and after a trip through its
+// saved XML form.
 #include "GallerySheet.h"
 #include "SheetGraphSupport.h"
 
@@ -12,6 +13,9 @@
 #include "chart/analysis/GvMovingAverage.h"
 #include "chart/analysis/GvPolynomial.h"
 
+#include "chart/GvIO.h"
+
+#include <QDomDocument>
 #include <QPainter>
 #include <cmath>
 #include <random>
@@ -253,4 +257,73 @@ GV_GALLERY_SHEET(analysis_fit)
   G.Graph->SetCaptionDistanceAfter(6);
   Captions(G, "Time (s)", "Concentration (mmol/l)");
   Sheet.Save(G.Image(), "analysis_fit");
+}
+
+GV_GALLERY_SHEET(analysis_saved)
+{
+  // Above the chart as built; below the same chart written as XML, its form
+  // closed, and read back into a new empty form of the same name: it must
+  // look the same.
+  std::mt19937 Rng(13);
+  std::normal_distribution<double> Noise(0, 0.15);
+  std::vector<double> X, Y;
+  for (int I = 0; I < 80; ++I) {
+    const double T = I * 0.125;
+    X.push_back(T);
+    Y.push_back(1 + 0.25 * T + std::sin(1.3 * T) + Noise(Rng));
+  }
+  const QString Title = "Moving average (green), regression with its band (red) and fitted "
+                        "A+B*X+C*SIN(D*X) (blue)";
+  QByteArray Saved;
+  QImage Written;
+  {
+    TSheetGraph G(900, 330, Title);
+    G.Form->setObjectName("SavedSheetForm");
+    auto* D = Points(G, X, Y, 5);
+    D->setObjectName("Points");
+    D->XData()->setObjectName("X1");
+    D->YData()->setObjectName("Y1");
+    auto* A = Over<TGvMovingAverage>(G, D, 0xFF20A040);
+    A->setObjectName("Average");
+    A->SetN(6);
+    A->SetAveragingDirection(TGvAveragingDirection::UpAndDownwards);
+    auto* R = Over<TGvLinearRegression>(G, D, 0xFFC03020, 1.5f);
+    R->setObjectName("Regression");
+    R->ConfidenceIntervalLine()->SetVisible(true);
+    R->ConfidenceIntervalArea()->SetVisible(true);
+    R->ConfidenceIntervalArea()->SetForeColor(0x30C03020);
+    auto* F = Over<TGvFittedLine>(G, D, 0xFF2040D0);
+    F->setObjectName("Fit");
+    F->SetExpression("A+B*X+C*SIN(D*X)");
+    F->SetCoefficients({1, 0.25, 1, 1.3});
+    F->SetIterations(0);
+    Captions(G, "Time (s)", "Signal");
+    G.Image();
+    // Ranged once more now that the axes know their lengths.
+    for (TGvAxis* Axis : G.Graph->Axes()) Axis->RangeModified();
+    Written = G.Image();
+    QDomDocument Doc;
+    QDomElement Root = Doc.createElement("Chart");
+    Doc.appendChild(Root);
+    G.Graph->WriteTo(Root, true);
+    Saved = GvXmlText(Doc);
+  }
+  TSheetGraph G(900, 330, QString());
+  G.Form->setObjectName("SavedSheetForm");
+  QDomDocument Doc;
+  GvParseXml(Saved, Doc);
+  G.Graph->ReadFrom(Doc.documentElement().firstChildElement());
+  const QImage Read = G.Image();
+
+  QImage Image(900, 670, QImage::Format_ARGB32);
+  Image.fill(Qt::white);
+  {
+    QPainter P(&Image);
+    P.drawImage(0, 0, Written);
+    P.drawImage(0, 340, Read);
+    P.setPen(Read == Written ? Qt::darkGreen : Qt::red);
+    P.drawText(QRect(0, 330, 900, 10), Qt::AlignCenter,
+               Read == Written ? "read back: the same picture" : "read back: the picture differs");
+  }
+  Sheet.Save(Image, "analysis_saved");
 }

@@ -484,8 +484,9 @@ TGvDiscreteFourier::TGvDiscreteFourier(QObject* Owner) : TGvFunctionSeries(Owner
   FCalc = C.get();
   SetCalculation(std::move(C));
   SetClipYValues(false);
+  // The phase values are the series' own results: unnamed, a saved graph
+  // leaves them out (the series calculates them again).
   FPhaseData = new TGvDoubleVector(this);
-  FPhaseData->setObjectName("PhaseData");
   FPhaseSeries = new TGvChildSeries(this);
   FPhaseSeries->setObjectName("Phase");
   FPhaseSeries->SetCaption("Phase");

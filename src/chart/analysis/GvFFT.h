@@ -215,6 +215,20 @@ public:
   int FindPoint(double X, double Y, double Delta) override;
   QString GetFormula() const override;
 
+  // Saved forms (GvAnalysisIO.cpp), after the function series' fields: the
+  // point symbol, then the phase series' own settings (it is saved with this
+  // series, never on its own): Caption string, Visible, OutliersVisible,
+  // IncludeInLegend bytes, Layer int32, line, area and point symbol blocks,
+  // Y axis, MergeLegendItemWith and DrawBandTo references, byte 0. The XML
+  // children "PointSymbol" and "Phase"; the ini keys "PointSymbol.*" and
+  // "Phase.*".
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
+
 private:
   TGvCalculationOf<TGvDiscreteFourierCalculation>* FCalc;
   TGvDoubleVector* FPhaseData;

@@ -247,6 +247,22 @@ public:
   QString GetFormula() const override;
   void RegisterVariables() override;
 
+  // Saved forms (GvAnalysisIO.cpp), after the function series' fields:
+  // DoCovariance byte, Iterations int32, the count and the doubles of the
+  // current coefficients, Expression string, byte 0; the XML child "Fit"
+  // (attributes "DoCovariance", "Iterations", "Expression"; a child
+  // "Coefficients" with "Count" and one "Item" per value); the ini keys
+  // "DoCovariance", "Iterations", "Expression", "Order" and "Coefficients"
+  // ("None", or the values separated by blanks). More than 16 coefficients
+  // are refused; an expression the parser refuses is kept as the setter
+  // keeps it (the line shows no curve) and noted among the read warnings.
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
+
 private:
   TGvCalculationOf<TGvSimplexFit>* FFit;
   TGvFittingFunctionEvent FFittingFunction;

@@ -194,6 +194,17 @@ public:
   double GetY(double AtX) override;
   void RegisterVariables() override;
 
+  // Saved forms (GvAnalysisIO.cpp), after the function series' fields: Order
+  // as int32, byte 0; the XML child "Polynomial" (the polynomial) or
+  // "GeneralLinearLeastSquares" with the attribute "Order"; the ini key
+  // "Order". An order outside what SetOrder accepts is refused.
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
+
 protected:
   TGvCustomGeneralLinearLeastSquares(
       QObject* Owner, std::unique_ptr<TGvCustomGeneralLinearLeastSquaresCalculation> Calc);

@@ -37,7 +37,16 @@ TGvInterpolation::~TGvInterpolation()
 void TGvInterpolation::SetInterpolationMethod(TGvInterpolationMethod Value)
 {
   if (Value == InterpolationMethod()) return;
-  CheckUndo("InterpolationMethod", QStringLiteral("Algorithm used for interpolation"));
+  // The approximative spline switches smoothing off: both are one step, so
+  // that undoing it brings the smoothing back.
+  const bool SmoothingOff = Value == TGvInterpolationMethod::ApproximativeSpline && SmoothPoints();
+  const QString Comment = QStringLiteral("Algorithm used for interpolation");
+  if (SmoothingOff) {
+    RecordStartGroup(Comment);
+    CheckUndo("SmoothPoints", QStringLiteral("Smoothing ON/OFF"));
+  }
+  CheckUndo("InterpolationMethod", Comment);
+  if (SmoothingOff) RecordStopGroup();
   if (FInterpolation->Calc.SetInterpolationMethod(Value))
     ShowMessage(TGvInterpolationCalculation::ApproximativeSmoothingMessage());
   SetMinCount(InterpolationMinCount(Value));

@@ -55,6 +55,17 @@ public:
   QString GetFormula() const override;
   void RegisterVariables() override;
 
+  // Saved forms (GvAnalysisIO.cpp), after the function series' fields: the
+  // method byte, SmoothPoints byte, SmoothingRange and ElasticityFactor
+  // doubles, byte 0; the XML child "Interpolation" and the ini keys "Method",
+  // "SmoothPoints", "SmoothingRange", "ElasticityFactor".
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
+
 private:
   TGvCalculationOf<TGvInterpolationCalculation>* FInterpolation;
 };

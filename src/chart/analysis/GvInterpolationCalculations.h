@@ -7,16 +7,10 @@
 // last node on, the last node's coefficients are the last piece continued
 // (re-centred there), so the curve goes on smoothly at both ends.
 //
-// How TGvInterpolation (unit GvInterpolation) will use it (it owns one as
-// FInterpolation): its property writers call the setters below (a setter
-// that returns the "show the box" answer makes the series show
-// ApproximativeSmoothingMessage() in an error box); CalculateFunction fills a
-// TGvCalculationData from its calculation object (chart/GvMath.h) and calls
-// Calculate, whose EMathError goes to the function series' error handling;
-// GetY(AtX) is Interpolate(AtX) after a Calculate when NeedsRecalculation();
-// Minima()/Maxima() feed the public arrays and the parser arrays "Minima.X",
-// "Maxima.Y" …. The Fourier series resamples uneven data through one, and
-// the moving average and the fits use it on arrays of their own.
+// The interpolation series (TGvInterpolation, unit GvInterpolation) owns one
+// and forwards its settings to it; the Fourier series resamples uneven data
+// through one, and the moving average and the fits use it on arrays of their
+// own.
 #pragma once
 
 #include "chart/GvMath.h"

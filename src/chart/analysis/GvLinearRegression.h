@@ -184,6 +184,19 @@ public:
   QString GetFormula() const override;
   void RegisterVariables() override;
 
+  // Saved forms (GvAnalysisIO.cpp), after the function series' fields:
+  // FixedOffset byte, Offset double (only when fixed), the band's line and
+  // area blocks, byte 0; the XML child "LinearRegression" (attributes
+  // "FixedOffset", "Offset" when fixed; children "ConfidenceIntervalLine",
+  // "ConfidenceIntervalArea"); the ini keys "FixedOffset", "Offset" and the
+  // blocks under "ConfidenceIntervalLine" and "ConfidenceIntervalArea".
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
+
 private:
   TGvCalculationOf<TGvLinearRegressionCalculation>* FRegr;
   TGvLineSettings* FConfidenceIntervalLine;

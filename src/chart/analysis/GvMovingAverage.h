@@ -143,6 +143,17 @@ public:
   QString GetFormula() const override;
   void RegisterVariables() override;
 
+  // Saved forms (GvAnalysisIO.cpp), after the function series' fields:
+  // AveragingMethod, AveragingDirection, AveragingRangeMethod bytes, N and
+  // ExponentialFactorForN doubles, byte 0; the XML child "MovingAverage" and
+  // the ini keys of the same names.
+  void WriteFields(TGvStreamWriter& W) const override;
+  void ReadFields(TGvStreamReader& R) override;
+  void WriteToInner(QDomElement& E) const override;
+  void ReadFromInner(const QDomElement& E) override;
+  void WriteIni(TGvIniFile& Ini, const QString& Section) const override;
+  void ReadIni(const TGvIniFile& Ini, const QString& Section) override;
+
 private:
   TGvCalculationOf<TGvMovingAverageCalculation>* FAvg;
 };

@@ -271,12 +271,15 @@ TEST(AnalysisSeries, ACaptionShowingAValueFollowsTheRecalculation)
   S->setObjectName("Reg");
   F.Graph->SetCaption("Slope <%GraphFixtureForm.Reg.Slope;0.00%>");
   F.Graph->SetCaptionVisible(true);
+  F.Y()->SetCaption("Offset <%GraphFixtureForm.Reg.Offset;0.00%>");
   F.Paint();
   EXPECT_EQ(F.Graph->TitleObject().PlainText(), "Slope 0.90");
+  EXPECT_EQ(F.Y()->CaptionObject().PlainText(), "Offset -0.60");
   Y->SetValue(1, 3);
   F.Paint();
   EXPECT_NEAR(S->Slope(), 0.6, 1e-12);
   EXPECT_EQ(F.Graph->TitleObject().PlainText(), "Slope 0.60");
+  EXPECT_EQ(F.Y()->CaptionObject().PlainText(), "Offset 0.60");
 }
 
 // ---- Errors -------------------------------------------------------------------
