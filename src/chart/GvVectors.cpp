@@ -17,7 +17,9 @@ int GvGrownCapacity(int Capacity, int Increment, qint64 N)
 {
   if (N < Capacity) return Capacity;
   if (Increment <= 0) Increment = TGvCustomDoubleVector::DefaultIncrement;
-  const qint64 Steps = std::max<qint64>(1, (N - Capacity + Increment - 1) / Increment);
+  // Whole increments until the capacity exceeds N, as one Add at a time would
+  // grow it (a capacity equal to the count is grown by the next reader).
+  const qint64 Steps = (N - Capacity) / Increment + 1;
   return int(std::min<qint64>(qint64(Capacity) + Steps * Increment, INT32_MAX));
 }
 

@@ -499,3 +499,26 @@ TEST_F(VectorForms, PublishedSettersRecordTheirOldValues)
 }
 
 } // namespace
+
+// Values that fill whole increments: the capacity read ends above the count as
+// adding one value at a time would leave it, so a second trip writes the same.
+TEST_F(VectorForms, ValuesFillingWholeIncrementsLeaveTheCapacityAboveTheCount)
+{
+  QStringList Items;
+  for (int I = 0; I < 256; ++I) Items << QString::number(I);
+  TGvIniFile Ini;
+  Ini.WriteString("Vec", "Values", Items.join(' '));
+  V->ReadFrom(Ini, "Vec");
+  EXPECT_EQ(V->Count(), 256);
+  EXPECT_EQ(V->Capacity(), 384);
+  TGvIniFile Once;
+  V->WriteTo(Once, "Vec");
+  TGvDoubleVector* W = Other();
+  W->ReadFrom(Once, "Vec");
+  TGvIniFile Again;
+  W->WriteTo(Again, "Vec");
+  EXPECT_EQ(Again.ReadString("Vec", "Capacity", ""), "384");
+  EXPECT_EQ(Again.ReadString("Vec", "Values", ""), Once.ReadString("Vec", "Values", "?"));
+  EXPECT_EQ(GvGrownCapacity(128, 128, 256), 384);
+  EXPECT_EQ(GvGrownCapacity(128, 128, 255), 256);
+}
