@@ -2,6 +2,7 @@
 // series setting written, read into an empty form, written again (the same
 // bytes) and painted (the same picture); bad files refused without a change;
 // the objects a file may touch; links; and undo over a graph.
+#include "GraphFormsIO.h"
 #include "GraphFormsSupport.h"
 
 #include "chart/GvGraph2D.h"
@@ -22,74 +23,7 @@
 
 namespace {
 
-enum TForm
-{
-  Stream,
-  Xml,
-  Ini
-};
-
-QByteArray Save(const TGvGraph2D& G, int Form, bool Values = true)
-{
-  switch (Form) {
-  case Stream: {
-    QBuffer B;
-    B.open(QIODevice::WriteOnly);
-    G.WriteTo(static_cast<QIODevice&>(B), Values);
-    return B.data();
-  }
-  case Xml: {
-    QDomDocument Doc;
-    QDomElement Root = Doc.createElement(QStringLiteral("Chart"));
-    Doc.appendChild(Root);
-    G.WriteTo(Root, Values);
-    return GvXmlText(Doc);
-  }
-  default: {
-    TGvIniFile I;
-    G.WriteTo(I, QStringLiteral("Graph"), Values);
-    return I.ToText();
-  }
-  }
-}
-
-void Load(TGvGraph2D& G, int Form, const QByteArray& Bytes)
-{
-  switch (Form) {
-  case Stream: {
-    QBuffer B;
-    B.setData(Bytes);
-    B.open(QIODevice::ReadOnly);
-    G.ReadFrom(static_cast<QIODevice&>(B));
-    return;
-  }
-  case Xml: {
-    QDomDocument Doc;
-    GvParseXml(Bytes, Doc);
-    G.ReadFrom(Doc.documentElement().firstChildElement());
-    return;
-  }
-  default: {
-    TGvIniFile I;
-    I.FromText(Bytes);
-    G.ReadFrom(I, QStringLiteral("Graph"));
-    return;
-  }
-  }
-}
-
-// The names of everything a form holds, to see that a refused file changed
-// nothing.
-QStringList Tree(const QObject* O, const QString& Indent = QString())
-{
-  QStringList L;
-  for (const QObject* C : O->children()) {
-    if (C->objectName().isEmpty() && !qobject_cast<const TGvComponent*>(C)) continue;
-    L << Indent + QLatin1String(C->metaObject()->className()) + QLatin1Char(' ') + C->objectName();
-    L << Tree(C, Indent + QStringLiteral("  "));
-  }
-  return L;
-}
+using namespace GvFormsTest;
 
 class GraphForms : public ::testing::Test
 {

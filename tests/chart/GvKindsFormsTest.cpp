@@ -5,6 +5,7 @@
 // corrupted forms refused without a change; references of the wrong kind
 // skipped; the items order list of a legend settled against the graph; and
 // undo over bars and a legend.
+#include "GraphFormsIO.h"
 #include "chart/GvArrows.h"
 #include "chart/GvBars.h"
 #include "chart/GvBubbles.h"
@@ -27,127 +28,7 @@
 
 namespace {
 
-enum TForm
-{
-  Stream,
-  Xml,
-  Ini
-};
-
-const char* FormName(int Form)
-{
-  return Form == Stream ? "Stream" : Form == Xml ? "Xml" : "Ini";
-}
-
-QByteArray Save(const TGvGraph2D& G, int Form)
-{
-  switch (Form) {
-  case Stream: {
-    QBuffer B;
-    B.open(QIODevice::WriteOnly);
-    G.WriteTo(static_cast<QIODevice&>(B), true);
-    return B.data();
-  }
-  case Xml: {
-    QDomDocument Doc;
-    QDomElement Root = Doc.createElement(QStringLiteral("Chart"));
-    Doc.appendChild(Root);
-    G.WriteTo(Root, true);
-    return GvXmlText(Doc);
-  }
-  default: {
-    TGvIniFile I;
-    G.WriteTo(I, QStringLiteral("Graph"), true);
-    return I.ToText();
-  }
-  }
-}
-
-void Load(TGvGraph2D& G, int Form, const QByteArray& Bytes)
-{
-  switch (Form) {
-  case Stream: {
-    QBuffer B;
-    B.setData(Bytes);
-    B.open(QIODevice::ReadOnly);
-    G.ReadFrom(static_cast<QIODevice&>(B));
-    return;
-  }
-  case Xml: {
-    QDomDocument Doc;
-    GvParseXml(Bytes, Doc);
-    G.ReadFrom(Doc.documentElement().firstChildElement());
-    return;
-  }
-  default: {
-    TGvIniFile I;
-    I.FromText(Bytes);
-    G.ReadFrom(I, QStringLiteral("Graph"));
-    return;
-  }
-  }
-}
-
-// The stream, XML and ini forms of one series or legend on its own.
-template <class T> QByteArray SaveOne(const T& O, int Form)
-{
-  switch (Form) {
-  case Stream: {
-    QBuffer B;
-    B.open(QIODevice::WriteOnly);
-    O.WriteTo(static_cast<QIODevice&>(B));
-    return B.data();
-  }
-  case Xml: {
-    QDomDocument Doc;
-    QDomElement Root = Doc.createElement(QStringLiteral("Root"));
-    Doc.appendChild(Root);
-    O.WriteTo(Root);
-    return GvXmlText(Doc);
-  }
-  default: {
-    TGvIniFile I;
-    O.WriteTo(I, QStringLiteral("One"));
-    return I.ToText();
-  }
-  }
-}
-
-template <class T> void LoadOne(T& O, int Form, const QByteArray& Bytes)
-{
-  switch (Form) {
-  case Stream: {
-    QBuffer B;
-    B.setData(Bytes);
-    B.open(QIODevice::ReadOnly);
-    O.ReadFrom(static_cast<QIODevice&>(B));
-    return;
-  }
-  case Xml: {
-    QDomDocument Doc;
-    GvParseXml(Bytes, Doc);
-    O.ReadFrom(Doc.documentElement().firstChildElement());
-    return;
-  }
-  default: {
-    TGvIniFile I;
-    I.FromText(Bytes);
-    O.ReadFrom(I, QStringLiteral("One"));
-    return;
-  }
-  }
-}
-
-QStringList Tree(const QObject* O, const QString& Indent = QString())
-{
-  QStringList L;
-  for (const QObject* C : O->children()) {
-    if (C->objectName().isEmpty() && !qobject_cast<const TGvComponent*>(C)) continue;
-    L << Indent + QLatin1String(C->metaObject()->className()) + QLatin1Char(' ') + C->objectName();
-    L << Tree(C, Indent + QStringLiteral("  "));
-  }
-  return L;
-}
+using namespace GvFormsTest;
 
 class KindsForms : public ::testing::Test
 {

@@ -3,6 +3,7 @@
 // same bytes), painting the same picture and giving the same results; cut and
 // corrupted forms refused without a change; the bounds a file cannot pass;
 // and undo over their settings.
+#include "../GraphFormsIO.h"
 #include "chart/GvGraph2D.h"
 #include "chart/GvIO.h"
 #include "chart/GvSeries.h"
@@ -26,79 +27,7 @@
 
 namespace {
 
-enum TForm
-{
-  Stream,
-  Xml,
-  Ini
-};
-
-const char* FormName(int Form)
-{
-  return Form == Stream ? "Stream" : Form == Xml ? "Xml" : "Ini";
-}
-
-QByteArray Save(const TGvGraph2D& G, int Form)
-{
-  switch (Form) {
-  case Stream: {
-    QBuffer B;
-    B.open(QIODevice::WriteOnly);
-    G.WriteTo(static_cast<QIODevice&>(B), true);
-    return B.data();
-  }
-  case Xml: {
-    QDomDocument Doc;
-    QDomElement Root = Doc.createElement(QStringLiteral("Chart"));
-    Doc.appendChild(Root);
-    G.WriteTo(Root, true);
-    return GvXmlText(Doc);
-  }
-  default: {
-    TGvIniFile I;
-    G.WriteTo(I, QStringLiteral("Graph"), true);
-    return I.ToText();
-  }
-  }
-}
-
-void Load(TGvGraph2D& G, int Form, const QByteArray& Bytes)
-{
-  switch (Form) {
-  case Stream: {
-    QBuffer B;
-    B.setData(Bytes);
-    B.open(QIODevice::ReadOnly);
-    G.ReadFrom(static_cast<QIODevice&>(B));
-    return;
-  }
-  case Xml: {
-    QDomDocument Doc;
-    GvParseXml(Bytes, Doc);
-    G.ReadFrom(Doc.documentElement().firstChildElement());
-    return;
-  }
-  default: {
-    TGvIniFile I;
-    I.FromText(Bytes);
-    G.ReadFrom(I, QStringLiteral("Graph"));
-    return;
-  }
-  }
-}
-
-// The names of everything a form holds, to see that a refused file changed
-// nothing.
-QStringList Tree(const QObject* O, const QString& Indent = QString())
-{
-  QStringList L;
-  for (const QObject* C : O->children()) {
-    if (C->objectName().isEmpty() && !qobject_cast<const TGvComponent*>(C)) continue;
-    L << Indent + QLatin1String(C->metaObject()->className()) + QLatin1Char(' ') + C->objectName();
-    L << Tree(C, Indent + QStringLiteral("  "));
-  }
-  return L;
-}
+using namespace GvFormsTest;
 
 class AnalysisForms : public ::testing::Test
 {
