@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace GvForms;
+
 constexpr int PositionCount = 4;
 constexpr int ScalingCount = 6;
 constexpr int AxisEndCount = 4;
@@ -134,11 +136,6 @@ struct TAxisForm
   void Read(const QDomElement& E);
   void Read(const TGvIniFile& Ini, const QString& Section);
 };
-
-QString RefOf(const QObject* O)
-{
-  return O ? GetComponentRef(O) : QString();
-}
 
 TAxisForm::TAxisForm(const TGvAxis& A)
     : Visible(A.Visible()), Hint(A.Hint()), ParentShowHint(A.ParentShowHint()),
@@ -401,18 +398,6 @@ void TAxisForm::Read(TGvStreamReader& R)
 }
 
 // ---- XML -------------------------------------------------------------------
-
-QDomElement Child(QDomElement& Parent, const char* Name)
-{
-  QDomElement E = Parent.ownerDocument().createElement(QLatin1String(Name));
-  Parent.appendChild(E);
-  return E;
-}
-
-QString Str(const char* S)
-{
-  return QString::fromLatin1(S);
-}
 
 void ReadVectorNode(const QDomElement& Parent, const char* Name, TGvDoubleVector& V)
 {

@@ -22,15 +22,7 @@
 
 namespace {
 
-QString Str(const char* S)
-{
-  return QString::fromLatin1(S);
-}
-
-QString RefOf(const QObject* O)
-{
-  return O ? GetComponentRef(O) : QString();
-}
+using namespace GvForms;
 
 TGvGraph2D* GraphOf(const TGvAxis* A)
 {

@@ -1533,3 +1533,49 @@ void FromIni(const TGvIniFile& Ini, const QString& Section, const QString& Prefi
   F.Read(Ini, Section, Prefix);
   ApplyForm(F, S);
 }
+
+// ---- Small helpers of the per-class forms ----------------------------------
+
+namespace GvForms {
+
+QString Str(const char* S)
+{
+  return QString::fromLatin1(S);
+}
+
+QString RefOf(const QObject* O)
+{
+  return O ? GetComponentRef(O) : QString();
+}
+
+int CheckedValue(int Value, int Count, const char* What, const char* Where)
+{
+  if (Value < 0 || Value >= Count)
+    throw EGvReadError(QStringLiteral("Invalid %1 %2 in %3")
+                           .arg(QLatin1String(What))
+                           .arg(Value)
+                           .arg(QLatin1String(Where)));
+  return Value;
+}
+
+void ReadEndByte(TGvStreamReader& R, const char* Where)
+{
+  const uint8_t B = R.ReadByte();
+  if (B != 0)
+    throw EGvReadError(
+        QStringLiteral("Unknown extension %1 in %2").arg(B).arg(QLatin1String(Where)));
+}
+
+QDomElement Child(QDomElement& Parent, const char* Name)
+{
+  QDomElement E = Parent.ownerDocument().createElement(QLatin1String(Name));
+  Parent.appendChild(E);
+  return E;
+}
+
+float FiniteOr(float V, float Else)
+{
+  return std::isfinite(V) ? V : Else;
+}
+
+} // namespace GvForms

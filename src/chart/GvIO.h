@@ -471,3 +471,35 @@ void FromIni(const TGvIniFile& Ini, const QString& Section, const QString& Prefi
 void FromIni(const TGvIniFile& Ini, const QString& Section, const QString& Prefix,
              TGvAreaSettings& S);
 void FromIni(const TGvIniFile& Ini, const QString& Section, const QString& Prefix, TGvFont& S);
+
+// ---- Small helpers of the per-class forms ----------------------------------
+
+namespace GvForms {
+
+// A key, attribute or element name as a string.
+QString Str(const char* S);
+// The reference of O; empty for none.
+QString RefOf(const QObject* O);
+// Value when it is one of the Count values of an enumeration, else the read
+// error "Invalid <What> <Value> in <Where>".
+int CheckedValue(int Value, int Count, const char* What, const char* Where);
+// The end byte of a block: 0; anything else would be an extension whose
+// length this reader cannot tell ("Unknown extension <B> in <Where>").
+void ReadEndByte(TGvStreamReader& R, const char* Where);
+// A new child element Name of Parent.
+QDomElement Child(QDomElement& Parent, const char* Name);
+// A finite float from a form, Else for one that is not (the setters pass over
+// values that are not finite).
+float FiniteOr(float V, float Else);
+
+// Hands a reference read to GvLinkRef; Set runs once it resolves, and only
+// while Holder still exists.
+template <class T, class THolder, class TSet>
+void Link(THolder* Holder, const QString& Ref, const char* What, TSet Set)
+{
+  GvLinkRef<T>(nullptr, Ref, Holder, What, [P = QPointer<THolder>(Holder), Set](T* O) {
+    if (P) Set(P.data(), O);
+  });
+}
+
+} // namespace GvForms

@@ -34,51 +34,7 @@
 
 namespace {
 
-QString Str(const char* S)
-{
-  return QString::fromLatin1(S);
-}
-
-QString RefOf(const QObject* O)
-{
-  return O ? GetComponentRef(O) : QString();
-}
-
-int CheckedValue(int Value, int Count, const char* What)
-{
-  if (Value < 0 || Value >= Count)
-    throw EGvReadError(
-        QStringLiteral("Invalid %1 %2 in series").arg(QLatin1String(What)).arg(Value));
-  return Value;
-}
-
-void ReadEndByte(TGvStreamReader& R)
-{
-  const uint8_t B = R.ReadByte();
-  if (B != 0) throw EGvReadError(QStringLiteral("Unknown extension %1 in series").arg(B));
-}
-
-// Sets a link through GvLinkRef, guarded by the series.
-template <class T, class TSeries, class TSet>
-void Link(TSeries* S, const QString& Ref, const char* What, TSet Set)
-{
-  GvLinkRef<T>(nullptr, Ref, S, What, [P = QPointer<TSeries>(S), Set](T* O) {
-    if (P) Set(P.data(), O);
-  });
-}
-
-QDomElement Child(QDomElement& Parent, const char* Name)
-{
-  QDomElement E = Parent.ownerDocument().createElement(QLatin1String(Name));
-  Parent.appendChild(E);
-  return E;
-}
-
-// A finite float from a form (the setters pass over values that are not).
-float FiniteOr(float V, float Else)
-{
-  return std::isfinite(V) ? V : Else;
-}
+using namespace GvForms;
 
 constexpr int OverlayCount = 2, BarStyleCount = 3, LabelStyleCount = 5, LabelPositionCount = 7,
               FontStyleCount = 16;
@@ -115,10 +71,10 @@ struct TBarsForm
 
   void Check() const
   {
-    CheckedValue(Overlay, OverlayCount, "bars overlay style");
-    CheckedValue(BarStyle, BarStyleCount, "bar style");
-    CheckedValue(LabelPosition, LabelPositionCount, "bar label position");
-    CheckedValue(LabelFrom, LabelStyleCount, "bar label style");
+    CheckedValue(Overlay, OverlayCount, "bars overlay style", "series");
+    CheckedValue(BarStyle, BarStyleCount, "bar style", "series");
+    CheckedValue(LabelPosition, LabelPositionCount, "bar label position", "series");
+    CheckedValue(LabelFrom, LabelStyleCount, "bar label style", "series");
   }
 
   void Apply(TGvBars& B) const
@@ -195,7 +151,7 @@ void TGvBars::ReadFields(TGvStreamReader& R)
   F.LabelFrom = R.ReadByte();
   F.LabelFormat = R.ReadString();
   const QString FontName = R.ReadString();
-  const int FontStyle = CheckedValue(R.ReadByte(), FontStyleCount, "bar font style");
+  const int FontStyle = CheckedValue(R.ReadByte(), FontStyleCount, "bar font style", "series");
   F.Bound = R.ReadBool();
   if (F.Bound) {
     F.DataSource = R.ReadString();
@@ -217,7 +173,7 @@ void TGvBars::ReadFields(TGvStreamReader& R)
     TGvFont Font;
     FromStream(R, Font);
     F.BarStyle = R.ReadByte();
-    ReadEndByte(R);
+    ReadEndByte(R, "series");
     F.Check();
     F.Apply(*this);
     FFont->Assign(Font);
@@ -420,7 +376,7 @@ void TGvCustomOHLC::ReadFields(TGvStreamReader& R)
   QString Refs[3];
   for (QString& Ref : Refs) Ref = R.ReadString();
   const float Width = R.ReadFloat32();
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
   LinkOHLC(this, Refs);
   SetBarWidth(FiniteOr(Width, FBarWidth));
 }
@@ -476,7 +432,7 @@ void TGvOHLC::ReadFields(TGvStreamReader& R)
 {
   TGvCustomOHLC::ReadFields(R);
   const float Length = R.ReadFloat32();
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
   SetIndicatorLength(Length);
 }
 
@@ -523,7 +479,7 @@ void TGvCandleSticks::ReadFields(TGvStreamReader& R)
   TGvCustomOHLC::ReadFields(R);
   const TGvColor Bull = R.ReadUInt32(), Bear = R.ReadUInt32();
   const bool Same = R.ReadBool();
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
   SetBullColor(Bull);
   SetBearColor(Bear);
   SetShadowsSameColorAsFill(Same);
@@ -596,7 +552,7 @@ void TGvBubbles::ReadFields(TGvStreamReader& R)
   TGvSeries::ReadFields(R);
   const QString Radius = R.ReadString();
   const bool Elliptical = R.ReadBool();
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
   LinkRadius(this, Radius);
   SetElliptical(Elliptical);
 }
@@ -689,7 +645,7 @@ void TGvArrows::ReadFields(TGvStreamReader& R)
   F.PointLength = R.ReadFloat32();
   F.InnerLength = R.ReadFloat32();
   F.PointHeight = R.ReadFloat32();
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
   F.Apply(*this);
 }
 

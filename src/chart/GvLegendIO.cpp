@@ -40,30 +40,7 @@
 
 namespace {
 
-QString Str(const char* S)
-{
-  return QString::fromLatin1(S);
-}
-
-QString RefOf(const QObject* O)
-{
-  return O ? GetComponentRef(O) : QString();
-}
-
-int Checked(int Value, int Count, const char* What)
-{
-  if (Value < 0 || Value >= Count)
-    throw EGvReadError(
-        QStringLiteral("Invalid %1 %2 in legend").arg(QLatin1String(What)).arg(Value));
-  return Value;
-}
-
-QDomElement Child(QDomElement& Parent, const char* Name)
-{
-  QDomElement E = Parent.ownerDocument().createElement(QLatin1String(Name));
-  Parent.appendChild(E);
-  return E;
-}
+using namespace GvForms;
 
 template <class T> std::unique_ptr<T> Copy(const T& S)
 {
@@ -76,11 +53,6 @@ template <class T> std::unique_ptr<T> Copy(const T& S)
 constexpr int MaxExtent = 32767;
 
 constexpr int PositionCount = 11, ItemsOrderCount = 2, ColorFromCount = 3, AlignmentCount = 3;
-
-float Finite(float V, float Else)
-{
-  return std::isfinite(V) ? V : Else;
-}
 
 } // namespace
 
@@ -148,10 +120,10 @@ struct TGvLegendForm
 
   void Check() const
   {
-    Checked(Position, PositionCount, "position");
-    Checked(ItemsOrder, ItemsOrderCount, "items order");
-    Checked(CaptionColorFrom, ColorFromCount, "caption colour source");
-    Checked(CaptionAlignment, AlignmentCount, "caption alignment");
+    CheckedValue(Position, PositionCount, "position", "legend");
+    CheckedValue(ItemsOrder, ItemsOrderCount, "items order", "legend");
+    CheckedValue(CaptionColorFrom, ColorFromCount, "caption colour source", "legend");
+    CheckedValue(CaptionAlignment, AlignmentCount, "caption alignment", "legend");
     if (MovingKeys < 0 || MovingKeys > 0xFFFF)
       throw EGvReadError(QStringLiteral("Invalid moving keys %1 in legend").arg(MovingKeys));
   }
@@ -507,7 +479,7 @@ struct TGvLegendForm
     L.SetBounds(std::clamp(Left, -MaxExtent, MaxExtent), std::clamp(Top, -MaxExtent, MaxExtent),
                 std::clamp(Width, 0, MaxExtent), std::clamp(Height, 0, MaxExtent));
     L.SetAutoSize(AutoSize);
-    L.SetItemWidth(Finite(ItemWidth, L.ItemWidth()));
+    L.SetItemWidth(FiniteOr(ItemWidth, L.ItemWidth()));
     L.SetForeColor(ForeColor);
     L.SetBackColor(BackColor);
     if (Bound) Bound->SetLegendCaptionColorFrom(TGvLegendCaptionColorFrom(CaptionColorFrom));
@@ -523,25 +495,25 @@ struct TGvLegendForm
     }
     L.FFont->Assign(*Font);
     L.FFrame->Assign(*Frame);
-    L.SetCornerRounding(Finite(CornerRounding, L.CornerRounding()));
-    L.SetDistanceItemCaption(Finite(DistanceItemCaption, L.DistanceItemCaption()));
-    L.SetDistanceBetweenLines(Finite(DistanceBetweenLines, L.DistanceBetweenLines()));
-    L.SetDistanceBetweenColumns(Finite(DistanceBetweenColumns, L.DistanceBetweenColumns()));
-    L.SetDistanceToBorder(Finite(DistanceToBorder, L.DistanceToBorder()));
+    L.SetCornerRounding(FiniteOr(CornerRounding, L.CornerRounding()));
+    L.SetDistanceItemCaption(FiniteOr(DistanceItemCaption, L.DistanceItemCaption()));
+    L.SetDistanceBetweenLines(FiniteOr(DistanceBetweenLines, L.DistanceBetweenLines()));
+    L.SetDistanceBetweenColumns(FiniteOr(DistanceBetweenColumns, L.DistanceBetweenColumns()));
+    L.SetDistanceToBorder(FiniteOr(DistanceToBorder, L.DistanceToBorder()));
     L.SetCaptionVisible(CaptionVisible);
     L.SetCaption(Caption);
     L.SetCaptionAlignment(TGvAlignment(CaptionAlignment));
     L.CaptionFont()->Assign(*CaptionFont);
     L.SetCaptionColor(CaptionColor);
-    L.SetCaptionDistanceBefore(Finite(CaptionDistanceBefore, L.CaptionDistanceBefore()));
-    L.SetCaptionDistanceAfter(Finite(CaptionDistanceAfter, L.CaptionDistanceAfter()));
+    L.SetCaptionDistanceBefore(FiniteOr(CaptionDistanceBefore, L.CaptionDistanceBefore()));
+    L.SetCaptionDistanceAfter(FiniteOr(CaptionDistanceAfter, L.CaptionDistanceAfter()));
     L.SetDropShadow(DropShadow);
     L.FBackgroundGradient->Assign(*Gradient);
-    L.SetItemHeight(Finite(ItemHeight, L.ItemHeight()));
+    L.SetItemHeight(FiniteOr(ItemHeight, L.ItemHeight()));
     L.SetBorderRaised(BorderRaised);
     L.SetBorderLowered(BorderLowered);
     if (Bound) Bound->SetStartFreeFloatingMovingKeys(TGvShiftState::fromInt(MovingKeys));
-    L.FEffectiveItemHeight = Finite(EffectiveItemHeight, 0);
+    L.FEffectiveItemHeight = FiniteOr(EffectiveItemHeight, 0);
     L.Modified();
   }
 };

@@ -18,38 +18,7 @@
 
 namespace {
 
-QString RefOf(const QObject* O)
-{
-  return O ? GetComponentRef(O) : QString();
-}
-
-QString Str(const char* S)
-{
-  return QString::fromLatin1(S);
-}
-
-int CheckedByte(int Value, int Count, const char* What)
-{
-  if (Value < 0 || Value >= Count)
-    throw EGvReadError(
-        QStringLiteral("Invalid %1 %2 in series").arg(QLatin1String(What)).arg(Value));
-  return Value;
-}
-
-void ReadEndByte(TGvStreamReader& R)
-{
-  const uint8_t B = R.ReadByte();
-  if (B != 0) throw EGvReadError(QStringLiteral("Unknown extension %1 in series").arg(B));
-}
-
-// Sets a link through GvLinkRef, guarded by the series.
-template <class T, class TSeries, class TSet>
-void Link(TSeries* S, const QString& Ref, const char* What, TSet Set)
-{
-  GvLinkRef<T>(nullptr, Ref, S, What, [P = QPointer<TSeries>(S), Set](T* O) {
-    if (P) Set(P.data(), O);
-  });
-}
+using namespace GvForms;
 
 // A band to a series that leads back is refused by the series: noted, the
 // link stays empty.
@@ -93,7 +62,7 @@ struct TSymbolForm
     BorderLineWidth = R.ReadFloat32();
     BorderColor = R.ReadUInt32();
     FillColor = R.ReadUInt32();
-    Symbol = CheckedByte(R.ReadByte(), GvPointSymbolCount, "point symbol");
+    Symbol = CheckedValue(R.ReadByte(), GvPointSymbolCount, "point symbol", "series");
   }
   void Read(const QDomElement& E)
   {
@@ -103,7 +72,7 @@ struct TSymbolForm
     XmlReadColor(E, Str("BorderColor"), BorderColor);
     XmlReadColor(E, Str("FillColor"), FillColor);
     XmlRead(E, Str("Symbol"), Symbol);
-    CheckedByte(Symbol, GvPointSymbolCount, "point symbol");
+    CheckedValue(Symbol, GvPointSymbolCount, "point symbol", "series");
   }
   void Read(const TGvIniFile& Ini, const QString& Sec, const QString& P)
   {
@@ -113,7 +82,7 @@ struct TSymbolForm
     IniReadColor(Ini, Sec, P + Str(".BorderColor"), BorderColor);
     IniReadColor(Ini, Sec, P + Str(".FillColor"), FillColor);
     IniRead(Ini, Sec, P + Str(".Symbol"), Symbol);
-    CheckedByte(Symbol, GvPointSymbolCount, "point symbol");
+    CheckedValue(Symbol, GvPointSymbolCount, "point symbol", "series");
   }
   void Apply(TGvPointSymbolSettings& P) const
   {
@@ -145,13 +114,6 @@ void WriteSymbol(TGvIniFile& Ini, const QString& Sec, const QString& Pre,
   Ini.WriteColor(Sec, Pre + Str(".BorderColor"), P.BorderColor());
   Ini.WriteColor(Sec, Pre + Str(".FillColor"), P.FillColor());
   Ini.WriteInteger(Sec, Pre + Str(".Symbol"), int(P.PointSymbol()));
-}
-
-QDomElement Child(QDomElement& Parent, const char* Name)
-{
-  QDomElement E = Parent.ownerDocument().createElement(QLatin1String(Name));
-  Parent.appendChild(E);
-  return E;
 }
 
 // A scratch series of the same class, for the check of a form.
@@ -217,7 +179,7 @@ void TGvSeries::ReadFields(TGvStreamReader& R)
                   [](TGvSeries* S, TGvSeries* M) { S->SetMergeLegendItemWith(M); });
   Link<TGvLineSeries>(this, Band, "DrawBandTo",
                       [](TGvSeries* S, TGvLineSeries* B) { SetBand(S, B); });
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
 }
 
 void TGvSeries::ReadUnchecked(TGvStreamReader& R)
@@ -490,7 +452,7 @@ void TGvPointSeries::ReadFields(TGvStreamReader& R)
   Link<TGvFunctionSeries>(
       this, R.ReadString(), "RangeFromFunction",
       [](TGvPointSeries* S, TGvFunctionSeries* F) { S->SetRangeFromFunction(F); });
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
 }
 
 void TGvPointSeries::WriteToInner(QDomElement& E) const
@@ -596,7 +558,7 @@ void TGvPointWithErrorSeries::ReadFields(TGvStreamReader& R)
   QString Refs[4];
   for (QString& Ref : Refs) Ref = R.ReadString();
   LinkDeltas(this, Refs);
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
 }
 
 void TGvPointWithErrorSeries::WriteToInner(QDomElement& E) const
@@ -676,7 +638,7 @@ void TGvFunctionSeries::ReadFields(TGvStreamReader& R)
   SetDisplayStop(R.ReadFloat64());
   SetCoupleCalculationAndDisplay(R.ReadBool());
   SetClipYValues(R.ReadBool());
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
 }
 
 void TGvFunctionSeries::WriteToInner(QDomElement& E) const

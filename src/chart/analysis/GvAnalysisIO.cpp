@@ -23,45 +23,7 @@
 
 namespace {
 
-QString Str(const char* S)
-{
-  return QString::fromLatin1(S);
-}
-
-QString RefOf(const QObject* O)
-{
-  return O ? GetComponentRef(O) : QString();
-}
-
-QDomElement Child(QDomElement& Parent, const char* Name)
-{
-  QDomElement E = Parent.ownerDocument().createElement(QLatin1String(Name));
-  Parent.appendChild(E);
-  return E;
-}
-
-int CheckedEnum(int Value, int Count, const char* What)
-{
-  if (Value < 0 || Value >= Count)
-    throw EGvReadError(
-        QStringLiteral("Invalid %1 %2 in series").arg(QLatin1String(What)).arg(Value));
-  return Value;
-}
-
-void ReadEndByte(TGvStreamReader& R)
-{
-  const uint8_t B = R.ReadByte();
-  if (B != 0) throw EGvReadError(QStringLiteral("Unknown extension %1 in series").arg(B));
-}
-
-// Sets a link through GvLinkRef, guarded by Holder.
-template <class T, class THolder, class TSet>
-void Link(THolder* Holder, const QString& Ref, const char* What, TSet Set)
-{
-  GvLinkRef<T>(nullptr, Ref, Holder, What, [P = QPointer<THolder>(Holder), Set](T* O) {
-    if (P) Set(P.data(), O);
-  });
-}
+using namespace GvForms;
 
 } // namespace
 
@@ -81,9 +43,9 @@ struct TAveragingForm
   }
   void Check() const
   {
-    CheckedEnum(Method, 3, "averaging method");
-    CheckedEnum(Direction, 2, "averaging direction");
-    CheckedEnum(Range, 2, "averaging range method");
+    CheckedValue(Method, 3, "averaging method", "series");
+    CheckedValue(Direction, 2, "averaging direction", "series");
+    CheckedValue(Range, 2, "averaging range method", "series");
   }
   void Apply(TGvMovingAverage& S) const
   {
@@ -121,7 +83,7 @@ void TGvMovingAverage::ReadFields(TGvStreamReader& R)
   F.N = R.ReadFloat64();
   F.Factor = R.ReadFloat64();
   F.Check();
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
   F.Apply(*this);
 }
 
@@ -189,7 +151,7 @@ struct TInterpolationForm
         Elasticity(S.ElasticityFactor())
   {
   }
-  void Check() const { CheckedEnum(Method, 3, "interpolation method"); }
+  void Check() const { CheckedValue(Method, 3, "interpolation method", "series"); }
   // Smoothing goes off before the method changes and on after it, so that
   // no step meets the approximative spline with smoothing on.
   void Apply(TGvInterpolation& S) const
@@ -226,7 +188,7 @@ void TGvInterpolation::ReadFields(TGvStreamReader& R)
   F.Range = R.ReadFloat64();
   F.Elasticity = R.ReadFloat64();
   F.Check();
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
   F.Apply(*this);
 }
 
@@ -298,7 +260,7 @@ void TGvLinearRegression::ReadFields(TGvStreamReader& R)
   if (Fixed) SetOffset(At);
   FromStream(R, *ConfidenceIntervalLine());
   FromStream(R, *ConfidenceIntervalArea());
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
 }
 
 void TGvLinearRegression::WriteToInner(QDomElement& E) const
@@ -384,7 +346,7 @@ void TGvCustomGeneralLinearLeastSquares::ReadFields(TGvStreamReader& R)
 {
   TGvFunctionSeries::ReadFields(R);
   const int N = CheckedOrder(*this, R.ReadInt32());
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
   SetOrder(N);
 }
 
@@ -696,7 +658,7 @@ void TGvDiscreteFourier::ReadFields(TGvStreamReader& R)
   F.YAxis = R.ReadString();
   F.Merge = R.ReadString();
   F.Band = R.ReadString();
-  ReadEndByte(R);
+  ReadEndByte(R, "series");
   F.Apply(*P);
 }
 
