@@ -408,10 +408,10 @@ void TGvGraph2D::SetUndoStack(TGvUndoStackBase* Stack)
     if (auto* C = qobject_cast<TGvComponent*>(E.Object.data())) C->SetUndoStack(Stack);
 }
 
-std::vector<TGvDoubleVector*> TGvGraph2D::GetVectorsList() const
+std::vector<TGvDoubleVector*> TGvGraph2D::VectorsOf(const std::vector<TGvSeries*>& Series)
 {
   std::vector<TGvDoubleVector*> R;
-  for (TGvSeries* S : FSeries) {
+  for (TGvSeries* S : Series) {
     std::vector<TGvCustomDoubleVector*> Used = {S->XData(), S->YData()};
     if (auto* F = qobject_cast<TGvFunctionSeries*>(S)) Used.push_back(F->Weight());
     if (auto* E = qobject_cast<TGvPointWithErrorSeries*>(S))

@@ -367,7 +367,9 @@ public:
   void SetUndoStack(TGvUndoStackBase* Stack) override;
   // The named data vectors the series use (X and Y data, weights, error
   // bars), each once.
-  std::vector<TGvDoubleVector*> GetVectorsList() const;
+  std::vector<TGvDoubleVector*> GetVectorsList() const { return VectorsOf(FSeries); }
+  // The named double vectors the given series use, each once.
+  static std::vector<TGvDoubleVector*> VectorsOf(const std::vector<TGvSeries*>& Series);
 
   // ---- Saved forms (GvGraphIO.cpp) ----
   // The graph with its axes and series (and, IncludeValues, its vectors and

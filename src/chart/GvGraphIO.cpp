@@ -685,10 +685,13 @@ std::vector<TGvLegend*> SavedLegends(const TGvGraph2D& G)
   return R;
 }
 
+// The vectors of the series that are saved: a series without a reference is
+// not, and neither are the vectors only it uses (they would come back without
+// a series).
 std::vector<TGvDoubleVector*> SavedVectors(const TGvGraph2D& G)
 {
   std::vector<TGvDoubleVector*> R;
-  for (TGvDoubleVector* V : G.GetVectorsList())
+  for (TGvDoubleVector* V : TGvGraph2D::VectorsOf(SavedSeries(G)))
     if (!GetComponentRef(V).isEmpty()) R.push_back(V);
   return R;
 }
