@@ -1,14 +1,14 @@
 // The binary readers of the saved charts over arbitrary bytes: the style
-// blocks, the undo stack's entries, the axis and the saved graph. The first byte picks the reader, the
-// others are its input. A block must either read, and then write and read
-// back the same bytes, or fail with EGvError and leave the settings as they
-// were; an undo entry must either restore or fail with EGvError. Nothing may
-// crash, hang or allocate by a count the input does not hold.
+// blocks, the undo stack's entries, the axis and the saved graph. The first byte picks the reader,
+// the others are its input. A block must either read, and then write and read back the same bytes,
+// or fail with EGvError and leave the settings as they were; an undo entry must either restore or
+// fail with EGvError. Nothing may crash, hang or allocate by a count the input does not hold.
+#include "FuzzChartSupport.h"
 #include "chart/GvAxis.h"
 #include "chart/GvGraph2D.h"
-#include "chart/GvSeries.h"
 #include "chart/GvIO.h"
 #include "chart/GvRichLabel.h"
+#include "chart/GvSeries.h"
 #include "chart/GvStyles.h"
 #include "chart/GvUndoStack.h"
 #include "chart/GvVectors.h"
@@ -20,10 +20,7 @@
 
 namespace {
 
-void Check(bool Condition)
-{
-  if (!Condition) std::abort();
-}
+using namespace FuzzChart;
 
 template <class T> QByteArray Write(const T& S)
 {
@@ -108,33 +105,13 @@ void ReadGraph(TGvGraph2D& G, const QByteArray& Bytes)
   G.ReadFrom(static_cast<QIODevice&>(B));
 }
 
-// The names of everything the form holds.
-QStringList Tree(const QObject* O)
-{
-  QStringList L;
-  for (const QObject* C : O->findChildren<QObject*>())
-    L << QLatin1String(C->metaObject()->className()) + QLatin1Char(' ') + C->objectName();
-  return L;
-}
-
 // A graph with one series on a form; a form that cannot be read leaves form
 // and graph as they were, one that can be read writes the same after being
 // read again.
 void Graph(const QByteArray& Bytes)
 {
   QWidget Form;
-  Form.setObjectName(QStringLiteral("FuzzForm"));
-  auto* G = new TGvGraph2D(&Form);
-  G->setObjectName(QStringLiteral("Graph1"));
-  G->TestPrimaryAxis();
-  auto* V = new TGvDoubleVector(&Form);
-  V->setObjectName(QStringLiteral("Y1"));
-  V->AddRange({1, 4, 2});
-  auto* S = new TGvLineSeries(&Form);
-  S->setObjectName(QStringLiteral("Series1"));
-  S->SetYData(V);
-  S->SetXAxis(G->PrimaryXAxis());
-  S->SetYAxis(G->PrimaryYAxis());
+  TGvGraph2D* G = FuzzChart::GraphWithOneSeries(Form);
   const QByteArray Before = WriteGraph(*G);
   const QStringList Objects = Tree(&Form);
   try {

@@ -1,27 +1,24 @@
 // The XML and ini readers of the saved charts over arbitrary bytes: the XML
-// guard, the style blocks, the axis and the saved graph. The first byte picks the reader and the form
-// (even: XML, odd: ini); the others are the document. A block must either
-// read, and then write and read back the same text, or fail with EGvError and
-// leave the settings as they were.
+// guard, the style blocks, the axis and the saved graph. The first byte picks the reader and the
+// form (even: XML, odd: ini); the others are the document. A block must either read, and then write
+// and read back the same text, or fail with EGvError and leave the settings as they were.
+#include "FuzzChartSupport.h"
 #include "chart/GvAxis.h"
 #include "chart/GvGraph2D.h"
-#include "chart/GvSeries.h"
 #include "chart/GvIO.h"
 #include "chart/GvRichLabel.h"
+#include "chart/GvSeries.h"
 #include "chart/GvStyles.h"
 
 #include <QApplication>
 #include <QBuffer>
-#include <QWidget>
 #include <QDomDocument>
+#include <QWidget>
 #include <cstdlib>
 
 namespace {
 
-void Check(bool Condition)
-{
-  if (!Condition) std::abort();
-}
+using namespace FuzzChart;
 
 template <class T> QByteArray Stream(const T& S)
 {
@@ -166,29 +163,10 @@ void ReadGraph(TGvGraph2D& G, const QByteArray& Text, bool Ini)
   G.ReadFrom(Doc.documentElement().firstChildElement());
 }
 
-QStringList Tree(const QObject* O)
-{
-  QStringList L;
-  for (const QObject* C : O->findChildren<QObject*>())
-    L << QLatin1String(C->metaObject()->className()) + QLatin1Char(' ') + C->objectName();
-  return L;
-}
-
 void Graph(const QByteArray& Text, bool Ini)
 {
   QWidget Form;
-  Form.setObjectName(QStringLiteral("FuzzForm"));
-  auto* G = new TGvGraph2D(&Form);
-  G->setObjectName(QStringLiteral("Graph1"));
-  G->TestPrimaryAxis();
-  auto* V = new TGvDoubleVector(&Form);
-  V->setObjectName(QStringLiteral("Y1"));
-  V->AddRange({1, 4, 2});
-  auto* S = new TGvLineSeries(&Form);
-  S->setObjectName(QStringLiteral("Series1"));
-  S->SetYData(V);
-  S->SetXAxis(G->PrimaryXAxis());
-  S->SetYAxis(G->PrimaryYAxis());
+  TGvGraph2D* G = FuzzChart::GraphWithOneSeries(Form);
   const QByteArray Before = GraphStream(*G);
   const QStringList Objects = Tree(&Form);
   try {

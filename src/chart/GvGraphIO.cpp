@@ -889,12 +889,7 @@ void TGvGraph2D::ReadFrom(QIODevice& Stream)
 {
   // The form is read twice: a sequential device is read into memory first.
   QBuffer Copy;
-  QIODevice* D = &Stream;
-  if (Stream.isSequential()) {
-    Copy.setData(Stream.readAll());
-    Copy.open(QIODevice::ReadOnly);
-    D = &Copy;
-  }
+  QIODevice* D = &Rereadable(Stream, Copy);
   const qint64 Start = D->pos();
   ReadTwice(*this, FReadWarnings, [&](TGraphRead& Read) {
     if (!D->seek(Start)) throw EGvReadError(QStringLiteral("Stream cannot be rewound"));

@@ -1566,6 +1566,14 @@ void ReadEndByte(TGvStreamReader& R, const char* Where)
         QStringLiteral("Unknown extension %1 in %2").arg(B).arg(QLatin1String(Where)));
 }
 
+QIODevice& Rereadable(QIODevice& Stream, QBuffer& Copy)
+{
+  if (!Stream.isSequential()) return Stream;
+  Copy.setData(Stream.readAll());
+  Copy.open(QIODevice::ReadOnly);
+  return Copy;
+}
+
 QDomElement Child(QDomElement& Parent, const char* Name)
 {
   QDomElement E = Parent.ownerDocument().createElement(QLatin1String(Name));

@@ -6,6 +6,7 @@
 #include "chart/GvComponent.h"
 #include "chart/GvGDI.h"
 
+#include <QBuffer>
 #include <QDomElement>
 #include <QIODevice>
 #include <QPointer>
@@ -486,6 +487,9 @@ int CheckedValue(int Value, int Count, const char* What, const char* Where);
 // The end byte of a block: 0; anything else would be an extension whose
 // length this reader cannot tell ("Unknown extension <B> in <Where>").
 void ReadEndByte(TGvStreamReader& R, const char* Where);
+// A device whose form can be read twice (checked, then applied): Stream
+// itself, or for a sequential one the rest of it read into Copy.
+QIODevice& Rereadable(QIODevice& Stream, QBuffer& Copy);
 // A new child element Name of Parent.
 QDomElement Child(QDomElement& Parent, const char* Name);
 // A finite float from a form, Else for one that is not (the setters pass over

@@ -562,12 +562,7 @@ template <class F> void CheckOnScratch(const TGvCustomLegend& Like, F&& Read)
 void TGvCustomLegend::ReadFrom(QIODevice& Stream)
 {
   QBuffer Copy;
-  QIODevice* D = &Stream;
-  if (Stream.isSequential()) {
-    Copy.setData(Stream.readAll());
-    Copy.open(QIODevice::ReadOnly);
-    D = &Copy;
-  }
+  QIODevice* D = &Rereadable(Stream, Copy);
   const qint64 Start = D->pos();
   CheckOnScratch(*this, [&](TGvCustomLegend& S) {
     TGvStreamReader R(*D);

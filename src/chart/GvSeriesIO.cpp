@@ -200,12 +200,7 @@ void TGvSeries::ReadFrom(QIODevice& Stream)
 {
   // The check needs the bytes twice: a sequential device is read into memory.
   QBuffer Copy;
-  QIODevice* D = &Stream;
-  if (Stream.isSequential()) {
-    Copy.setData(Stream.readAll());
-    Copy.open(QIODevice::ReadOnly);
-    D = &Copy;
-  }
+  QIODevice* D = &Rereadable(Stream, Copy);
   const qint64 Start = D->pos();
   {
     std::unique_ptr<TGvSeries> S = Scratch(*this);
