@@ -1,6 +1,7 @@
 #include "app/UnitMain.h"
 
 #include "app/DialogService.h"
+#include "app/MixerControl.h"
 #include "app/OutputChart.h"
 #include "app/OutputPlot.h"
 #include "app/PageControl.h"
@@ -73,6 +74,7 @@ TForm1::TForm1(const TFormServices& services, QWidget* parent)
   }
   FPortView = std::make_unique<TTestModeTransport>(*FTransport);
   FOutputPlot = std::make_unique<TOutputPlotData>();
+  FControl = std::make_unique<TMixerControl>(*this);
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Mix"));
   QFont font(QStringLiteral("Tahoma"), 8);
@@ -620,6 +622,17 @@ void TForm1::SetGridCell(int col, int row, const QString& text)
     item->setText(text);
   else
     StringGrid1->setItem(row - 1, col, new QTableWidgetItem(text));
+}
+
+int TForm1::OutputRowCount() const
+{
+  // The table always shows one row below its titles; it counts once it holds
+  // anything.
+  const int rows = StringGrid1->rowCount();
+  if (rows == 1)
+    for (int c = 0; c < StringGrid1->columnCount(); ++c)
+      if (!GridCell(c, 1).isEmpty()) return 1;
+  return rows == 1 ? 0 : rows;
 }
 
 void TForm1::GridAddRow()

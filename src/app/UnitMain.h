@@ -29,6 +29,7 @@ class TClock;
 class TDeviceTransport;
 class TDialogService;
 class TImaginaryMixer;
+class TMixerControl;
 class TSerialTransport;
 class TGvDoubleEdit;
 class TGvGraph2D;
@@ -62,6 +63,16 @@ public:
   // The shared mixer state.
   TMixerData Shared;
 
+  // The mixer's commands and a picture of its state; the four command
+  // buttons, the sequence and anything outside the window go through it.
+  TMixerControl& Control() const { return *FControl; }
+  // The shutdown steps have run (nothing may act on the mixer any more).
+  bool Closing() const { return FClosed; }
+  // A stop waits for the humidification thread.
+  bool StopWaiting() const { return FStopWaiting; }
+  // Rows of the output table below its titles.
+  int OutputRowCount() const;
+
   // ---- Start-up, tabs, shutdown ----
   void FormCreate();
   void FormResize();
@@ -86,6 +97,9 @@ public:
   void Timer1Timer();
   void Button3Click(); // "Add hours to counter"
   void Button1Click(); // "Don't ever click"
+  // What a click on each command button does: the checks of the facade
+  // first (Control().BeginCommand; a refusal is shown and nothing changes),
+  // then the command.
   void ButtonStopClick();
   void ButtonFlushClick();
   void ButtonBypassClick();
@@ -254,6 +268,7 @@ private:
   TSerialTransport* FTransport;
   std::unique_ptr<TTestModeTransport> FPortView; // FTransport as the window uses it
   std::unique_ptr<TOutputPlotData> FOutputPlot;
+  std::unique_ptr<TMixerControl> FControl;
   QMutex FRelayLock;               // one relay board transaction at a time, window or thread
   bool FGasesFromTestMode = false; // the gas records hold the imaginary mixer's values
   bool FInTick = false;            // Timer1Timer runs

@@ -2,6 +2,7 @@
 // valves and the flow controllers.
 #include "app/UnitMain.h"
 
+#include "app/MixerControl.h"
 #include "app/PulseDosing.h"
 #include "app/ThreadWetting.h"
 #include "app/ValveDiagram.h"
@@ -212,6 +213,7 @@ void TForm1::Button1Click()
 
 void TForm1::ButtonStopClick()
 {
+  if (!Control().BeginCommand(TMixerCommand::Stop)) return;
   StopThread();
   Shared.MixerState = TMixerState::Standby;
   Shared.FlowBSetToConstant = false;
@@ -221,6 +223,7 @@ void TForm1::ButtonStopClick()
 
 void TForm1::ButtonFlushClick()
 {
+  if (!Control().BeginCommand(TMixerCommand::Flush)) return;
   StopThread();
   Shared.MixerState = TMixerState::Flushing;
   Shared.FlowBSetToConstant = false;
@@ -230,6 +233,7 @@ void TForm1::ButtonFlushClick()
 
 void TForm1::ButtonBypassClick()
 {
+  if (!Control().BeginCommand(TMixerCommand::Bypass)) return;
   StopThread();
   Shared.MixerState = TMixerState::Bypass;
   Shared.FlowBSetToConstant = false;
@@ -239,6 +243,7 @@ void TForm1::ButtonBypassClick()
 
 void TForm1::ButtonDilutionClick()
 {
+  if (!Control().BeginCommand(TMixerCommand::ApplyMixture)) return;
   StopThread();
   Calculate(true);
   LabelStatus->setText(QStringLiteral("Dilution"));
