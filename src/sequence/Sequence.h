@@ -44,9 +44,11 @@ struct TSequence
 constexpr int cMaxSequenceSteps = 10000;
 // The cycle the steps are carried out by.
 constexpr int cSequenceCycleMs = 250;
-// A flush step lasts at least this long: the flush itself takes a little over
-// 9 seconds, with the device commands around its three phases.
-constexpr int64_t cFlushStepMinMs = 10000;
+// A flush step lasts at least this long: its command may first wait up to
+// 10 s for the humidification thread of a wet step before it, and the flush
+// itself takes a little over 9 s with the device commands around its three
+// phases; the next step is then still on time.
+constexpr int64_t cFlushStepMinMs = 20000;
 
 // "mix", "bypass", "standby", "flush": the words of the sequence file.
 QString StepKindName(TStepKind Kind);

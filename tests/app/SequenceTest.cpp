@@ -135,7 +135,7 @@ TEST(Sequence, RunsThroughTheButtonsCommandsAtThePlannedTimes)
   fx.RunFor(100);
 
   ASSERT_EQ(fx.Starts.size(), 5u);
-  const double planned[5] = {0, 30, 60, 75, 85}; // the flush lasts 10 s
+  const double planned[5] = {0, 30, 60, 75, 95}; // the flush lasts 20 s
   for (int i = 0; i < 5; ++i) {
     EXPECT_NEAR((fx.Starts[size_t(i)].Planned - t0) * 86400, planned[i], 1e-3) << i;
     const double late = (fx.Starts[size_t(i)].Issued - fx.Starts[size_t(i)].Planned) / cMs;

@@ -112,7 +112,7 @@ TEST(SequencePanel, BuildAProfileWithTheKeyboard)
   EXPECT_EQ(s.Repeat, 3);
   EXPECT_EQ(s.End, TSequenceEnd::Hold);
   EXPECT_EQ(p.LabelSequenceSummary->text(),
-            QStringLiteral("2 steps \u00d7 3: 1:36:45 in all (a flush takes at least 10 s)"));
+            QStringLiteral("2 steps \u00d7 3: 1:36:45 in all (a flush takes at least 20 s)"));
 
   // The same sequence set back reads the same.
   TSequencePanel q;

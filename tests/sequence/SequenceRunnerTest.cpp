@@ -115,16 +115,17 @@ double DeviationMs(const TStepStart& S)
 } // namespace
 
 // 200 steps over 24 hours (every kind, wet steps whose successors wait for
-// the humidification thread, pulsed steps with long ticks, flushes), ticks
-// late by up to 200 ms: every step begins within one cycle of the plan,
-// counted from the start, once and in order.
+// the humidification thread, pulsed steps with long ticks, flushes of 0
+// minutes right after a wet step), ticks late by up to 200 ms: every step
+// begins within one cycle of the plan, counted from the start, once and in
+// order.
 TEST(SequenceTiming, TwoHundredStepsOverADayKeepToThePlan)
 {
   const TSequenceStep pattern[10] = {
       {TStepKind::Mix, 100, 5000, 6},   {TStepKind::Mix, 5000, 0, 9},
       {TStepKind::Bypass, 0, 0, 3},     {TStepKind::Mix, 150, 8000, 12},
-      {TStepKind::Flush, 0, 0, 0.5},    {TStepKind::Mix, 50, 0, 7.5},
-      {TStepKind::Standby, 0, 0, 2},    {TStepKind::Mix, 10000, 3000, 10},
+      {TStepKind::Flush, 0, 0, 0},      {TStepKind::Mix, 50, 0, 7.5},
+      {TStepKind::Standby, 0, 0, 13.0 / 6}, {TStepKind::Mix, 10000, 3000, 10},
       {TStepKind::Bypass, 0, 0, 4},     {TStepKind::Mix, 150, 0, 18}};
   TSequence seq;
   for (int i = 0; i < 200; ++i) seq.Steps.push_back(pattern[i % 10]);
@@ -183,7 +184,7 @@ TEST(SequenceTiming, TwoHundredStepsOverADayKeepToThePlan)
 }
 
 // Pause, resume and skip move the rest of the plan; late ticks do not.
-// mix 1 min, bypass 0.5 min, flush 0 (10 s), standby 1 min, twice.
+// mix 1 min, bypass 0.5 min, flush 0 (20 s), standby 1 min, twice.
 TEST(SequenceTiming, PauseResumeAndSkipMoveThePlan)
 {
   TSequence seq;
@@ -223,7 +224,7 @@ TEST(SequenceTiming, PauseResumeAndSkipMoveThePlan)
     cycle.RunUntil(at(115));
     ASSERT_EQ(run.Starts.size(), 3u); // the flush, 90 s + the pause
     const double skippedAt = clock.Now();
-    ASSERT_TRUE(runner.Skip()); // the standby now, not 10 s into the flush's plan
+    ASSERT_TRUE(runner.Skip()); // the standby now, not 20 s into the flush's plan
     ASSERT_EQ(run.Starts.size(), 4u);
     EXPECT_EQ(run.Starts[3].Issued, skippedAt);
     cycle.RunUntil(at(400));
@@ -236,7 +237,7 @@ TEST(SequenceTiming, PauseResumeAndSkipMoveThePlan)
     // begin at once and the rest follow it.
     const double skip = (skippedAt - t0) * 86400;
     const double planned[8] = {0,    60,        90 + pauseS, skip,
-                               skip + 60, skip + 120, skip + 150, skip + 160};
+                               skip + 60, skip + 120, skip + 150, skip + 170};
     for (int i = 0; i < 8; ++i) {
       const TStepStart& s = run.Starts[size_t(i)];
       EXPECT_NEAR((s.Planned - t0) * 86400, planned[i], 1e-3) << i;
