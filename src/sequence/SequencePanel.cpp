@@ -429,24 +429,9 @@ void TSequencePanel::ShowProgress(const TSequenceProgress& P, double Now)
   ButtonSequenceSkip->setEnabled(active);
   ButtonSequenceStop->setEnabled(active);
 
-  QString state;
-  switch (P.State) {
-  case TSequenceState::Idle:
-    state = QStringLiteral("Not started");
-    break;
-  case TSequenceState::Running:
-    state = QStringLiteral("Running");
-    break;
-  case TSequenceState::Paused:
-    state = QStringLiteral("Paused");
-    break;
-  case TSequenceState::Finished:
-    state = QStringLiteral("Finished");
-    break;
-  case TSequenceState::Stopped:
-    state = QStringLiteral("Stopped");
-    break;
-  }
+  QString state = P.State == TSequenceState::Idle ? QStringLiteral("Not started")
+                                                  : SequenceStateName(P.State);
+  state[0] = state[0].toUpper();
   if (P.Step > 0)
     state += QStringLiteral(": step %1 of %2, repetition %3 of %4")
                  .arg(P.Step)

@@ -62,12 +62,18 @@ const TLogged* First(const std::vector<TLogged>& Log, double From,
   return nullptr;
 }
 
-QProcessEnvironment Offscreen()
+// Verdane offscreen in the current folder on the simulator's ports, with
+// gas A GasA, gas B N2 and the sequence file profile.csv started.
+void StartVerdane(TProgram& Verdane, const TDevSimProgram& Sim, const QString& GasA)
 {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
   env.remove("VERDANE_EXTRA_PORTS");
-  return env;
+  Verdane.Process.setProcessEnvironment(env);
+  Verdane.Process.setWorkingDirectory(QDir::currentPath());
+  Verdane.Process.start(QStringLiteral(VERDANE_PROGRAM),
+                        {"--relay-port", Sim.RelayPort, "--mfc-port", Sim.MFCPort, "--gas-a", GasA,
+                         "--gas-b", "N2", "--sequence", "profile.csv", "--start"});
 }
 } // namespace
 
@@ -86,11 +92,7 @@ TEST(SequenceEndToEnd, AnUnattendedStartRunsTheStepsAndEndsSafe)
   TDevSimProgram sim;
   ASSERT_TRUE(sim.Start({"--verbose"})) << "verdane-devsim did not start";
   TProgram verdane;
-  verdane.Process.setProcessEnvironment(Offscreen());
-  verdane.Process.setWorkingDirectory(QDir::currentPath());
-  verdane.Process.start(QStringLiteral(VERDANE_PROGRAM),
-                        {"--relay-port", sim.RelayPort, "--mfc-port", sim.MFCPort, "--gas-a", "O2",
-                         "--gas-b", "N2", "--sequence", "profile.csv", "--start"});
+  StartVerdane(verdane, sim, "O2");
   ASSERT_TRUE(verdane.Process.waitForStarted(10000));
   // Three steps of 6 s, then the Stop of the end.
   ASSERT_TRUE(sim.WaitForError("relay: FE 28 04 ->", 40000))
@@ -164,11 +166,7 @@ TEST(SequenceEndToEnd, ARefusedUnattendedStartExitsWithStatus2)
   ASSERT_TRUE(sim.Start({"--verbose", "--initial-relays", "24", "--initial-setpoints", "0.03,0.5"}))
       << "verdane-devsim did not start";
   TProgram verdane;
-  verdane.Process.setProcessEnvironment(Offscreen());
-  verdane.Process.setWorkingDirectory(QDir::currentPath());
-  verdane.Process.start(QStringLiteral(VERDANE_PROGRAM),
-                        {"--relay-port", sim.RelayPort, "--mfc-port", sim.MFCPort, "--gas-a", "Xe",
-                         "--gas-b", "N2", "--sequence", "profile.csv", "--start"});
+  StartVerdane(verdane, sim, "Xe");
   ASSERT_TRUE(verdane.Process.waitForFinished(30000));
   EXPECT_EQ(verdane.Process.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(verdane.Process.exitCode(), 2);

@@ -108,6 +108,27 @@ void Record(TSequenceRunner& R, TRun& Run)
   R.OnEnded = [&Run](TSequenceState S, const QString& Why) { Run.Ends.push_back({S, Why}); };
 }
 
+// A runner on the model of the cycle, in virtual time, its run recorded; the
+// first tick comes a cycle after T0.
+struct TRig
+{
+  std::mt19937 Random;
+  TVirtualClock Clock;
+  TModelMixer Mixer{Clock, Random};
+  TSequenceRunner Runner{Clock, Mixer};
+  TRun Run;
+  TCycleModel Cycle{Clock, Runner, Mixer, Random};
+  const double T0 = Clock.Now();
+
+  TRig(unsigned Seed, int MaxLateMs) : Random(Seed)
+  {
+    Cycle.MaxLateMs = MaxLateMs;
+    Cycle.NextTick = T0 + 250 * cMs;
+    Record(Runner, Run);
+  }
+  double At(double Seconds) const { return T0 + Seconds / 86400; }
+};
+
 double DeviationMs(const TStepStart& S)
 {
   return (S.Issued - S.Planned) * 86400000;
@@ -131,17 +152,12 @@ TEST(SequenceTiming, TwoHundredStepsOverADayKeepToThePlan)
   for (int i = 0; i < 200; ++i) seq.Steps.push_back(pattern[i % 10]);
   ASSERT_EQ(RunDurationMs(seq), 24LL * 3600 * 1000);
 
-  std::mt19937 random(29);
-  TVirtualClock clock;
-  TModelMixer mixer(clock, random);
-  TSequenceRunner runner(clock, mixer);
-  TRun run;
-  Record(runner, run);
-  TCycleModel cycle{clock, runner, mixer, random};
-  const double start = clock.Now();
-  cycle.NextTick = start + 250 * cMs;
-  runner.Start(seq);
-  cycle.RunUntil(start + 1.0 + 60.0 / 86400);
+  TRig rig(29, 200);
+  const TRun& run = rig.Run;
+  const TModelMixer& mixer = rig.Mixer;
+  const double start = rig.T0;
+  rig.Runner.Start(seq);
+  rig.Cycle.RunUntil(start + 1.0 + 60.0 / 86400);
 
   ASSERT_EQ(run.Starts.size(), 200u);
   ASSERT_EQ(run.Ends.size(), 1u);
@@ -169,11 +185,12 @@ TEST(SequenceTiming, TwoHundredStepsOverADayKeepToThePlan)
     }
     sum += d;
     const auto hms = [&](double t) {
-      const double s = (t - start) * 86400;
-      return QStringLiteral("%1:%2:%3")
-          .arg(int(s / 3600), 2, 10, QChar(u'0'))
-          .arg(int(s / 60) % 60, 2, 10, QChar(u'0'))
-          .arg(std::fmod(s, 60), 6, 'f', 3, QChar(u'0'));
+      const long long ms = std::llround((t - start) * 86400000);
+      return QStringLiteral("%1:%2:%3.%4")
+          .arg(ms / 3600000, 2, 10, QChar(u'0'))
+          .arg(ms / 60000 % 60, 2, 10, QChar(u'0'))
+          .arg(ms / 1000 % 60, 2, 10, QChar(u'0'))
+          .arg(ms % 1000, 3, 10, QChar(u'0'));
     };
     std::printf("%4d  %-7s  %s  %s  %7.1f ms\n", i + 1, qPrintable(StepKindName(s.Values.Kind)),
                 qPrintable(hms(s.Planned)), qPrintable(hms(s.Issued)), d);
@@ -195,16 +212,13 @@ TEST(SequenceTiming, PauseResumeAndSkipMoveThePlan)
   seq.Repeat = 2;
   for (int maxLate : {0, 200}) {
     SCOPED_TRACE(maxLate);
-    std::mt19937 random(7);
-    TVirtualClock clock;
-    TModelMixer mixer(clock, random);
-    TSequenceRunner runner(clock, mixer);
-    TRun run;
-    Record(runner, run);
-    TCycleModel cycle{clock, runner, mixer, random, maxLate};
-    const double t0 = clock.Now();
-    const auto at = [t0](double s) { return t0 + s / 86400; };
-    cycle.NextTick = at(0.25);
+    TRig rig(7, maxLate);
+    TVirtualClock& clock = rig.Clock;
+    TSequenceRunner& runner = rig.Runner;
+    TCycleModel& cycle = rig.Cycle;
+    const TRun& run = rig.Run;
+    const double t0 = rig.T0;
+    const auto at = [&rig](double s) { return rig.At(s); };
     runner.Start(seq);
     cycle.RunUntil(at(70));
     ASSERT_TRUE(runner.Pause());
@@ -232,7 +246,7 @@ TEST(SequenceTiming, PauseResumeAndSkipMoveThePlan)
     ASSERT_EQ(run.Starts.size(), 8u);
     ASSERT_EQ(run.Ends.size(), 1u);
     EXPECT_EQ(run.Ends[0].first, TSequenceState::Finished);
-    EXPECT_EQ(mixer.Stops, 1);
+    EXPECT_EQ(rig.Mixer.Stops, 1);
     // The plan: 0, 60, then the pause moves the rest; the skip makes step 4
     // begin at once and the rest follow it.
     const double skip = (skippedAt - t0) * 86400;
@@ -259,16 +273,14 @@ TEST(SequenceRunner, ARefusedStepOrAStopEndsTheRun)
 {
   TSequence seq;
   seq.Steps = {{TStepKind::Mix, 100, 0, 1}, {TStepKind::Bypass, 0, 0, 1}};
-  std::mt19937 random(1);
   for (bool refuse : {true, false}) {
-    TVirtualClock clock;
-    TModelMixer mixer(clock, random);
+    TRig rig(1, 0);
+    TVirtualClock& clock = rig.Clock;
+    TSequenceRunner& runner = rig.Runner;
+    TCycleModel& cycle = rig.Cycle;
+    const TRun& run = rig.Run;
+    TModelMixer& mixer = rig.Mixer;
     if (refuse) mixer.RefuseFrom = StepText(seq.Steps[1]);
-    TSequenceRunner runner(clock, mixer);
-    TRun run;
-    Record(runner, run);
-    TCycleModel cycle{clock, runner, mixer, random, 0};
-    cycle.NextTick = clock.Now() + 250 * cMs;
     runner.Start(seq);
     if (!refuse) {
       cycle.RunUntil(clock.Now() + 30.0 / 86400);

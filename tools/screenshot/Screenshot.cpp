@@ -74,14 +74,21 @@ int Tabs(const QString& folder, int width, int height)
   return 0;
 }
 
-int Demo(const QString& folder, int seconds)
+// The window as a newcomer opens it: "Fake port for testing" chosen, the
+// imaginary mixer set up.
+void OpenInTestMode(TForm1& form)
 {
-  TForm1 form;
   form.show();
   form.resize(1600, 900);
   QTest::qWait(100);
   ClickItem(form.ListBoxPortSolenoid, FakePortName());
   QTest::qWait(100);
+}
+
+int Demo(const QString& folder, int seconds)
+{
+  TForm1 form;
+  OpenInTestMode(form);
   Save(form, folder, QStringLiteral("demo1-setup"));
   ClickTab(form, form.TabSheet1);
   form.GvIntegerEditH2Oppm->setFocus();
@@ -128,11 +135,7 @@ void TypeCell(QTableWidget* table, int row, int column, const QString& text)
 int Sequence(const QString& folder, int seconds)
 {
   TForm1 form;
-  form.show();
-  form.resize(1600, 900);
-  QTest::qWait(100);
-  ClickItem(form.ListBoxPortSolenoid, FakePortName());
-  QTest::qWait(100);
+  OpenInTestMode(form);
   ClickTab(form, form.TabSheetSequence);
   TSequencePanel& tab = *form.TabSheetSequence;
   QTableWidget* table = tab.StringGridSequence;
