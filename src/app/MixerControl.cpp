@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QScopeGuard>
 #include <QTableWidget>
 #include <cmath>
@@ -262,6 +263,11 @@ TMixerSnapshot TMixerControl::Snapshot() const
   s.Sequence = SequenceProgress();
   s.SequenceLoaded = s.Sequence.State != TSequenceState::Idle || !Sequence().Steps.empty();
   return s;
+}
+
+void TMixerControl::DebugLine(const QString& Line)
+{
+  FForm.MemoDevFeedback->appendPlainText(Line);
 }
 
 // ---------------------------------------------------------------- sequences

@@ -137,6 +137,9 @@ public:
   bool SetupComplete() const;
 
   TMixerSnapshot Snapshot() const;
+  // Appends a line to the Debug tab's pane (what came from outside the
+  // window, say).
+  void DebugLine(const QString& Line);
 
   // ---- Sequences: the Sequence tab's table and its run ----
   TSequence Sequence() const;

@@ -244,6 +244,22 @@ TEST(Sequence, HandCommandsEndItFirst)
   }
 }
 
+// Closing the window (or a termination signal) ends the sequence as it ends
+// everything else: the devices safe, the reason in the record.
+TEST(Sequence, ClosingTheWindowEndsIt)
+{
+  TSequenceFixture fx;
+  TForm1& f = fx.F();
+  fx.Tab().SetSequence(Seq({{TStepKind::Mix, 500000, 0, 0.2}, {TStepKind::Bypass, 0, 0, 1}}));
+  fx.Tab().ButtonSequenceStart->click();
+  fx.RunFor(3);
+  f.close();
+  EXPECT_EQ(f.SequenceRunner().State(), TSequenceState::Stopped);
+  EXPECT_EQ(fx.DebugLines("Sequence stopped: "), QStringList({"Sequence stopped: the window closed"}));
+  EXPECT_TRUE(fx.Mixer.RelayMask() == 0 && fx.Mixer.SetPoint(1) == 0 && fx.Mixer.SetPoint(2) == 0);
+  EXPECT_EQ(f.Control().StartSequence().Outcome, TCommandOutcome::Busy);
+}
+
 // A start the check refuses says why, naming the step or both times, and
 // starts nothing: no command, no file.
 TEST(Sequence, ARefusedStartChangesNothing)
