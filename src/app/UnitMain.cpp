@@ -6,6 +6,7 @@
 #include "app/PageControl.h"
 #include "app/TestModeTransport.h"
 #include "app/ValveDiagram.h"
+#include "app/Version.h"
 #include "controls/GvDateTime.h"
 #include "controls/GvFloatEdit.h"
 #include "controls/GvIntegerEdit.h"
@@ -459,6 +460,7 @@ void TForm1::ConnectHandlers()
 
 void TForm1::FormCreate()
 {
+  MemoDevFeedback->appendPlainText(VersionText());
   Shared.LastAutoSave = 0;
   Shared.AutoStopTime = Clock().Now() + 1;
   SetMemo4Width(533);

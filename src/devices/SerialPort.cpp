@@ -61,7 +61,9 @@ TSerialResponse TSerialPort::SendData(const void* Data, unsigned dataSize, bool 
   R.Status = SerialStatus::Unknown();
   R.ResponseLength = 0;
 
-  const std::unique_ptr<TSerialLine> line = FTransport->Open(Port, *FClock);
+  TOpenedLine opened = FTransport->OpenWithReason(Port, *FClock);
+  R.OpenFailure = opened.Failure;
+  const std::unique_ptr<TSerialLine> line = std::move(opened.Line);
   if (!line) {
     R.Status = SerialStatus::PortInUse();
     return R;

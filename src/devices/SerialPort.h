@@ -41,6 +41,9 @@ struct TSerialResponse
   int ValueOfFirstWord = 0;             // rArray[4] * 256 + rArray[5]
   int ValueOfSecondWord = 0;            // rArray[6] * 256 + rArray[7]
   QString Status;                       // empty on success, else a failure text
+  // Why the port could not be opened (Status is then "Failed to setup Com
+  // port, port in use"); None when it was.
+  TPortOpenFailure OpenFailure = TPortOpenFailure::None;
   // Number of bytes read, 0 when nothing was read. Wide enough for a full
   // 256-byte reply.
   uint16_t ResponseLength = 0;
