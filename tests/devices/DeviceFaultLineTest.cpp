@@ -1,5 +1,6 @@
 // Faults on real serial lines: the imaginary mixer served on pseudo-terminals
-// with a line that goes and comes back, and a controller that answers late.
+// with a line that goes and comes back, and controllers that answer late.
+#include "common/PacedClock.h"
 #include "devices/Clock.h"
 #include "devices/DeviceFaults.h"
 #include "devices/ImaginaryMixerServer.h"
@@ -111,6 +112,59 @@ TEST(FaultOnLine, ALateReplyIsNeverAnotherControllersReading)
   }
   // Some late replies of controller 1 did land in a read of controller 2.
   RecordProperty("refused", refused);
+}
+
+// A controller that answers late, close to the spacing of the cycle's
+// requests (200 to 250 ms): its reply would come inside the next read of the
+// same register and be taken for that reading. After a time-out the line
+// falls quiet first, so a late reply is never taken, and the other
+// controller's readings on the same bus stay right; the wait costs time only
+// while the controller is late.
+TEST(FaultOnLine, ALateReplyIsNeverTakenForTheNextReading)
+{
+  TPaced<TVirtualClock> clock; // the late replies come late by this clock too
+  TImaginaryMixer mixer;
+  mixer.SetSetPoint(1, 0.05f);
+  mixer.SetSetPoint(2, 0.5f);
+  TImaginaryMixerServer server(mixer, clock);
+  clock.AfterSleep = [&server] { server.DeliverDue(); };
+  QString error;
+  ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+  TLineGuard guard;
+  TVogtlinPort bus(TDeviceContext{&clock, nullptr, &guard});
+  UseMFCBusSettings(bus);
+  bus.Port = server.ControllerBusPort();
+  const auto ms = [&clock] { return clock.Now() * 86400000; };
+  for (int delay : {200, 250}) {
+    SCOPED_TRACE(delay);
+    TDeviceFault slow = Fault("mfc1:slow");
+    slow.SlowMs = delay;
+    mixer.SetFaults({slow}, clock.Now());
+    for (int row = 0; row < 2; ++row) {
+      // As a dosing tick reads: controller 1, 50 ms, controller 2, 50 ms,
+      // controller 1 again.
+      const double first = ms();
+      EXPECT_NE(bus.ReadF32(1, VogtlinRegister::Totalizer).Status, QString());
+      clock.Sleep(50);
+      const TSerialResponse b = bus.ReadF32(2, VogtlinRegister::Totalizer);
+      EXPECT_EQ(b.Status, QString());
+      EXPECT_EQ(b.AsFloat, float(mixer.Totalizer(2)));
+      EXPECT_GE(ms() - first, guard.GuardMs()); // it waited for the late reply to pass
+      clock.Sleep(50);
+      EXPECT_NE(bus.ReadF32(1, VogtlinRegister::Totalizer).Status, QString());
+    }
+  }
+  // In time again: the first read waits once more for the line, then reads
+  // cost their two polls.
+  mixer.ClearFaults();
+  const float a = bus.ReadF32(1, VogtlinRegister::Totalizer).AsFloat;
+  EXPECT_EQ(a, float(mixer.Totalizer(1)));
+  const double start = ms();
+  const float b = bus.ReadF32(2, VogtlinRegister::Totalizer).AsFloat;
+  EXPECT_LE(ms() - start, 40);
+  EXPECT_EQ(b, float(mixer.Totalizer(2)));
+  server.Stop();
+  clock.AfterSleep = nullptr;
 }
 
 } // namespace
