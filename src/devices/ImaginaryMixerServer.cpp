@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@ constexpr int cFaultPollMs = 10;         // how often a line that may go is look
 // How often a late reply's time is looked at: the server's clock may be a
 // virtual one that runs ahead of real time.
 constexpr long long cLatePollMs = 2;
+// How long DeliverDue waits for a late reply to reach the program's end.
+constexpr long long cReadableLimitMs = 50;
 
 long long MonotonicMs()
 {
@@ -28,6 +31,14 @@ long long MonotonicMs()
 void SetNonBlocking(int Fd)
 {
   ::fcntl(Fd, F_SETFL, ::fcntl(Fd, F_GETFL) | O_NONBLOCK);
+}
+
+// Bytes waiting to be read at a terminal's end.
+int QueuedAt(int Fd)
+{
+  int n = 0;
+  if (Fd < 0 || ::ioctl(Fd, FIONREAD, &n) != 0) return 0;
+  return n;
 }
 
 // Writes all of Data to the master end, waiting while the line's queue is full.
@@ -193,19 +204,27 @@ void TImaginaryMixerServer::Serve(TEndpoint& E, const QByteArray& Frame)
     WriteAll(E.Pty.Master(), reply);
 }
 
-void TImaginaryMixerServer::DeliverDueLocked(TEndpoint& E)
+void TImaginaryMixerServer::DeliverDueLocked(TEndpoint& E, bool UntilReadable)
 {
   if (E.Pty.Master() < 0) return;
   const double now = FClock.Now();
-  while (!E.Late.isEmpty() && E.Late.first().first <= now)
-    WriteAll(E.Pty.Master(), E.Late.takeFirst().second);
+  while (!E.Late.isEmpty() && E.Late.first().first <= now) {
+    const QByteArray reply = E.Late.takeFirst().second;
+    const int before = QueuedAt(E.Pty.Slave());
+    WriteAll(E.Pty.Master(), reply);
+    // The terminal passes the bytes on to the program's end a moment later.
+    const long long until = MonotonicMs() + cReadableLimitMs;
+    while (UntilReadable && QueuedAt(E.Pty.Slave()) < before + reply.size() &&
+           MonotonicMs() < until)
+      ::usleep(100);
+  }
 }
 
 void TImaginaryMixerServer::DeliverDue()
 {
   std::lock_guard<std::mutex> writing(FWriteMutex);
-  DeliverDueLocked(FRelay);
-  DeliverDueLocked(FBus);
+  DeliverDueLocked(FRelay, true);
+  DeliverDueLocked(FBus, true);
 }
 
 // Serves every complete request at the start of the pending bytes.
@@ -296,7 +315,7 @@ void TImaginaryMixerServer::Run()
         Serve(e, frame);
       }
       std::lock_guard<std::mutex> writing(FWriteMutex);
-      DeliverDueLocked(e);
+      DeliverDueLocked(e, false);
     }
   }
 }

@@ -59,10 +59,11 @@ public:
   QString RelayBoardPort() const;
   QString ControllerBusPort() const;
 
-  // Writes the late replies whose time has come by the server's clock. The
-  // server's thread does so by itself within a few milliseconds; a test whose
-  // virtual clock jumps ahead calls this after each jump, so that a late
-  // reply is on the line before the next request can go out.
+  // Writes the late replies whose time has come by the server's clock, and
+  // returns once the program's end of the line has them. The server's thread
+  // does so by itself within a few milliseconds; a test whose virtual clock
+  // jumps ahead calls this after each jump, so that a late reply is on the
+  // line before the next request can go out.
   void DeliverDue();
 
 private:
@@ -82,8 +83,9 @@ private:
 
   void Run();
   void Serve(TEndpoint& E, const QByteArray& Frame);
-  // With FWriteMutex held.
-  void DeliverDueLocked(TEndpoint& E);
+  // With FWriteMutex held. UntilReadable: returns once the program's end has
+  // the bytes (or after a short while).
+  void DeliverDueLocked(TEndpoint& E, bool UntilReadable);
   void Drain(TEndpoint& E);
   bool OpenLine(TEndpoint& E, QString* Error);
   void CloseLine(TEndpoint& E);

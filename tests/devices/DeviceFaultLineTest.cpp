@@ -77,32 +77,58 @@ TEST(FaultOnLine, AGoneLineComesBackUnderTheSamePath)
   EXPECT_FALSE(QFileInfo::exists(link));
 }
 
+// The imaginary mixer on pseudo-terminals in virtual time, a slow controller's
+// replies coming late by that time, and a port on its controller bus.
+struct TPacedBus
+{
+  TPaced<TVirtualClock> Clock;
+  TImaginaryMixer Mixer;
+  TImaginaryMixerServer Server{Mixer, Clock};
+  TPacedTransport Transport;
+  TLineGuard Guard;
+  TVogtlinPort Bus{TDeviceContext{&Clock, &Transport, &Guard}};
+
+  TPacedBus()
+  {
+    Clock.AfterSleep = [this] { Server.DeliverDue(); };
+    QString error;
+    if (!Server.Start(&error)) ADD_FAILURE() << error.toStdString();
+    UseMFCBusSettings(Bus);
+    Bus.Port = Server.ControllerBusPort();
+  }
+  ~TPacedBus()
+  {
+    Server.Stop();
+    Clock.AfterSleep = nullptr;
+  }
+  // Controller Address answers DelayMs late from now on.
+  void Slow(int Address, int DelayMs)
+  {
+    TDeviceFault slow = Fault(Address == 1 ? "mfc1:slow" : "mfc2:slow");
+    slow.SlowMs = DelayMs;
+    Mixer.SetFaults({slow}, Clock.Now());
+  }
+  double Ms() const { return Clock.Now() * 86400000; }
+};
+
 // A reply that comes after its transaction gave up lands in a later
 // transaction, or waits on the line for one; it is never taken for the other
 // controller's reading.
 TEST(FaultOnLine, ALateReplyIsNeverAnotherControllersReading)
 {
-  TImaginaryMixer mixer;
-  mixer.SetSetPoint(1, 0.035f);
-  mixer.SetSetPoint(2, 0.4f);
-  TImaginaryMixerServer server(mixer, SystemClock());
-  QString error;
-  ASSERT_TRUE(server.Start(&error)) << error.toStdString();
-  TVogtlinPort bus;
-  UseMFCBusSettings(bus);
-  bus.Port = server.ControllerBusPort();
+  TPacedBus p;
+  p.Mixer.SetSetPoint(1, 0.035f);
+  p.Mixer.SetSetPoint(2, 0.4f);
   int refused = 0;
   for (int delay : {40, 60, 80, 100, 120, 140, 200}) {
     SCOPED_TRACE(delay);
-    TDeviceFault slow = Fault("mfc1:slow");
-    slow.SlowMs = delay;
-    mixer.SetFaults({slow}, SystemClock().Now());
+    p.Slow(1, delay);
     for (int i = 0; i < 2; ++i) {
-      const TSerialResponse one = bus.ReadF32(1, VogtlinRegister::SetPoint);
+      const TSerialResponse one = p.Bus.ReadF32(1, VogtlinRegister::SetPoint);
       if (one.Status.isEmpty()) {
         EXPECT_EQ(one.AsFloat, 0.035f);
       }
-      const TSerialResponse two = bus.ReadF32(2, VogtlinRegister::SetPoint);
+      const TSerialResponse two = p.Bus.ReadF32(2, VogtlinRegister::SetPoint);
       if (two.Status.isEmpty()) {
         EXPECT_EQ(two.AsFloat, 0.4f);
       } else {
@@ -122,49 +148,35 @@ TEST(FaultOnLine, ALateReplyIsNeverAnotherControllersReading)
 // while the controller is late.
 TEST(FaultOnLine, ALateReplyIsNeverTakenForTheNextReading)
 {
-  TPaced<TVirtualClock> clock; // the late replies come late by this clock too
-  TImaginaryMixer mixer;
-  mixer.SetSetPoint(1, 0.05f);
-  mixer.SetSetPoint(2, 0.5f);
-  TImaginaryMixerServer server(mixer, clock);
-  clock.AfterSleep = [&server] { server.DeliverDue(); };
-  QString error;
-  ASSERT_TRUE(server.Start(&error)) << error.toStdString();
-  TLineGuard guard;
-  TVogtlinPort bus(TDeviceContext{&clock, nullptr, &guard});
-  UseMFCBusSettings(bus);
-  bus.Port = server.ControllerBusPort();
-  const auto ms = [&clock] { return clock.Now() * 86400000; };
+  TPacedBus p;
+  p.Mixer.SetSetPoint(1, 0.05f);
+  p.Mixer.SetSetPoint(2, 0.5f);
   for (int delay : {200, 250}) {
     SCOPED_TRACE(delay);
-    TDeviceFault slow = Fault("mfc1:slow");
-    slow.SlowMs = delay;
-    mixer.SetFaults({slow}, clock.Now());
-    for (int row = 0; row < 2; ++row) {
+    p.Slow(1, delay);
+    for (int row = 0; row < 4; ++row) {
       // As a dosing tick reads: controller 1, 50 ms, controller 2, 50 ms,
       // controller 1 again.
-      const double first = ms();
-      EXPECT_NE(bus.ReadF32(1, VogtlinRegister::Totalizer).Status, QString());
-      clock.Sleep(50);
-      const TSerialResponse b = bus.ReadF32(2, VogtlinRegister::Totalizer);
+      const double first = p.Ms();
+      EXPECT_NE(p.Bus.ReadF32(1, VogtlinRegister::Totalizer).Status, QString());
+      p.Clock.Sleep(50);
+      const TSerialResponse b = p.Bus.ReadF32(2, VogtlinRegister::Totalizer);
       EXPECT_EQ(b.Status, QString());
-      EXPECT_EQ(b.AsFloat, float(mixer.Totalizer(2)));
-      EXPECT_GE(ms() - first, guard.GuardMs()); // it waited for the late reply to pass
-      clock.Sleep(50);
-      EXPECT_NE(bus.ReadF32(1, VogtlinRegister::Totalizer).Status, QString());
+      EXPECT_EQ(b.AsFloat, float(p.Mixer.Totalizer(2)));
+      EXPECT_GE(p.Ms() - first, p.Guard.GuardMs()); // it waited for the late reply to pass
+      p.Clock.Sleep(50);
+      EXPECT_NE(p.Bus.ReadF32(1, VogtlinRegister::Totalizer).Status, QString());
     }
   }
   // In time again: the first read waits once more for the line, then reads
   // cost their two polls.
-  mixer.ClearFaults();
-  const float a = bus.ReadF32(1, VogtlinRegister::Totalizer).AsFloat;
-  EXPECT_EQ(a, float(mixer.Totalizer(1)));
-  const double start = ms();
-  const float b = bus.ReadF32(2, VogtlinRegister::Totalizer).AsFloat;
-  EXPECT_LE(ms() - start, 40);
-  EXPECT_EQ(b, float(mixer.Totalizer(2)));
-  server.Stop();
-  clock.AfterSleep = nullptr;
+  p.Mixer.ClearFaults();
+  const float a = p.Bus.ReadF32(1, VogtlinRegister::Totalizer).AsFloat;
+  EXPECT_EQ(a, float(p.Mixer.Totalizer(1)));
+  const double start = p.Ms();
+  const float b = p.Bus.ReadF32(2, VogtlinRegister::Totalizer).AsFloat;
+  EXPECT_LE(p.Ms() - start, 40);
+  EXPECT_EQ(b, float(p.Mixer.Totalizer(2)));
 }
 
 } // namespace
