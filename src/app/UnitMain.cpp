@@ -268,6 +268,9 @@ QWidget* TForm1::BuildOperationTab()
   auto* statusLine = new QHBoxLayout;
   statusLine->addWidget(Caption(QStringLiteral("Mixer status:")));
   LabelStatus = Named(new QLabel(QStringLiteral("Undefined")), "LabelStatus");
+  // A status that says which commands wait for their confirmation is long; it
+  // wraps rather than being cut.
+  LabelStatus->setWordWrap(true);
   statusLine->addWidget(LabelStatus, 1);
   sl->addLayout(statusLine);
   ButtonStop = Named(new QPushButton(QStringLiteral("Stop")), "ButtonStop");
