@@ -32,6 +32,16 @@ constexpr double cGuardMs = TLineGuard::DefaultGuardMs;
 // some of them, and its fixed waits.
 constexpr double cTickMs = 3 * cTransactionMs + 2 * cGuardMs + 100;
 
+// O2 in N2 at 150 ppm: A below its range, dosed in pulses.
+void ApplyPulsedA(TForm1& f)
+{
+  f.GvIntegerEditGasAPPM->SetValue(150);
+  f.ButtonDilutionClick();
+  TCode code;
+  ASSERT_TRUE(CodeOfMethod(f.Shared.MixingMethod, code));
+  ASSERT_TRUE(IsAPulsed(code)) << f.Shared.MixingMethod.toStdString();
+}
+
 void ApplyDry(TForm1& f)
 {
   f.GvIntegerEditGasAPPM->SetValue(500000);
@@ -225,11 +235,7 @@ TEST(FaultPulses, NoPulseWithoutAReadingAndDosingAgainAfter)
   TLineWindow w;
   ASSERT_TRUE(w.Ready());
   TForm1& f = *w.Form;
-  f.GvIntegerEditGasAPPM->SetValue(150); // O2 in N2 at 150 ppm: A below its range
-  f.ButtonDilutionClick();
-  TCode code;
-  ASSERT_TRUE(CodeOfMethod(f.Shared.MixingMethod, code));
-  ASSERT_TRUE(IsAPulsed(code)) << f.Shared.MixingMethod.toStdString();
+  ApplyPulsedA(f);
   w.Tick();
   for (const char* fault : {"mfc1:silent", "mfc1:corrupt", "mfc1:short"}) {
     SCOPED_TRACE(fault);
@@ -475,11 +481,7 @@ TEST(FaultLateReplies, AreNeverTakenForAReading)
   TLineWindow w;
   ASSERT_TRUE(w.Ready());
   TForm1& f = *w.Form;
-  f.GvIntegerEditGasAPPM->SetValue(150); // O2 in N2 at 150 ppm: A dosed in pulses
-  f.ButtonDilutionClick();
-  TCode code;
-  ASSERT_TRUE(CodeOfMethod(f.Shared.MixingMethod, code));
-  ASSERT_TRUE(IsAPulsed(code)) << f.Shared.MixingMethod.toStdString();
+  ApplyPulsedA(f);
   w.Tick();
   w.Mixer.ClearReceivedFrames();
   w.Play({"mfc1:slow:delay=230"});
