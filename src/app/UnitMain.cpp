@@ -269,6 +269,9 @@ QWidget* TForm1::BuildOperationTab()
   auto* statusLine = new QHBoxLayout;
   statusLine->addWidget(Caption(QStringLiteral("Mixer status:")));
   LabelStatus = Named(new QLabel(QStringLiteral("Undefined")), "LabelStatus");
+  // A status that says which commands wait for their confirmation is long; it
+  // wraps rather than being cut.
+  LabelStatus->setWordWrap(true);
   statusLine->addWidget(LabelStatus, 1);
   sl->addLayout(statusLine);
   ButtonStop = Named(new QPushButton(QStringLiteral("Stop")), "ButtonStop");
@@ -540,13 +543,14 @@ void TForm1::FormClose()
   // No tick may run after the shutdown steps (one already due would
   // otherwise carry out the mode again before the program ends).
   FClosed = true;
+  // The gas stops first: the humidification thread may take a pass to end,
+  // and it does not use the controllers' bus.
+  FConfirmations.ForgetModeCommands();
+  CutFlows();
   StopThread();
   Timer1->stop();
-  if (CheckBoxSolenoidOK->isChecked()) SetValvePositions(0, 0, 0, 0, 0, 0);
-  if (CheckBoxMFCOK->isChecked()) {
-    SetMFCFlow(1, 0);
-    SetMFCFlow(2, 0);
-  }
+  if (CheckBoxSolenoidOK->isChecked()) CommandValves(ValveLineUp::AllClosed);
+  RepeatUnconfirmedSafeState();
   // Rows stored since the last autosave would be lost with the window (a
   // signal or a logout gives the operator no chance to save them).
   if (!GridCell(0, 1).isEmpty()) Autosave();
@@ -554,6 +558,17 @@ void TForm1::FormClose()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+  if (FStopWaiting) {
+    // A stop waits for the humidification thread, and closing now would skip
+    // the safe steps: the flows are cut at once, the window closes when the
+    // wait is over.
+    if (!FCloseAfterStop) {
+      FCloseAfterStop = true;
+      CutFlows();
+    }
+    event->ignore();
+    return;
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }
@@ -579,7 +594,7 @@ bool TForm1::BothFakePortsSelected() const
 TDeviceContext TForm1::DeviceContext() const
 {
   FPortView->SetTestMode(TestMode());
-  return {FClock, FPortView.get()};
+  return {FClock, FPortView.get(), &FLineGuard};
 }
 
 bool TForm1::ColumnShown(const RColInfo& Column)
