@@ -180,11 +180,26 @@ TGvCustomGraph::TGvCustomGraph(QWidget* Parent) : QWidget(Parent)
   FBackgroundGradient = new TGvGradientSettings(this);
   connect(FBackgroundGradient, &TGvPersistent::Changed, this, [this] { Modified(); });
   FTitle.SetAlignment(TGvContentAlignment::TopCenter);
+  RegisterVariables();
 }
 
 TGvCustomGraph::~TGvCustomGraph()
 {
   FDestroying = true;
+  DeRegisterVariables();
+}
+
+void TGvCustomGraph::RegisterVariables()
+{
+  AddStringToList("Name", "Internal name of the graph control", this, GlobalStringList(),
+                  [this] { return objectName(); });
+  AddStringToList("Caption", "Caption used in title of graph", this, GlobalStringList(),
+                  [this] { return FTitle.Caption(); });
+}
+
+void TGvCustomGraph::DeRegisterVariables()
+{
+  RemoveFromGlobalLists(this);
 }
 
 void TGvCustomGraph::Modified()
@@ -219,6 +234,7 @@ void TGvCustomGraph::SetCaption(const QString& Value)
   RecordUndo(this, "Caption", QStringLiteral("Graph caption"));
   FTitle.SetCaption(Value);
   Modified();
+  UpdateVariablesObjects(ObjectsToUpdate());
 }
 
 void TGvCustomGraph::SetCaptionAlignment(int Value)
@@ -852,9 +868,13 @@ void TGvGraph2D::LayoutSelf()
     }
   }
 
-  // Fit the auto axes to the data area.
+  // Fit the auto axes to the data area (with ZeroOrigin the primary axes
+  // only).
+  const bool Crossing = FZeroOrigin && FPrimaryXAxis && FPrimaryYAxis &&
+                        AxisGraph(FPrimaryXAxis) == this && AxisGraph(FPrimaryYAxis) == this;
   for (TGvAxis* A : Own) {
     if (!A->AutoSize()) continue;
+    if (Crossing && A != FPrimaryXAxis && A != FPrimaryYAxis) continue;
     if (A->IsHorizontal()) {
       FBorders.Right = std::max(FBorders.Right, int(std::ceil(A->MajorTickThicknes() / 2)));
       A->SetAxisGeometry(FBorders.Left, A->AxTop(),
@@ -866,6 +886,7 @@ void TGvGraph2D::LayoutSelf()
     }
     A->CalculateTicks();
   }
+  if (Crossing) CrossAxesAtZero();
   FDrawingArea = GvDrawingArea(FBorders, W, H);
 
   // The title, the scroll bars and the legends.
@@ -875,6 +896,34 @@ void TGvGraph2D::LayoutSelf()
   UpdateScrollBars();
   for (const TDocked& D : Docked)
     D.L->PlaceLegend(GvLegendPlace(D.P, D.Size, D.Border, FDrawingArea, W, H));
+}
+
+void TGvGraph2D::CrossAxesAtZero()
+{
+  TGvAxis* X = FPrimaryXAxis;
+  TGvAxis* Y = FPrimaryYAxis;
+  const auto Inside = [](const TGvAxis* A) {
+    return !AxisLog(A) && A->Start() < 0 && A->Stop() > 0;
+  };
+  // The label (and tick) at 0 goes where the other axis crosses; an axis
+  // that stays at the border leaves out the label at its corner instead
+  // (unless the one at 0 went already).
+  bool XLabelGone = false, YLabelGone = false;
+  if (Inside(X)) {
+    const QRect B = Y->BoundsRect();
+    const double Px = X->Left() + X->NumberToWorld(0);
+    Y->SetBounds(int(std::lround(Px - Y->AxLeft())), B.top(), B.width(), B.height());
+    YLabelGone = Y->RemoveMarksAt(Y->NumberToWorld(0), 0.1);
+  }
+  if (Inside(Y)) {
+    const QRect B = X->BoundsRect();
+    const double Py = Y->Top() + Y->NumberToWorld(0);
+    // The line (AxTop within the control) stands at the pixel of 0.
+    X->SetBounds(B.left(), int(std::lround(Py - X->AxTop())), B.width(), B.height());
+    XLabelGone = X->RemoveMarksAt(X->NumberToWorld(0), 0.1);
+  }
+  if (!Inside(X) && !XLabelGone) X->RemoveFirstLabel();
+  if (!Inside(Y) && !YLabelGone) Y->RemoveFirstLabel();
 }
 
 void TGvGraph2D::UpdateScrollBars()

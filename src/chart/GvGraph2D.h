@@ -225,7 +225,13 @@ private:
 
 // A graph's title may show values that series publish ("<%" name "%>"): it
 // is on their update lists and lays itself out again after they recalculated.
-class TGvCustomGraph : public QWidget, public TGvUndoClient, public TGvVariablesObject
+// The graph publishes its own "Name" and "Caption" as string values (while
+// it lives); captions that show them are on its update list and follow a new
+// caption.
+class TGvCustomGraph : public QWidget,
+                       public TGvUndoClient,
+                       public TGvVariablesObject,
+                       public TGvUpdateListOwner
 {
   Q_OBJECT
   Q_PROPERTY(TGvColor BackColor READ BackColor WRITE SetBackColor)
@@ -275,9 +281,14 @@ public:
   const TGvRichCaptionObject& TitleObject() const { return FTitle; }
   // The captions show registered values again: lays out and repaints.
   void UpdateVariables() override { Modified(); }
+  // Publishes "Name" and "Caption" to the expression parser; removed again.
+  void RegisterVariables();
+  void DeRegisterVariables();
 
 protected:
   void PaintBackground(QPainter& Painter, const QRectF& Client);
+  // The single line of the border style around the client.
+  void PaintBorder(QPainter& Painter, const QRectF& Client);
   bool TitleShown() const { return FCaptionVisible && !FTitle.Caption().isEmpty(); }
 
   bool FDestroying = false;
@@ -497,6 +508,13 @@ private:
   void LayoutSelf();
   // Coupled graphs share one horizontal extent.
   void AlignChildGraphs();
+  // ZeroOrigin: each primary axis stands at the pixel of 0 of the other
+  // (when that one's range holds 0 inside), without its label and tick at 0.
+  void CrossAxesAtZero();
+  // Renders the graph with its child graphs stacked above it at (DX, DY):
+  // into an image (clipped to each graph, with its rich labels), or as vector
+  // output that keeps fractional positions (Metafile).
+  void RenderStack(QPainter& P, int DX, int DY, bool Metafile);
   void PaintGrids(QPainter& P);
   void PaintBarWalls(QPainter& P, const QRectF& A, double DepthX, double DepthY);
   bool AnyAxisClipped() const;

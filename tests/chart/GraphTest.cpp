@@ -133,6 +133,106 @@ TEST(Graph, ATooSmallGraphHasAnEmptyDrawingArea)
   EXPECT_EQ(S->Graph(), F.Graph);
 }
 
+// The labels of an axis in graph coordinates, with their texts.
+std::vector<std::pair<QString, QRectF>> LabelBoxes(const TGvAxis* A)
+{
+  std::vector<std::pair<QString, QRectF>> R;
+  for (int I = 0; I < A->LabelCount(); ++I)
+    R.emplace_back(A->Label(I)->PlainText(),
+                   A->Label(I)->RotatedBounds().translated(A->Left(), A->Top()));
+  return R;
+}
+
+bool HasLabel(const TGvAxis* A, const QString& Text)
+{
+  for (const auto& [T, Box] : LabelBoxes(A))
+    if (T == Text) return true;
+  return false;
+}
+
+// With ZeroOrigin the axes cross at the 0 of each other: each line stands at
+// the other's pixel of 0, without its label and tick at 0, and no label of
+// one axis runs into one of the other. An axis whose other range holds no 0
+// stays at the border, and the label at its corner goes instead.
+TEST(Graph, ZeroOriginCrossesTheAxesAtZero)
+{
+  struct TCase
+  {
+    const char* Name;
+    double X0, X1, Y0, Y1;
+    bool XAtZero, YAtZero; // the X (Y) axis line stands at the 0 of the other
+  };
+  const TCase Cases[] = {
+      {"both ranges hold 0", -4, 6, -3, 7, true, true},
+      {"only X holds 0", -4, 6, 1, 9, false, true},
+      {"only Y holds 0", 1, 9, -3, 7, true, false},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TGvGraphFixture F(400, 400);
+    GvFixAxis(F.X(), C.X0, C.X1);
+    GvFixAxis(F.Y(), C.Y0, C.Y1);
+    F.Series(F.Vector({C.X0, C.X1}), F.Vector({C.Y0, C.Y1}));
+    F.Graph->SetZeroOrigin(true);
+    F.Paint();
+    const QRectF A = F.Graph->DrawingArea();
+    const double YLine = F.Y()->Left() + F.Y()->AxLeft();
+    const double XLine = F.X()->Top() + F.X()->AxTop();
+    if (C.YAtZero) {
+      EXPECT_NEAR(YLine, F.X()->Left() + F.X()->NumberToWorld(0), 0.5);
+      EXPECT_GT(YLine, A.left() + 20);
+    } else {
+      EXPECT_LT(YLine, A.left() + 1);
+    }
+    if (C.XAtZero) {
+      EXPECT_NEAR(XLine, F.Y()->Top() + F.Y()->NumberToWorld(0), 0.5);
+      EXPECT_LT(XLine, A.bottom() - 20);
+    } else {
+      EXPECT_GT(XLine, A.bottom() - 1);
+    }
+    // An axis that stands at the 0 of the other has no label or tick at its
+    // own 0; an axis that stays at the border leaves its corner label out.
+    for (auto [Axis, Crossed] : {std::pair{F.X(), C.XAtZero}, std::pair{F.Y(), C.YAtZero}}) {
+      if (!Crossed || Axis->Start() >= 0) continue;
+      EXPECT_FALSE(HasLabel(Axis, "0"));
+      for (const TGvAxisTick& T : Axis->Ticks()) EXPECT_GT(std::fabs(T.Value), 1e-9);
+    }
+    if (!C.YAtZero) EXPECT_FALSE(HasLabel(F.X(), "1"));
+    if (!C.XAtZero) EXPECT_FALSE(HasLabel(F.Y(), "1"));
+    for (const auto& [XT, XB] : LabelBoxes(F.X()))
+      for (const auto& [YT, YB] : LabelBoxes(F.Y()))
+        EXPECT_FALSE(XB.intersects(YB)) << XT.toStdString() << " and " << YT.toStdString();
+  }
+  // Without it the axes stay at the border.
+  TGvGraphFixture F(400, 400);
+  GvFixAxis(F.X(), -4, 6);
+  GvFixAxis(F.Y(), -3, 7);
+  F.Paint();
+  EXPECT_LT(F.Y()->Left() + F.Y()->AxLeft(), F.Graph->DrawingArea().left() + 1);
+  EXPECT_TRUE(HasLabel(F.X(), "0"));
+}
+
+// The graph publishes its name and caption to caption fields, as series do,
+// and takes them away when it goes; a caption that shows them follows.
+TEST(Graph, PublishesItsNameAndCaption)
+{
+  TGvGraphFixture F;
+  F.Graph->SetCaption("Pressure");
+  EXPECT_EQ(ParseVariables("<%GraphFixtureForm.Graph1.Caption%>", nullptr), "Pressure");
+  EXPECT_EQ(ParseVariables("<%GraphFixtureForm.Graph1.Name%> here", nullptr), "Graph1 here");
+  auto* Other = new TGvGraph2D(F.Form.get());
+  Other->setObjectName("Graph2");
+  Other->SetCaption("Graph of <%GraphFixtureForm.Graph1.Caption%>");
+  Other->SetCaptionVisible(true);
+  Other->AsImage();
+  EXPECT_EQ(Other->TitleObject().PlainText(), "Graph of Pressure");
+  F.Graph->SetCaption("Flow");
+  Other->AsImage();
+  EXPECT_EQ(Other->TitleObject().PlainText(), "Graph of Flow");
+  delete F.Graph;
+  EXPECT_THROW(ParseVariables("<%GraphFixtureForm.Graph1.Caption%>", nullptr), EGvError);
+}
+
 // A legend that only reports its size and remembers where it was placed.
 class TFakeLegend : public QObject, public IGvGraphLegend
 {
