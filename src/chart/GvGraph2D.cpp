@@ -285,6 +285,14 @@ void TGvCustomGraph::SetCaptionVisible(bool Value)
   Modified();
 }
 
+void TGvCustomGraph::SetBorderStyle(TGvBorderStyle Value)
+{
+  if (Value == FBorderStyle) return;
+  RecordUndo(this, "BorderStyle", QStringLiteral("Graph border style"));
+  FBorderStyle = Value;
+  Modified();
+}
+
 void TGvCustomGraph::ApplySmoothing(QPainter& Painter, TGvSmoothingMode Mode)
 {
   const bool Smooth = Mode == TGvSmoothingMode::AntiAlias || Mode == TGvSmoothingMode::HighQuality;
@@ -297,6 +305,17 @@ void TGvCustomGraph::PaintBackground(QPainter& Painter, const QRectF& Client)
   if (GetAlpha(FBackColor) > 0) Painter.fillRect(Client, ToQColor(FBackColor));
   if (FBackgroundGradient->Visible())
     Painter.fillRect(Client, FBackgroundGradient->GetBrush(Client));
+}
+
+void TGvCustomGraph::PaintBorder(QPainter& Painter, const QRectF& Client)
+{
+  if (FBorderStyle != TGvBorderStyle::Single || Client.width() < 1 || Client.height() < 1) return;
+  Painter.save();
+  Painter.setRenderHint(QPainter::Antialiasing, false);
+  Painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
+  Painter.setBrush(Qt::NoBrush);
+  Painter.drawRect(Client.adjusted(0.5, 0.5, -0.5, -0.5));
+  Painter.restore();
 }
 
 // ---- TGvGraph2D: construction ---------------------------------------------------------
@@ -333,6 +352,12 @@ TGvGraph2D::TGvGraph2D(QWidget* Parent) : TGvCustomGraph(Parent)
   }
   FPollTimer.setInterval(50);
   connect(&FPollTimer, &QTimer::timeout, this, &TGvGraph2D::OnPoll);
+  FFont = new TGvFont(this);
+  FFont->AssignQFont(font());
+  connect(FFont, &TGvPersistent::Changed, this, [this] {
+    setFont(FFont->ToQFont());
+    Modified();
+  });
 }
 
 TGvGraph2D::~TGvGraph2D()
@@ -392,6 +417,13 @@ void TGvGraph2D::SetZeroOrigin(bool Value)
   RecordUndo(this, "ZeroOrigin", QStringLiteral("Graph axes cross at zero"));
   FZeroOrigin = Value;
   Modified();
+}
+
+void TGvGraph2D::SetFont(TGvFont* Value)
+{
+  if (!Value || Value == FFont) return;
+  if (Recording()) FFont->PushToUndoStack(UndoStack(), QStringLiteral("Graph font"));
+  FFont->Assign(*Value);
 }
 
 void TGvGraph2D::GraphAxisModified(TGvAxis*)
@@ -558,9 +590,26 @@ void TGvGraph2D::UnregisterLegend(QObject* Legend)
 void TGvGraph2D::SortLayers()
 {
   // A stable sort by layer, then the layers renumbered 0 .. n - 1.
+  const std::vector<TGvSeries*> Before = FSeries;
   std::stable_sort(FSeries.begin(), FSeries.end(),
                    [](const TGvSeries* A, const TGvSeries* B) { return A->Layer() < B->Layer(); });
   for (size_t I = 0; I < FSeries.size(); ++I) FSeries[I]->FLayer = int(I);
+  // Bar series stack and shift in the order of the list: a new order changes
+  // their ranges and places. (Told only when the order changed: a new range
+  // clears the axes' zoom history, which each layout must not.)
+  if (FSeries.size() < 2 || FSeries == Before) return;
+  std::vector<TGvBars*> Bars;
+  for (TGvSeries* S : FSeries)
+    if (auto* B = qobject_cast<TGvBars*>(S)) Bars.push_back(B);
+  for (TGvBars* B : Bars) B->RangesModified();
+  // The new ranges before the axes range themselves in this layout.
+  for (TGvBars* B : Bars) {
+    try {
+      B->Calculate();
+    } catch (const std::exception& E) {
+      qWarning("%s: %s", qPrintable(B->ToString()), E.what());
+    }
+  }
 }
 
 // ---- Change notifications -----------------------------------------------------------------
@@ -727,6 +776,7 @@ void TGvGraph2D::LayoutSelf()
   BS.DistanceTop = FDistance[1];
   BS.DistanceRight = FDistance[2];
   BS.DistanceBottom = FDistance[3];
+  BS.SingleBorder = FBorderStyle == TGvBorderStyle::Single;
   const bool HBar = FHScrollNeeded && FZoom->HScrollbarVisible() && FPrimaryXAxis;
   const bool VBar = FVScrollNeeded && FZoom->VScrollbarVisible() && FPrimaryYAxis;
   BS.HScrollHeight = HBar ? FHScroll->sizeHint().height() : 0;
@@ -1217,6 +1267,7 @@ void TGvGraph2D::Render(QPainter& P)
   }
   for (const auto& L : FLegends)
     if (L.Object && L.Legend->LegendVisible()) L.Legend->PaintLegend(P);
+  PaintBorder(P, Client);
   P.restore();
   ++FRenderCount;
 }

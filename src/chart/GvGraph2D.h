@@ -66,6 +66,15 @@ enum class TGvZoomBufferType
 };
 Q_ENUM_NS(TGvZoomBufferType)
 
+// The frame of the control: none, or a single line around it (the layout
+// then leaves 4 pixels more at the bottom).
+enum class TGvBorderStyle
+{
+  None,
+  Single
+};
+Q_ENUM_NS(TGvBorderStyle)
+
 // The image formats SaveImage knows. Svg and Pdf are the vector formats of
 // this platform; Emf, Exif and Icon are refused.
 enum class TGvImageFileFormat
@@ -102,6 +111,7 @@ Q_FLAG_NS(TGvShiftState)
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(GvGraphTypes::TGvShiftState)
 
+using GvGraphTypes::TGvBorderStyle;
 using GvGraphTypes::TGvImageFileFormat;
 using GvGraphTypes::TGvShift;
 using GvGraphTypes::TGvShiftState;
@@ -244,6 +254,7 @@ class TGvCustomGraph : public QWidget,
   Q_PROPERTY(float CaptionDistanceBefore READ CaptionDistanceBefore WRITE SetCaptionDistanceBefore)
   Q_PROPERTY(TGvFont* CaptionFont READ CaptionFont)
   Q_PROPERTY(bool CaptionVisible READ CaptionVisible WRITE SetCaptionVisible)
+  Q_PROPERTY(GvGraphTypes::TGvBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
 
 public:
   explicit TGvCustomGraph(QWidget* Parent = nullptr);
@@ -268,6 +279,8 @@ public:
   TGvFont* CaptionFont() const { return FTitle.Font(); }
   bool CaptionVisible() const { return FCaptionVisible; }
   void SetCaptionVisible(bool Value);
+  TGvBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TGvBorderStyle Value);
 
   bool IsDestroying() const { return FDestroying; }
   // A setting changed: lay out again and repaint.
@@ -299,6 +312,7 @@ protected:
   int FCaptionAlignment = 0;
   float FCaptionDistanceAfter = 0, FCaptionDistanceBefore = 0;
   bool FCaptionVisible = false;
+  TGvBorderStyle FBorderStyle = TGvBorderStyle::None;
 };
 
 // ---- TGvGraph2D ----------------------------------------------------------------------
@@ -324,6 +338,7 @@ class TGvGraph2D : public TGvCustomGraph, public IGvAxisGraph
   Q_PROPERTY(TGvLineSettings* MinorGridHorizontal READ MinorGridHorizontal)
   Q_PROPERTY(TGvLineSettings* MinorGridVertical READ MinorGridVertical)
   Q_PROPERTY(bool ZeroOrigin READ ZeroOrigin WRITE SetZeroOrigin)
+  Q_PROPERTY(TGvFont* Font READ Font WRITE SetFont)
 
 public:
   explicit TGvGraph2D(QWidget* Parent = nullptr);
@@ -353,6 +368,10 @@ public:
   TGvLineSettings* MinorGridVertical() const { return FGrid[3]; }
   bool ZeroOrigin() const { return FZeroOrigin; }
   void SetZeroOrigin(bool Value);
+  // The control's font: child controls that take their parent's font (rich
+  // labels with ParentFont) follow it.
+  TGvFont* Font() const { return FFont; }
+  void SetFont(TGvFont* Value);
 
   std::function<void(TGvGraph2D*)> OnBeginZoom, OnEndZoom, OnBeginPanning, OnEndPanning;
 
@@ -544,6 +563,7 @@ private:
   QPointer<TGvAxis> FPrimaryXAxis, FPrimaryYAxis;
   TGvLineSettings* FGrid[4];
   bool FZeroOrigin = false;
+  TGvFont* FFont;
 
   QRectF FDrawingArea;
   TGvGraphBorders FBorders;

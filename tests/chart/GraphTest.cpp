@@ -3,6 +3,8 @@
 // printing and the clipboard.
 #include "GraphTestSupport.h"
 
+#include "chart/GvRichLabel.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -272,6 +274,85 @@ TEST(Graph, DockedLegendsGetTheirSide)
   F.Paint();
   EXPECT_NEAR(F.Graph->DrawingArea().left() + F.Graph->DrawingArea().width(), Right, 0.5);
   F.Graph->UnregisterLegend(&L);
+}
+
+// The graph's published settings: its font (which labels that take their
+// parent's font follow), the single border (4 pixels more at the bottom),
+// the scroll increments.
+TEST(Graph, PublishedSettings)
+{
+  TGvGraphFixture F;
+  const QMetaObject* M = F.Graph->metaObject();
+  for (const char* Name : {"Font", "BorderStyle"})
+    EXPECT_GE(M->indexOfProperty(Name), 0) << Name;
+  for (const char* Name : {"ScrollSmallIncrement", "ScrollLargeIncrement"})
+    EXPECT_GE(F.Graph->Zoom()->metaObject()->indexOfProperty(Name), 0) << Name;
+
+  auto* Label = new TGvRichLabel(F.Graph);
+  Label->SetCaption("note");
+  Label->SetParentFont(true);
+  TGvFont Big;
+  Big.Assign(*F.Graph->Font());
+  Big.SetSize(21);
+  F.Graph->setProperty("Font", QVariant::fromValue(&Big));
+  EXPECT_EQ(F.Graph->Font()->Size(), 21);
+  EXPECT_EQ(Label->Font()->Size(), 21);
+
+  F.Paint();
+  const QRectF Plain = F.Graph->DrawingArea();
+  F.Graph->setProperty("BorderStyle", QVariant::fromValue(TGvBorderStyle::Single));
+  EXPECT_EQ(F.Graph->BorderStyle(), TGvBorderStyle::Single);
+  const QImage I = F.Paint();
+  const QRectF Framed = F.Graph->DrawingArea();
+  EXPECT_EQ(Framed.top(), Plain.top());
+  EXPECT_EQ(Framed.top() + Framed.height(), Plain.top() + Plain.height() - 4);
+  EXPECT_EQ(I.pixelColor(300, 0), QColor(0x80, 0x80, 0x80));
+
+  TGvZoomSettings* Z = F.Graph->Zoom();
+  EXPECT_EQ(Z->property("ScrollSmallIncrement").value<TGvScrollIncrement>(),
+            TGvScrollIncrement::MinorTick);
+  Z->setProperty("ScrollSmallIncrement", QVariant::fromValue(TGvScrollIncrement::Pixel));
+  Z->setProperty("ScrollLargeIncrement", QVariant::fromValue(TGvScrollIncrement::MajorTick));
+  EXPECT_EQ(Z->ScrollSmallIncrement(), TGvScrollIncrement::Pixel);
+  EXPECT_EQ(Z->ScrollLargeIncrement(), TGvScrollIncrement::MajorTick);
+}
+
+// A series' Invalidate reaches every graph that shows it: its own and the
+// graphs coupled to it.
+TEST(CoupledGraphs, ASeriesRepaintsTheGraphsCoupledToIt)
+{
+  QWidget Form;
+  Form.setObjectName("InvalidateForm");
+  Form.resize(400, 400);
+  auto* Child = new TGvGraph2D(&Form);
+  Child->setGeometry(0, 0, 400, 200);
+  auto* Master = new TGvGraph2D(&Form);
+  Master->setGeometry(0, 200, 400, 200);
+  Master->TestPrimaryAxis();
+  Child->SetPrimaryXAxis(Master->PrimaryXAxis());
+  Child->TestPrimaryAxis();
+  auto* X = new TGvDoubleVector(&Form);
+  X->AddRange({0, 1, 2});
+  std::vector<TGvLineSeries*> S;
+  for (TGvGraph2D* G : {Master, Child}) {
+    S.push_back(new TGvLineSeries(&Form));
+    S.back()->SetXAxis(Master->PrimaryXAxis());
+    S.back()->SetYAxis(G->PrimaryYAxis());
+    S.back()->SetXData(X);
+    S.back()->SetYData(X);
+  }
+  Form.show();
+  QApplication::processEvents();
+  for (TGvLineSeries* One : S) {
+    Master->repaint();
+    Child->repaint();
+    const int M = Master->RenderCount(), C = Child->RenderCount();
+    One->Invalidate();
+    Master->repaint();
+    Child->repaint();
+    EXPECT_GT(Master->RenderCount(), M);
+    EXPECT_GT(Child->RenderCount(), C);
+  }
 }
 
 TEST(Graph, ThePollShowsAppendedValuesWithoutAnyCall)

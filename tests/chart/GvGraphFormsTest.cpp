@@ -182,6 +182,7 @@ protected:
     Graph->Zoom()->SetBackOnRightBottomLeftTopFrame(true);
     Graph->Zoom()->SetStartPanning(GvGraphTypes::ssCtrl | GvGraphTypes::ssLeft);
     Graph->setToolTip(QStringLiteral("a hint"));
+    Graph->SetBorderStyle(TGvBorderStyle::Single);
   }
 
   QImage Paint()
@@ -245,6 +246,7 @@ TEST_P(GraphFormsEach, ReadIntoAnEmptyFormWritesTheSameAndPaintsTheSame)
   EXPECT_EQ(Errors->YData(), AppVector);
   EXPECT_EQ(Graph->PrimaryXAxis()->ZoomBufferSize(), 3);
   EXPECT_EQ(Graph->PrimaryXAxis()->Start(), 2);
+  EXPECT_EQ(Graph->BorderStyle(), TGvBorderStyle::Single);
 
   EXPECT_EQ(Paint(), Before);
 }
