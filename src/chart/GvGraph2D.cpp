@@ -1498,7 +1498,8 @@ void TGvGraph2D::ShiftAxis(TGvAxis* Axis, double Shift, bool Record)
   S.ScrollStop = ToLinear(Axis, Axis->GetScrollStop());
   if (S.ScrollStart > S.ScrollStop) std::swap(S.ScrollStart, S.ScrollStop);
   S.RoundStart = !FPanning && !AxisLog(Axis) && Record;
-  S.Step = Axis->MinorIncrement();
+  S.Step = GvShiftRoundingStep(Axis->EndRounding(), Axis->MajorIncrement(),
+                               Axis->MinorIncrement());
   double A, B;
   if (!GvShiftRange(S, Shift, A, B)) return;
   A = FromLinear(Axis, A);

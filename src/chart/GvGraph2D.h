@@ -167,6 +167,10 @@ class TGvZoomSettings : public TGvPersistent
   Q_PROPERTY(Qt::CursorShape PanningCursor READ PanningCursor WRITE SetPanningCursor)
   Q_PROPERTY(bool HScrollbarVisible READ HScrollbarVisible WRITE SetHScrollbarVisible)
   Q_PROPERTY(bool VScrollbarVisible READ VScrollbarVisible WRITE SetVScrollbarVisible)
+  Q_PROPERTY(GvScrollTypes::TGvScrollIncrement ScrollSmallIncrement READ ScrollSmallIncrement WRITE
+                 SetScrollSmallIncrement)
+  Q_PROPERTY(GvScrollTypes::TGvScrollIncrement ScrollLargeIncrement READ ScrollLargeIncrement WRITE
+                 SetScrollLargeIncrement)
 
 public:
   explicit TGvZoomSettings(TGvGraph2D* Graph);

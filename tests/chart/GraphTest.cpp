@@ -550,10 +550,11 @@ TEST(GraphScroll, TheScrollBarsAppearWhenZoomedAndMoveTheAxis)
   ASSERT_TRUE(H->isVisible());
   EXPECT_EQ(H->pageStep(), int(std::lround(10000 * (F.X()->Stop() - F.X()->Start()) / 100)));
   EXPECT_NEAR(H->value(), 10000 * F.X()->Start() / 100, 1);
-  // One line step to the right moves by the minor increment (rounded to it).
+  // One line step to the right moves by the minor increment (the ends of
+  // the fixture's axes are not rounded, nor is the shift).
   const double S = F.X()->Start(), Step = F.X()->MinorIncrement();
   H->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_NEAR(F.X()->Start(), GvRoundUpToStep(S + Step * 0.9999, Step), 1e-9);
+  EXPECT_NEAR(F.X()->Start(), S + Step, 1e-9);
   // The vertical bar runs against the values: adding moves the range down.
   const double YS = F.Y()->Start();
   F.Paint();
@@ -561,6 +562,48 @@ TEST(GraphScroll, TheScrollBarsAppearWhenZoomedAndMoveTheAxis)
   F.Graph->VerticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
   EXPECT_LT(F.Y()->Start(), YS);
   EXPECT_GE(F.Y()->Start(), 0);
+}
+
+// A scroll shift rounds the new start as the axis rounds its ends: not at
+// all, to the minor step or to the major step (0.5 and 0.1 here).
+TEST(GraphScroll, TheShiftRoundsAsTheAxisEndsDo)
+{
+  using R = TGvAxisEndRounding;
+  struct TCase
+  {
+    R Rounding;
+    double Shift, Start;
+  };
+  const TCase Cases[] = {
+      {R::RndNothing, 0.37, 2.67},
+      {R::RndToMajorZoomToNothing, 0.37, 2.67},
+      {R::RndToMinorZoomToNothing, 0.37, 2.67},
+      {R::RndToMinor, 0.37, 2.7},
+      {R::RndToMajorZoomToMinor, 0.37, 2.7},
+      {R::RndToMinor, 0.1, 2.4},
+      {R::RndToMajor, 0.1, 2.5},
+      // To smaller values the start rounds down: a step shorter than the
+      // rounding still goes the way it was asked to.
+      {R::RndToMajor, -0.1, 2.0},
+      {R::RndToMinor, -0.37, 1.9},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::Message() << int(C.Rounding) << " by " << C.Shift);
+    TGvGraphFixture F(400, 400);
+    TGvAxis* A = F.X();
+    GvFixAxis(A, 0, 10);
+    A->SetAutoTickParts(false);
+    A->ScaleData().RangeExponent = 0;
+    A->SetMajorTickPart(0.5);
+    A->SetTickPart(0.1);
+    A->SetEndRounding(C.Rounding);
+    ASSERT_DOUBLE_EQ(A->MajorIncrement(), 0.5);
+    ASSERT_DOUBLE_EQ(A->MinorIncrement(), 0.1);
+    A->ZoomIn(2.3, 5.3);
+    F.Graph->ShiftAxis(A, C.Shift, true);
+    EXPECT_NEAR(A->Start(), C.Start, 1e-9);
+    EXPECT_NEAR(A->Stop() - A->Start(), 3, 1e-9);
+  }
 }
 
 TEST(GraphZoom, TheWheelZoomsAroundThePointer)
