@@ -1780,22 +1780,28 @@ QSize TGvGraph2D::ImageSize() const
   return QSize(std::max(1, W), std::max(1, H));
 }
 
-void TGvGraph2D::PaintToImage(QImage& Image, int DX, int DY)
+void TGvGraph2D::RenderStack(QPainter& P, int DX, int DY, bool Metafile)
 {
-  QPainter P(&Image);
-  if (!P.isActive()) throw EGvError(QStringLiteral("The image cannot be painted on"));
   CheckCoupled();
   // The child graphs stand above the master, one below the other.
   int Y = DY;
   std::vector<TGvGraph2D*> Stack = ChildGraphs();
   Stack.push_back(this);
   for (TGvGraph2D* G : Stack) {
+    // Vector output (SVG, PDF, printers) keeps the positions as they are,
+    // not rounded to the screen's pixels.
+    struct TFlags
+    {
+      TGvGraph2D* G;
+      ~TFlags() { G->FDoingImage = G->FDoingMetafile = false; }
+    } Flags{G};
     G->FDoingImage = true;
+    G->FDoingMetafile = Metafile;
     P.save();
     P.translate(DX, Y);
-    P.setClipRect(QRect(0, 0, G->width(), G->height()));
-    try {
-      G->Render(P);
+    if (!Metafile) P.setClipRect(QRect(0, 0, G->width(), G->height()));
+    G->Render(P);
+    if (!Metafile)
       for (TGvRichLabel* L : G->findChildren<TGvRichLabel*>(Qt::FindDirectChildrenOnly)) {
         if (!L->isVisible() && !L->isVisibleTo(G)) continue;
         P.save();
@@ -1803,14 +1809,16 @@ void TGvGraph2D::PaintToImage(QImage& Image, int DX, int DY)
         L->render(&P, QPoint(), QRegion(), QWidget::DrawChildren);
         P.restore();
       }
-    } catch (...) {
-      G->FDoingImage = false;
-      throw;
-    }
     P.restore();
-    G->FDoingImage = false;
     Y += G->height();
   }
+}
+
+void TGvGraph2D::PaintToImage(QImage& Image, int DX, int DY)
+{
+  QPainter P(&Image);
+  if (!P.isActive()) throw EGvError(QStringLiteral("The image cannot be painted on"));
+  RenderStack(P, DX, DY, false);
 }
 
 QImage TGvGraph2D::AsImage(bool RemoveTransparency, TGvColor ExchangeColor)
@@ -1963,24 +1971,7 @@ void TGvGraph2D::SaveImage(QIODevice& Stream, TGvImageFileFormat Format, bool Re
       P.scale(Scale, Scale);
       if (RemoveTransparency)
         P.fillRect(QRect(QPoint(), Size), ToQColor(Opaque(TransparentExchangeColor)));
-      CheckCoupled();
-      int Y = 0;
-      std::vector<TGvGraph2D*> Stack = ChildGraphs();
-      Stack.push_back(this);
-      for (TGvGraph2D* G : Stack) {
-        P.save();
-        P.translate(0, Y);
-        G->FDoingImage = true;
-        try {
-          G->Render(P);
-        } catch (...) {
-          G->FDoingImage = false;
-          throw;
-        }
-        G->FDoingImage = false;
-        P.restore();
-        Y += G->height();
-      }
+      RenderStack(P, 0, 0, true);
     };
     if (Format == TGvImageFileFormat::Svg) {
       QSvgGenerator Svg;
@@ -2051,24 +2042,7 @@ void TGvGraph2D::PrintTo(QPrinter& Printer, const QRect& Rect)
   const QRect Target = Rect.isEmpty() ? P.viewport() : Rect;
   P.translate(Target.topLeft());
   P.scale(double(Target.width()) / Size.width(), double(Target.height()) / Size.height());
-  CheckCoupled();
-  int Y = 0;
-  std::vector<TGvGraph2D*> Stack = ChildGraphs();
-  Stack.push_back(this);
-  for (TGvGraph2D* G : Stack) {
-    P.save();
-    P.translate(0, Y);
-    G->FDoingImage = true;
-    try {
-      G->Render(P);
-    } catch (...) {
-      G->FDoingImage = false;
-      throw;
-    }
-    G->FDoingImage = false;
-    P.restore();
-    Y += G->height();
-  }
+  RenderStack(P, 0, 0, true);
   if (!P.end() || Printer.printerState() == QPrinter::Error)
     throw EGvError(QStringLiteral("The graph could not be printed"));
 }

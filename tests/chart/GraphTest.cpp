@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QMimeData>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -840,6 +841,56 @@ TEST(GraphImages, VectorFormatsArePaintedAsDrawing)
   Printer.setOutputFileName(F.File("print.pdf"));
   F.Graph->PrintTo(Printer, QRect(0, 0, 3000, 2000));
   EXPECT_GT(QFile(F.File("print.pdf")).size(), 500);
+}
+
+// SVG, PDF and print paint as vector drawing: the graph tells its axes so,
+// and the ticks keep their fractional positions instead of the screen's
+// whole pixels.
+TEST(GraphImages, VectorOutputKeepsFractionalPositions)
+{
+  TImageFixture F;
+  std::vector<bool> Metafile;
+  TGvSeries* S = F.Graph->RelatedSeries().front();
+  S->OnGetPen = [&](TGvSeries*, TGvPenEventArgs&) {
+    Metafile.push_back(F.Graph->GraphDoingMetafile());
+  };
+  F.Graph->SaveImage(F.File("g.png"), TGvImageFileFormat::Png);
+  ASSERT_FALSE(Metafile.empty());
+  EXPECT_FALSE(Metafile.back());
+  for (auto [Format, Name] : {std::pair{TGvImageFileFormat::Svg, "g.svg"},
+                              std::pair{TGvImageFileFormat::Pdf, "g.pdf"}}) {
+    Metafile.clear();
+    F.Graph->SaveImage(F.File(Name), Format);
+    ASSERT_FALSE(Metafile.empty()) << Name;
+    EXPECT_TRUE(Metafile.back()) << Name;
+  }
+  Metafile.clear();
+  QPrinter Printer(QPrinter::HighResolution);
+  Printer.setOutputFormat(QPrinter::PdfFormat);
+  Printer.setOutputFileName(F.File("print.pdf"));
+  F.Graph->PrintTo(Printer, QRect(0, 0, 3000, 2000));
+  ASSERT_FALSE(Metafile.empty());
+  EXPECT_TRUE(Metafile.back());
+  EXPECT_FALSE(F.Graph->GraphDoingMetafile());
+
+  // The X axis' ticks in the SVG stand where they are, between pixels.
+  QFile Svg(F.File("g.svg"));
+  ASSERT_TRUE(Svg.open(QIODevice::ReadOnly));
+  const QByteArray Text = Svg.readAll();
+  std::vector<double> Numbers;
+  const QRegularExpression Number(QStringLiteral("-?\\d+\\.\\d+|-?\\d+"));
+  for (auto It = Number.globalMatch(QString::fromUtf8(Text)); It.hasNext();)
+    Numbers.push_back(It.next().captured().toDouble());
+  int Fractional = 0;
+  for (const TGvAxisTick& T : F.X()->Ticks()) {
+    const double Frac = T.Pixel - std::floor(T.Pixel);
+    if (Frac < 0.2 || Frac > 0.8) continue;
+    ++Fractional;
+    const bool Found = std::any_of(Numbers.begin(), Numbers.end(),
+                                   [&](double V) { return std::fabs(V - T.Pixel) < 0.01; });
+    EXPECT_TRUE(Found) << T.Pixel;
+  }
+  EXPECT_GT(Fractional, 0);
 }
 
 TEST(GraphImages, RefusalsRaise)
