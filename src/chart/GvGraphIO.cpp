@@ -946,8 +946,11 @@ void ReadGraphXml(TGraphRead& Read, const QDomElement& Node)
 {
   const QString SavedRef = Node.attribute(Str("Name"));
   if (!Read.Checking() && !SavedRef.isEmpty()) Read.C.Bind(SavedRef, &Read.G);
+  // The values are included when the form says so, or, in a form without
+  // that flag, when it holds the vectors.
   bool IncludeValues = false;
   XmlRead(Node, Str("IncludeValues"), IncludeValues);
+  IncludeValues = IncludeValues || !Node.firstChildElement(Str("Vectors")).isNull();
   if (IncludeValues)
     for (const QDomElement& E : Members(Node, "Vectors")) {
       if (E.tagName() != QLatin1String("TGvDoubleVector")) {
@@ -1057,8 +1060,13 @@ void ReadGraphIni(TGraphRead& Read, const TGvIniFile& Ini, const QString& Sectio
   QString SavedRef;
   IniRead(Ini, Section, Str("Name"), SavedRef);
   if (!Read.Checking() && !SavedRef.isEmpty()) Read.C.Bind(SavedRef, &Read.G);
+  // The values are included when the form says so, or, in a form without
+  // that flag, when it counts vectors.
   bool IncludeValues = false;
   IniRead(Ini, Section, Str("IncludeValues"), IncludeValues);
+  int VectorCount = 0;
+  IniRead(Ini, Section, Str("Vectors.Count"), VectorCount);
+  IncludeValues = IncludeValues || VectorCount != 0;
   if (IncludeValues) {
     const int N = SectionCount(Ini, Section, "Vectors");
     for (int I = 0; I < N; ++I) {
