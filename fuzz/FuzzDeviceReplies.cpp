@@ -1,8 +1,9 @@
 // Device bytes of every kind, as they come off the lines: each input is the
-// reply to every register read of the controller protocol (as it came, and
-// with its CRC made right so that the decoding behind the check is reached),
-// the reply to the relay board's commands, and a request to the imaginary
-// devices. Nothing may crash, and what is taken for a value must be one.
+// reply to every register read and write of the controller protocol (as it
+// came, and with its CRC made right so that the decoding behind the check is
+// reached), the reply to the relay board's commands, and a request to the
+// imaginary devices. Nothing may crash, what is taken for a value must be
+// one, and only the device's own confirmation confirms a command.
 #include "devices/Clock.h"
 #include "devices/ImaginaryMixer.h"
 #include "devices/RelayBoard.h"
@@ -101,6 +102,18 @@ void Reads(TVogtlinPort& Port, const QByteArray& Reply)
   }
 }
 
+// A write counts as confirmed only when what was read ends with its echo.
+void Writes(TVogtlinPort& Port, const QByteArray& Reply)
+{
+  const auto endsWith = [&Reply](const char* Hex) {
+    return Reply.left(256).endsWith(QByteArray::fromHex(Hex));
+  };
+  Check(WriteConfirmed(Port.WriteF32(1, VogtlinRegister::SetPoint, 1.0f)) ==
+        endsWith("011000060002a1c9"));
+  Check(WriteConfirmed(Port.WriteU8(1, VogtlinRegister::ActiveFluid, 2)) ==
+        endsWith("010641390002cc3a"));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
@@ -116,6 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
   bus.Port = QStringLiteral("fuzz");
   transport.Reply = bytes;
   Reads(bus, transport.Reply);
+  Writes(bus, transport.Reply);
   if (bytes.size() >= 2) {
     QByteArray fixed = bytes.left(bytes.size() - 2);
     const uint16_t crc = CalculateCRC16(0xFFFF, fixed.constData(), int(fixed.size()));
@@ -123,6 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     fixed.append(char(crc >> 8));
     transport.Reply = fixed;
     Reads(bus, transport.Reply);
+    Writes(bus, transport.Reply);
   }
 
   // The relay board.
@@ -132,6 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
   transport.Reply = bytes;
   const TSerialResponse test = RelayBoardSelfTest(relay);
   Check(RelayBoardSelfTestPassed(test) == (!bytes.isEmpty() && uint8_t(bytes[0]) == 85));
+  Check(RelayBoardRelaysConfirmed(RelayBoardSetRelays(relay, 24)) == (bytes == QByteArray(1, 85)));
   const int reading = RelayBoardADCReading(RelayBoardReadADC(relay));
   Check(reading >= 0 && reading <= 0xFFFF);
   Check(reading == 0 || bytes.size() >= 2);

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 constexpr double cNaN = std::numeric_limits<double>::quiet_NaN();
@@ -50,6 +51,49 @@ void StyleAxis(TGvAxis* A, const QString& Caption, const QFont& Font)
   A->SetDistanceAxisLabels(2);
 }
 } // namespace
+
+void OutputLogLabels(TGvAxis& Axis)
+{
+  TGvAxisScale& S = Axis.ScaleData();
+  // Only where the axis draws logarithmically with ticks at the mantissas
+  // (a range of a decade or less is drawn linearly: LogToNormalScalingLevel).
+  if (!S.IsLogScaling() || !S.HasLogScaling || S.MajorTickPart > 1.001) return;
+  const double Apart = QFontMetricsF(Axis.Font()->ToQFont()).height() + 4;
+  // The decades as partitioned, every decade, then the mantissas 1 and 5, the
+  // even ones, all of them. Each is tried as the axis shows it: a label too
+  // close to the last one shown is left out.
+  std::vector<double> Parts = {S.LabelPart};
+  if (S.LabelPart > 1) Parts.push_back(1);
+  for (double P : {0.5, 0.2, 0.1}) Parts.push_back(P);
+  struct TTry
+  {
+    double Part;
+    int Shown;
+    bool All;
+  };
+  std::vector<TTry> Tries;
+  for (double P : Parts) {
+    TGvAxisScale Trial = S;
+    Trial.LabelPart = P;
+    Trial.CalculateTicks();
+    int Shown = 0;
+    double Last = 0;
+    for (const TGvAxisLabelMark& L : Trial.Labels)
+      if (Shown == 0 || std::fabs(L.Pixel - Last) >= Apart) {
+        ++Shown;
+        Last = L.Pixel;
+      }
+    Tries.push_back({P, Shown, Shown == int(Trial.Labels.size())});
+  }
+  // The first that shows three values with none left out, else the first
+  // that shows three at all.
+  for (bool NeedAll : {true, false})
+    for (const TTry& T : Tries)
+      if (T.Shown >= 3 && (T.All || !NeedAll)) {
+        S.LabelPart = T.Part;
+        return;
+      }
+}
 
 bool OutputSegmentSpansGap(const TGvSeries& Series, int From)
 {
@@ -243,6 +287,10 @@ TOutputChart::TOutputChart(TOutputPlotData& Data, QWidget* Parent, double Now)
   Y->ScaleData().InitialStart = 1;
   Y->ScaleData().InitialStop = 1000000;
   Y->SetStartStop(1, 1000000);
+  // At least three values named over any range: a decade or less is drawn
+  // linearly, and a few decades name mantissas beside the decades.
+  Y->SetLogToNormalScalingLevel(1);
+  Y->OnGetTicks = [](TGvAxis* A) { OutputLogLabels(*A); };
 
   FSeriesA = MakeSeries(Data.PpmA(), QStringLiteral("SeriesOutputPpmA"), QStringLiteral("A ppm"),
                         ColorPpmA);

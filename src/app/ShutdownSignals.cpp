@@ -2,9 +2,7 @@
 
 #include "app/UnitMain.h"
 
-#include <QPushButton>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -13,7 +11,6 @@
 
 namespace {
 constexpr int cSignals[] = {SIGTERM, SIGINT, SIGHUP};
-constexpr int cRetryMs = 100; // how often a close waits for the thread's stop
 
 // The write end of the pipe while a TShutdownSignals holds the signals, else
 // -1. A signal handler can reach nothing but process-wide values, so this one
@@ -101,9 +98,5 @@ void TShutdownSignals::ReadPipe()
 
 void CloseOnSignal(TForm1& Form)
 {
-  if (Form.ButtonStop->isEnabled()) {
-    Form.close();
-    return;
-  }
-  QTimer::singleShot(cRetryMs, &Form, [&Form] { CloseOnSignal(Form); });
+  Form.close();
 }

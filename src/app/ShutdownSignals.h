@@ -46,7 +46,7 @@ private:
   bool FTaken[3] = {false, false, false};
 };
 
-// Closes the window as closing it by hand does; while a stop waits for the
-// humidification thread (whose end closing would skip), as soon as that wait
-// is over.
+// Closes the window as closing it by hand does: while a stop waits for the
+// humidification thread, the flows are cut at once and the window closes as
+// soon as that wait is over.
 void CloseOnSignal(TForm1& Form);

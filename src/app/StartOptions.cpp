@@ -36,13 +36,15 @@ std::optional<TStartOptions> ParseStartOptions(const QStringList& Arguments, QSt
       *value = Arguments[++i];
     } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
       options.Help = true;
+    } else if (a == QLatin1String("--version")) {
+      options.Version = true;
     } else if (a == QLatin1String("--start")) {
       options.Start = true;
     } else {
       return fail(QStringLiteral("unknown option \"%1\"").arg(a));
     }
   }
-  if (options.Start && options.SequenceFile.isEmpty() && !options.Help)
+  if (options.Start && options.SequenceFile.isEmpty() && !options.Help && !options.Version)
     return fail(QStringLiteral("--start needs --sequence FILE"));
   return options;
 }
@@ -50,17 +52,56 @@ std::optional<TStartOptions> ParseStartOptions(const QStringList& Arguments, QSt
 QString StartOptionsHelp()
 {
   return QStringLiteral(
-      "usage: verdane [--relay-port PORT] [--mfc-port PORT] [--gas-a NAME] [--gas-b NAME]\n"
-      "               [--sequence FILE [--start]]\n"
+      "Usage: verdane [OPTION]...\n"
+      "Controls a laboratory gas mixer: two mass flow controllers on one serial bus, six\n"
+      "solenoid valves and a water bubbler behind a relay board. Without hardware, pick\n"
+      "\"Fake port for testing\" on the Setup tab, or serve simulated devices on\n"
+      "pseudo-terminals with verdane-devsim.\n"
+      "\n"
+      "Options:\n"
       "  --relay-port PORT  pick PORT for the relay board and validate it at start\n"
       "  --mfc-port PORT    pick PORT for the mass flow controllers and validate them\n"
-      "  --gas-a NAME       choose gas A (O2, 5%H2,95%Ar, Air, H2) once the devices are valid\n"
+      "  --gas-a NAME       choose gas A (O2, 5%H2,95%Ar, Air, H2) once the devices are\n"
+      "                     validated, as the Setup tab's list does\n"
       "  --gas-b NAME       choose gas B (Ar, N2, H2, H2O), after gas A\n"
       "  --sequence FILE    load the sequence file into the Sequence tab\n"
-      "  --start            start the sequence once the set-up is complete; anything that\n"
-      "                     keeps it from starting ends Verdane with exit status 2\n"
-      "The ports join the port lists as VERDANE_EXTRA_PORTS does. SIGTERM, SIGINT and\n"
-      "SIGHUP end Verdane as closing its window does.\n");
+      "  --start            start the sequence once the set-up is complete (needs\n"
+      "                     --sequence)\n"
+      "  -h, --help         print this text and end\n"
+      "  --version          print the version and end\n"
+      "Options with a single dash are Qt's own, such as -platform offscreen.\n"
+      "\n"
+      "Environment:\n"
+      "  VERDANE_EXTRA_PORTS  serial ports the system does not list (pseudo-terminals,\n"
+      "                       socat bridges), separated by \":\"; they join the port\n"
+      "                       lists after the system's ports, as the ports given by\n"
+      "                       --relay-port and --mfc-port do\n"
+      "\n"
+      "Signals:\n"
+      "  SIGTERM, SIGINT, SIGHUP  end Verdane as closing its window does: valves closed,\n"
+      "                           both set-points 0, the humidification stopped, and an\n"
+      "                           autosave written when the output table holds rows\n"
+      "\n"
+      "Exit status:\n"
+      "  0  Verdane ended: its window was closed or one of the signals above came\n"
+      "  2  the command line was not understood, or with --start anything kept the\n"
+      "     sequence from starting (said on standard error; the devices left safe)\n");
+}
+
+QStringList WithoutToolkitOptions(const QStringList& Arguments)
+{
+  QStringList kept;
+  for (qsizetype i = 0; i < Arguments.size(); ++i) {
+    const QString& a = Arguments[i];
+    const bool toolkit = i > 0 && a.size() > 1 && a.startsWith(u'-') && !a.startsWith(u"--") &&
+                         a != QLatin1String("-h");
+    if (!toolkit) {
+      kept << a;
+      continue;
+    }
+    if (i + 1 < Arguments.size() && !Arguments[i + 1].startsWith(u'-')) ++i; // its value
+  }
+  return kept;
 }
 
 namespace {

@@ -15,6 +15,7 @@ struct TStartOptions
   QString RelayPort; // port of the relay board, empty: none picked
   QString MFCPort;   // port of the controller bus, empty: none picked
   bool Help = false;
+  bool Version = false;
   QString GasA;         // gas A to choose, empty: none
   QString GasB;         // gas B to choose, empty: none
   QString SequenceFile; // sequence to load into the Sequence tab, empty: none
@@ -25,7 +26,15 @@ struct TStartOptions
 // taken out). Nullopt with the reason in Error for an unknown option, a
 // missing value, or --start without --sequence.
 std::optional<TStartOptions> ParseStartOptions(const QStringList& Arguments, QString* Error);
+// The text of --help: usage, options, environment, signals and exit
+// statuses. The manual page is made from it (ManPageFromHelp), so a line
+// added here appears there too.
 QString StartOptionsHelp();
+
+// The arguments without the toolkit's own options (single-dash, such as
+// "-platform offscreen" or "-reverse") and the value that follows one, so that
+// the command line can be read before QApplication has taken them out.
+QStringList WithoutToolkitOptions(const QStringList& Arguments);
 
 // What came of the options: what was missing or refused (each also written
 // to the Setup tab's feedback pane), and whether the sequence started.

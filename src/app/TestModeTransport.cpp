@@ -2,6 +2,11 @@
 
 std::unique_ptr<TSerialLine> TTestModeTransport::Open(const QString& Port, TClock& Clock)
 {
-  if (Port == FakePortName() && !FTestMode) return nullptr;
-  return FInner.Open(Port, Clock);
+  return OpenWithReason(Port, Clock).Line;
+}
+
+TOpenedLine TTestModeTransport::OpenWithReason(const QString& Port, TClock& Clock)
+{
+  if (Port == FakePortName() && !FTestMode) return {nullptr, TPortOpenFailure::Other};
+  return FInner.OpenWithReason(Port, Clock);
 }

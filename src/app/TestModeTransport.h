@@ -18,6 +18,7 @@ public:
   void SetTestMode(bool On) { FTestMode = On; }
   bool TestMode() const { return FTestMode; }
   std::unique_ptr<TSerialLine> Open(const QString& Port, TClock& Clock) override;
+  TOpenedLine OpenWithReason(const QString& Port, TClock& Clock) override;
 
 private:
   TSerialTransport& FInner;

@@ -39,7 +39,9 @@ void TThreadWetting::run()
 void TThreadWetting::SetRelays(TSerialPort& Port, uint8_t Mask)
 {
   QMutexLocker lock(FRelayLock);
-  RelayBoardSetRelays(Port, Mask);
+  const bool confirmed = RelayBoardRelaysConfirmed(RelayBoardSetRelays(Port, Mask));
+  FPassConfirmed = FPassConfirmed && confirmed;
+  FPassSent = true;
 }
 
 void TThreadWetting::WaitUntil(double From, double Seconds)
@@ -93,6 +95,10 @@ void TThreadWetting::Execute()
       } else {
         WETSkip = DRYSkip = false;
       }
+      RelaysConfirmed = FPassConfirmed;
+      RelaysSent = FPassSent;
+      FPassConfirmed = true;
+      FPassSent = false;
       HandOver();
 
       WETStartTime = clock.Now();
@@ -137,6 +143,7 @@ void TThreadWetting::UpdateResults()
   S.ThreadHasStopped = HasStopped;
   S.OccuredWETTime = OccuredWETTotalTimeS;
   if (Temperature > 0) S.OccuredTemperature = Temperature;
+  if (RelaysSent) FForm->WettingValvesReported(RelaysConfirmed);
   auto F = [](double v) { return FormatFloat(QStringLiteral("0.00"), v); };
   auto B = [](bool v) { return v ? QStringLiteral("True") : QStringLiteral("False"); };
   const QString line =

@@ -42,6 +42,10 @@ public:
   double Temperature = 0;
   QString SolenoidPortASTR;
   int Counter = 0;
+  // Whether the relay board confirmed every valve mask of the last pass that
+  // sent one (handed over with the results).
+  bool RelaysConfirmed = true;
+  bool RelaysSent = false;
 
   // One bubbler temperature reading through Port, in degrees Celsius; 0 when
   // there is no reading.
@@ -55,12 +59,15 @@ private:
   // Runs on the window's thread, while this thread waits.
   void UpdateResults();
   void HandOver();
+  // Sends a valve mask; notes whether the board confirmed it.
   void SetRelays(TSerialPort& Port, uint8_t Mask);
   void WaitUntil(double From, double Seconds);
 
   TForm1* FForm;
   TDeviceContext FContext;
   QMutex* FRelayLock;
+  bool FPassConfirmed = true; // every mask of the running pass was confirmed
+  bool FPassSent = false;     // the running pass has sent a mask
 };
 
 // Temperature of the bubbler's thermistor from the divider resistance, by the

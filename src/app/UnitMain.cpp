@@ -7,6 +7,7 @@
 #include "app/PageControl.h"
 #include "app/TestModeTransport.h"
 #include "app/ValveDiagram.h"
+#include "app/Version.h"
 #include "sequence/SequencePanel.h"
 #include "sequence/SequenceRunner.h"
 #include "controls/GvDateTime.h"
@@ -274,6 +275,9 @@ QWidget* TForm1::BuildOperationTab()
   auto* statusLine = new QHBoxLayout;
   statusLine->addWidget(Caption(QStringLiteral("Mixer status:")));
   LabelStatus = Named(new QLabel(QStringLiteral("Undefined")), "LabelStatus");
+  // A status that says which commands wait for their confirmation is long; it
+  // wraps rather than being cut.
+  LabelStatus->setWordWrap(true);
   statusLine->addWidget(LabelStatus, 1);
   sl->addLayout(statusLine);
   ButtonStop = Named(new QPushButton(QStringLiteral("Stop")), "ButtonStop");
@@ -465,6 +469,7 @@ void TForm1::ConnectHandlers()
 
 void TForm1::FormCreate()
 {
+  MemoDevFeedback->appendPlainText(VersionText());
   Shared.LastAutoSave = 0;
   Shared.AutoStopTime = Clock().Now() + 1;
   SetMemo4Width(533);
@@ -545,13 +550,14 @@ void TForm1::FormClose()
   // otherwise carry out the mode again before the program ends).
   FClosed = true;
   EndSequence(QStringLiteral("the window closed"));
+  // The gas stops first: the humidification thread may take a pass to end,
+  // and it does not use the controllers' bus.
+  FConfirmations.ForgetModeCommands();
+  CutFlows();
   StopThread();
   Timer1->stop();
-  if (CheckBoxSolenoidOK->isChecked()) SetValvePositions(0, 0, 0, 0, 0, 0);
-  if (CheckBoxMFCOK->isChecked()) {
-    SetMFCFlow(1, 0);
-    SetMFCFlow(2, 0);
-  }
+  if (CheckBoxSolenoidOK->isChecked()) CommandValves(ValveLineUp::AllClosed);
+  RepeatUnconfirmedSafeState();
   // Rows stored since the last autosave would be lost with the window (a
   // signal or a logout gives the operator no chance to save them).
   if (!GridCell(0, 1).isEmpty()) Autosave();
@@ -559,6 +565,17 @@ void TForm1::FormClose()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+  if (FStopWaiting) {
+    // A stop waits for the humidification thread, and closing now would skip
+    // the safe steps: the flows are cut at once, the window closes when the
+    // wait is over.
+    if (!FCloseAfterStop) {
+      FCloseAfterStop = true;
+      CutFlows();
+    }
+    event->ignore();
+    return;
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }
@@ -584,7 +601,7 @@ bool TForm1::BothFakePortsSelected() const
 TDeviceContext TForm1::DeviceContext() const
 {
   FPortView->SetTestMode(TestMode());
-  return {FClock, FPortView.get()};
+  return {FClock, FPortView.get(), &FLineGuard};
 }
 
 bool TForm1::ColumnShown(const RColInfo& Column)

@@ -2,6 +2,7 @@
 // every handler that runs the mixer.
 #pragma once
 
+#include "app/CommandConfirmations.h"
 #include "app/MixerTypes.h"
 #include "app/MixtureCalculation.h"
 #include "devices/SerialPort.h"
@@ -46,6 +47,7 @@ struct TSequence;
 struct TStepStart;
 enum class TSequenceState;
 class TTestModeTransport;
+struct TValveLineUp;
 
 // What the window works with besides its own widgets. Anything left null is
 // replaced by the real thing (system clock, platform dialogs).
@@ -106,7 +108,10 @@ public:
   void Button1Click(); // "Don't ever click"
   // What a click on each command button does: the checks of the facade
   // first (Control().BeginCommand; a refusal is shown and nothing changes),
-  // then the command.
+  // then the command. Stop sets both set-points to 0 before anything else
+  // (before it waits for the humidification thread, which does not use the
+  // controllers' bus), then stops the thread and leaves the valves to the
+  // next tick, as Standby does.
   void ButtonStopClick();
   void ButtonFlushClick();
   void ButtonBypassClick();
@@ -118,16 +123,27 @@ public:
   void StopThread();
 
   // ---- Valves ----
-  void SetValvePositions(int iV1O, int iV2O, int iV3O, int iV4O, int iV5O, int iV6O);
+  // Sends the six valve positions to the relay board, keeps and draws them;
+  // true when the board confirmed them.
+  bool SetValvePositions(int iV1O, int iV2O, int iV3O, int iV4O, int iV5O, int iV6O);
   void SetValveGraphics(unsigned ID, bool Open);
   // The valve diagram that Image1 shows, with the bars drawn on it.
   QImage ValvePicture;
 
   // ---- Flow set-points, totalizers and pulse dosing ----
-  void SetMFCFlow(unsigned Address, double Flow);
+  // True when the controller confirmed the set-point.
+  bool SetMFCFlow(unsigned Address, double Flow);
+  // The constant set-point of A (B) once per applied mixture: the flag
+  // FlowASetToConstant (FlowBSetToConstant) is set only when the controller
+  // confirmed it, so that the cycle sends it again until it does.
   void ConstantFlowA();
   void ConstantFlowB();
+  // Resets both totalizers and takes their start readings. A reset that is
+  // not confirmed waits: the totalizer reads as not a number, and the reset
+  // is sent again by the ticks that read the totalizers (RetryTotalizerResets)
+  // until it is confirmed; its start reading and time are taken then.
   void ResetRetrieveTotalizers();
+  void RetryTotalizerResets();
   void ReadTotalizers();
   void AinBPulse();
   void BinAPulse();
@@ -135,6 +151,16 @@ public:
   // ---- Humidification ----
   // Starts the humidification thread of a wet dilution and stores it in WETT.
   void StartWetting();
+  // The humidification thread's hand-over: whether the relay board confirmed
+  // the valve masks of its last pass.
+  void WettingValvesReported(bool Confirmed);
+
+  // ---- Commands that wait for their confirmation ----
+  // What waits; the mixer status shows it, the Debug pane says it once.
+  const TCommandConfirmations& Confirmations() const { return FConfirmations; }
+  // The mode's own status text ("Dilution", "Flush bypass line with gas B
+  // (2 sec)"); LabelStatus shows it with what waits for its confirmation.
+  void ShowStatus(const QString& Text);
 
   // ---- Output rows and data files ----
   void StoreData();
@@ -221,6 +247,8 @@ public:
   bool TestMode() const { return BothFakePortsSelected(); }
   // Held for every relay board transaction, by the window and the thread.
   QMutex* RelayLock() { return &FRelayLock; }
+  // The lines a failed transaction left dirty, for the window and the thread.
+  TLineGuard& LineGuard() { return FLineGuard; }
   // The imaginary mixer behind the fake port of the window's own transport
   // (null when the transport came from outside).
   TImaginaryMixer* OwnImaginaryMixer() const { return FOwnMixer.get(); }
@@ -288,7 +316,20 @@ private:
   void ConnectHandlers();
   void SetMemo4Width(int width);
   void FlushSequence();
+  // Waits Ms during a flush step, sending what of the step waits for its
+  // confirmation again every 250 ms.
+  void FlushWait(unsigned Ms, const TValveLineUp& Valves, double FlowB);
   void DilutionStep();
+  // The valves and set-points of a mode, noted with their confirmation.
+  bool CommandValves(const TValveLineUp& LineUp);
+  bool CommandFlow(unsigned Address, double Flow);
+  // Both set-points 0 (the controllers validated): the first step of every stop.
+  void CutFlows();
+  // At closing: what of the safe state waits for its confirmation is sent
+  // again, a few times 250 ms apart.
+  void RepeatUnconfirmedSafeState();
+  void NoteCommand(TConfirmedCommand Command, bool Confirmed, const QString& What);
+  void RefreshStatus();
   void PulseStep(unsigned Address);
   void AppendDebugLine(const QString& line);
   void ReapUnreportedThreads();
@@ -306,12 +347,16 @@ private:
   std::unique_ptr<TMixerControl> FControl;
   std::unique_ptr<TSequenceRunner> FSequenceRunner;
   TSequenceLog FSequenceLog;
-  QMutex FRelayLock;               // one relay board transaction at a time, window or thread
+  QMutex FRelayLock;             // one relay board transaction at a time, window or thread
+  mutable TLineGuard FLineGuard; // lines left dirty, for the window and the thread
+  TCommandConfirmations FConfirmations;
+  QString FStatusText = QStringLiteral("Undefined"); // the mode's own status text
   bool FGasesFromTestMode = false; // the gas records hold the imaginary mixer's values
   bool FInTick = false;            // Timer1Timer runs
   bool FStopWaiting = false;       // StopThread waits for the humidification thread
   // Humidification threads a stop gave up on, until they have ended.
   std::vector<std::unique_ptr<QThread>> FUnreportedThreads;
   unsigned FRandomState = 0x2545F491u;
-  bool FClosed = false; // the shutdown steps have run: nothing may open a valve again
+  bool FClosed = false;         // the shutdown steps have run: nothing may open a valve again
+  bool FCloseAfterStop = false; // a close came while a stop waited: closing follows the wait
 };

@@ -33,7 +33,9 @@ namespace {
 constexpr double cSecond = 1.0 / 86400;
 constexpr double cMinute = 1.0 / 1440;
 constexpr double cHour = 1.0 / 24;
-constexpr double cStopWaitS = 10; // how long a stop waits for the humidification thread
+constexpr double cStopWaitS = 10;   // how long a stop waits for the humidification thread
+constexpr unsigned cTickMs = 250;   // the cycle's period: how often a waiting command is sent
+constexpr int cShutdownRetries = 4; // how often closing sends an unconfirmed safe state again
 
 void HandleMessages()
 {
@@ -57,16 +59,12 @@ void TForm1::Timer1Timer()
                        FormatDateTime(QStringLiteral("mmm dd @ hh:mm:ss"), S.AutoStopTime));
   double now = Clock().Now();
   if (now > S.AutoStopTime) {
-    ButtonStopClick();
     // A stopped mixer must not go on delivering gas: while the automatic stop
-    // holds, every tick sends Standby's safe state (valves closed, both
-    // set-points 0) as Standby does, so that a write lost at one tick is made
-    // good at the next.
-    if (CheckBoxSolenoidOK->isChecked()) SetValvePositions(0, 0, 0, 0, 0, 0);
-    if (CheckBoxMFCOK->isChecked()) {
-      SetMFCFlow(1, 0);
-      SetMFCFlow(2, 0);
-    }
+    // holds, every tick sends Standby's safe state (both set-points 0 by the
+    // Stop command, then valves closed) as Standby does, so that a command
+    // lost at one tick is made good at the next.
+    ButtonStopClick();
+    if (CheckBoxSolenoidOK->isChecked()) CommandValves(ValveLineUp::AllClosed);
     return;
   }
   // The sequence's step (or end) that falls due now: issued before this
@@ -99,9 +97,9 @@ void TForm1::Timer1Timer()
     break;
   case TMixerState::Standby:
     StopThread();
-    SetValvePositions(0, 0, 0, 0, 0, 0);
-    SetMFCFlow(1, 0);
-    SetMFCFlow(2, 0);
+    CommandValves(ValveLineUp::AllClosed);
+    CommandFlow(1, 0);
+    CommandFlow(2, 0);
     break;
   case TMixerState::Flushing:
     FlushSequence();
@@ -110,10 +108,11 @@ void TForm1::Timer1Timer()
     DilutionStep();
     break;
   case TMixerState::Bypass:
+    RetryTotalizerResets();
     ReadTotalizers();
-    SetValvePositions(0, 0, 1, 0, 0, 0);
-    SetMFCFlow(1, 0);
-    SetMFCFlow(2, S.PossibleMaxFlowBGramsperMinute);
+    CommandValves(ValveLineUp::BypassLine);
+    CommandFlow(1, 0);
+    CommandFlow(2, S.PossibleMaxFlowBGramsperMinute);
     break;
   }
 }
@@ -121,7 +120,8 @@ void TForm1::Timer1Timer()
 void TForm1::FlushSequence()
 {
   Timer1->stop();
-  SetMFCFlow(2, Shared.PossibleMaxFlowBGramsperMinute);
+  const double full = Shared.PossibleMaxFlowBGramsperMinute;
+  CommandFlow(2, full);
   struct TStep
   {
     const char* status;
@@ -132,22 +132,47 @@ void TForm1::FlushSequence()
        {TStep{"Flush bypass line with gas B (2 sec)", &ValveLineUp::BypassLine, 2000},
         TStep{"Flush bubbler and chambers (5 sec)", &ValveLineUp::FlushWet, 5000},
         TStep{"Flush chambers with dry (2 sec)", &ValveLineUp::FlushDry, 2000}}) {
-    LabelStatus->setText(QString::fromLatin1(step.status));
-    const auto& v = step.valves->Open;
-    SetValvePositions(v[0], v[1], v[2], v[3], v[4], v[5]);
+    ShowStatus(QString::fromLatin1(step.status));
+    CommandValves(*step.valves);
     HandleMessages();
     // The window was closed meanwhile (by the operator or a signal): its
     // shutdown has closed the valves and zeroed the flows; the sequence must
     // not open them again.
     if (FClosed) return;
-    Clock().Sleep(step.ms);
+    // Stop was pressed meanwhile: it has cut the flows; the flush ends here,
+    // with the valves closed.
+    if (Shared.MixerState == TMixerState::Standby) {
+      CommandValves(ValveLineUp::AllClosed);
+      Timer1->start();
+      return;
+    }
+    FlushWait(step.ms, *step.valves, full);
   }
-  SetMFCFlow(2, 0);
+  CommandFlow(2, 0);
   Shared.MixerState = TMixerState::Standby;
-  LabelStatus->setText(QStringLiteral("Standby"));
+  ShowStatus(QStringLiteral("Standby"));
   HandleMessages();
-  SetValvePositions(0, 0, 0, 0, 0, 0);
+  CommandValves(ValveLineUp::AllClosed);
   Timer1->start();
+}
+
+void TForm1::FlushWait(unsigned Ms, const TValveLineUp& Valves, double FlowB)
+{
+  const double end = Clock().Now() + Ms / 86400000.0;
+  for (;;) {
+    const double leftMs = (end - Clock().Now()) * 86400000.0;
+    if (leftMs < 1) return;
+    const bool valves = FConfirmations.Waiting(TConfirmedCommand::Valves);
+    const bool flow = FConfirmations.Waiting(TConfirmedCommand::FlowB);
+    if (!valves && !flow) {
+      Clock().Sleep(unsigned(std::lround(leftMs)));
+      return;
+    }
+    Clock().Sleep(unsigned(std::min<double>(cTickMs, std::lround(leftMs))));
+    if ((end - Clock().Now()) * 86400000.0 < 1) return;
+    if (valves) CommandValves(Valves);
+    if (flow) CommandFlow(2, FlowB);
+  }
 }
 
 void TForm1::DilutionStep()
@@ -156,12 +181,11 @@ void TForm1::DilutionStep()
   TCode code;
   if (!CodeOfMethod(S.MixingMethod, code)) return;
   const bool wet = IsWetMethod(code);
+  RetryTotalizerResets();
   ReadTotalizers();
-  if (!S.ValvesSet && !wet) {
-    const auto& v = ValveLineUp::DryDilution.Open;
-    SetValvePositions(v[0], v[1], v[2], v[3], v[4], v[5]);
-    S.ValvesSet = true;
-  }
+  // The line-up counts as set once the relay board confirmed it; until then
+  // every tick sends it again.
+  if (!S.ValvesSet && !wet) S.ValvesSet = CommandValves(ValveLineUp::DryDilution);
   if (!S.ValvesSet && wet) {
     StartWetting();
     S.ValvesSet = true;
@@ -177,14 +201,9 @@ void TForm1::DilutionStep()
     SetValveGraphics(5, true);
     SetValveGraphics(6, false);
   }
-  if (!S.FlowASetToConstant && !IsAPulsed(code)) {
-    ConstantFlowA();
-    S.FlowASetToConstant = true;
-  }
-  if (!S.FlowBSetToConstant && !IsBPulsed(code)) {
-    ConstantFlowB();
-    S.FlowBSetToConstant = true;
-  }
+  // Each flag is set once the controller confirmed its set-point.
+  if (!S.FlowASetToConstant && !IsAPulsed(code)) ConstantFlowA();
+  if (!S.FlowBSetToConstant && !IsBPulsed(code)) ConstantFlowB();
   if (!S.FlowASetToConstant && IsAPulsed(code)) AinBPulse();
   if (!S.FlowBSetToConstant && IsBPulsed(code)) BinAPulse();
 }
@@ -218,44 +237,124 @@ void TForm1::Button1Click()
 void TForm1::ButtonStopClick()
 {
   if (!Control().BeginCommand(TMixerCommand::Stop)) return;
+  // The gas stops first: waiting for the humidification thread may take two
+  // of its passes, and the thread does not use the controllers' bus.
+  FConfirmations.ForgetModeCommands();
+  ShowStatus(QStringLiteral("Standby"));
+  CutFlows();
   StopThread();
   Shared.MixerState = TMixerState::Standby;
   Shared.FlowBSetToConstant = false;
   Shared.ValvesSet = false;
-  LabelStatus->setText(QStringLiteral("Standby"));
+  ShowStatus(QStringLiteral("Standby"));
 }
 
 void TForm1::ButtonFlushClick()
 {
   if (!Control().BeginCommand(TMixerCommand::Flush)) return;
   StopThread();
+  FConfirmations.ForgetModeCommands();
   Shared.MixerState = TMixerState::Flushing;
   Shared.FlowBSetToConstant = false;
   Shared.ValvesSet = false;
-  LabelStatus->setText(QStringLiteral("Flushing"));
+  ShowStatus(QStringLiteral("Flushing"));
 }
 
 void TForm1::ButtonBypassClick()
 {
   if (!Control().BeginCommand(TMixerCommand::Bypass)) return;
   StopThread();
+  FConfirmations.ForgetModeCommands();
   Shared.MixerState = TMixerState::Bypass;
   Shared.FlowBSetToConstant = false;
   Shared.ValvesSet = false;
-  LabelStatus->setText(QStringLiteral("Bypass"));
+  ShowStatus(QStringLiteral("Bypass"));
 }
 
 void TForm1::ButtonDilutionClick()
 {
   if (!Control().BeginCommand(TMixerCommand::ApplyMixture)) return;
   StopThread();
+  FConfirmations.ForgetModeCommands();
   Calculate(true);
-  LabelStatus->setText(QStringLiteral("Dilution"));
+  ShowStatus(QStringLiteral("Dilution"));
   Shared.MixerState = TMixerState::Dilution;
   Shared.FlowBSetToConstant = false;
   Shared.ValvesSet = false;
   ResetRetrieveTotalizers();
   Shared.OccuredWETTime = 0;
+}
+
+void TForm1::ShowStatus(const QString& Text)
+{
+  FStatusText = Text;
+  RefreshStatus();
+}
+
+void TForm1::RefreshStatus()
+{
+  LabelStatus->setText(FConfirmations.Status(FStatusText));
+  // A command the devices have not confirmed is not to be missed: the mixer
+  // may not be doing what the status says.
+  LabelStatus->setStyleSheet(
+      FConfirmations.AnyWaiting()
+          ? QStringLiteral("QLabel { color: white; background-color: #C00000; font-weight: bold; "
+                           "padding: 2px 6px; }")
+          : QString());
+}
+
+void TForm1::NoteCommand(TConfirmedCommand Command, bool Confirmed, const QString& What)
+{
+  const QString line = FConfirmations.Sent(Command, Confirmed, What);
+  if (!line.isEmpty()) AppendDebugLine(line);
+  RefreshStatus();
+}
+
+bool TForm1::CommandValves(const TValveLineUp& LineUp)
+{
+  const auto& v = LineUp.Open;
+  const bool confirmed = SetValvePositions(v[0], v[1], v[2], v[3], v[4], v[5]);
+  NoteCommand(TConfirmedCommand::Valves, confirmed,
+              QStringLiteral("valve mask %1").arg(ValveMask(LineUp)));
+  return confirmed;
+}
+
+namespace {
+QString SetPointText(double Flow)
+{
+  return QStringLiteral("set-point ") + QString::number(double(float(Flow)));
+}
+} // namespace
+
+bool TForm1::CommandFlow(unsigned Address, double Flow)
+{
+  const bool confirmed = SetMFCFlow(Address, Flow);
+  NoteCommand(Address == 1 ? TConfirmedCommand::FlowA : TConfirmedCommand::FlowB, confirmed,
+              SetPointText(Flow));
+  return confirmed;
+}
+
+void TForm1::CutFlows()
+{
+  if (!CheckBoxMFCOK->isChecked()) return;
+  CommandFlow(1, 0);
+  CommandFlow(2, 0);
+}
+
+void TForm1::RepeatUnconfirmedSafeState()
+{
+  const bool relay = CheckBoxSolenoidOK->isChecked();
+  const bool mfc = CheckBoxMFCOK->isChecked();
+  for (int i = 0; i < cShutdownRetries; ++i) {
+    const bool valves = relay && FConfirmations.Waiting(TConfirmedCommand::Valves);
+    const bool flowA = mfc && FConfirmations.Waiting(TConfirmedCommand::FlowA);
+    const bool flowB = mfc && FConfirmations.Waiting(TConfirmedCommand::FlowB);
+    if (!valves && !flowA && !flowB) return;
+    Clock().Sleep(cTickMs);
+    if (flowA) CommandFlow(1, 0);
+    if (flowB) CommandFlow(2, 0);
+    if (valves) CommandValves(ValveLineUp::AllClosed);
+  }
 }
 
 void TForm1::StopThread()
@@ -306,6 +405,9 @@ void TForm1::StopThread()
   for (QPushButton* b : {ButtonStop, ButtonFlush, ButtonBypass, ButtonDilution})
     b->setEnabled(true);
   Timer1->start();
+  // The window was closed during the wait: it closes now, with its safe steps
+  // (unless those are what waited).
+  if (FCloseAfterStop && !FClosed) QTimer::singleShot(0, this, [this] { close(); });
 }
 
 void TForm1::ReapUnreportedThreads()
@@ -330,14 +432,16 @@ void TForm1::EndUnreportedThreads()
 
 // ---------------------------------------------------------------- valves
 
-void TForm1::SetValvePositions(int iV1O, int iV2O, int iV3O, int iV4O, int iV5O, int iV6O)
+bool TForm1::SetValvePositions(int iV1O, int iV2O, int iV3O, int iV4O, int iV5O, int iV6O)
 {
+  bool confirmed = false;
   {
     TSerialPort port(DeviceContext());
     port.Port = SelectedText(ListBoxPortSolenoid);
     UseRelayBoardSettings(port, true);
     QMutexLocker lock(RelayLock());
-    RelayBoardSetRelays(port, ValveMask(iV1O, iV2O, iV3O, iV4O, iV5O, iV6O));
+    confirmed = RelayBoardRelaysConfirmed(
+        RelayBoardSetRelays(port, ValveMask(iV1O, iV2O, iV3O, iV4O, iV5O, iV6O)));
   }
   TMixerData& S = Shared;
   S.V1O = iV1O == 1;
@@ -348,6 +452,7 @@ void TForm1::SetValvePositions(int iV1O, int iV2O, int iV3O, int iV4O, int iV5O,
   S.V6O = iV6O == 1;
   const bool open[6] = {S.V1O, S.V2O, S.V3O, S.V4O, S.V5O, S.V6O};
   for (unsigned id = 1; id <= 6; ++id) SetValveGraphics(id, open[id - 1]);
+  return confirmed;
 }
 
 void TForm1::SetValveGraphics(unsigned ID, bool Open)
@@ -370,19 +475,21 @@ struct TMFCPort : TVogtlinPort
 };
 } // namespace
 
-void TForm1::SetMFCFlow(unsigned Address, double Flow)
+bool TForm1::SetMFCFlow(unsigned Address, double Flow)
 {
   TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
-  port.WriteF32(Address, 6, float(Flow));
+  const bool confirmed = WriteConfirmed(port.WriteF32(Address, 6, float(Flow)));
   Clock().Sleep(20);
+  return confirmed;
 }
 
 void TForm1::ConstantFlowA()
 {
   TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
   if (!Shared.FlowASetToConstant) {
-    port.WriteF32(1, 6, float(Shared.DesiredFlowAGramsperMinute));
-    Shared.FlowASetToConstant = true;
+    const double flow = Shared.DesiredFlowAGramsperMinute;
+    Shared.FlowASetToConstant = WriteConfirmed(port.WriteF32(1, 6, float(flow)));
+    NoteCommand(TConfirmedCommand::FlowA, Shared.FlowASetToConstant, SetPointText(flow));
     Clock().Sleep(20);
   }
 }
@@ -391,41 +498,75 @@ void TForm1::ConstantFlowB()
 {
   TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
   if (!Shared.FlowBSetToConstant) {
-    port.WriteF32(2, 6, float(Shared.DesiredFlowBGramsperMinute));
-    Shared.FlowBSetToConstant = true;
+    const double flow = Shared.DesiredFlowBGramsperMinute;
+    Shared.FlowBSetToConstant = WriteConfirmed(port.WriteF32(2, 6, float(flow)));
+    NoteCommand(TConfirmedCommand::FlowB, Shared.FlowBSetToConstant, SetPointText(flow));
     Clock().Sleep(20);
   }
 }
+
+namespace {
+TConfirmedCommand ResetOf(unsigned Address)
+{
+  return Address == 1 ? TConfirmedCommand::TotalizerResetA : TConfirmedCommand::TotalizerResetB;
+}
+} // namespace
 
 void TForm1::ResetRetrieveTotalizers()
 {
   TMixerData& S = Shared;
   TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
-  port.WriteF32(1, 0x6380, 0.0f);
-  Clock().Sleep(20);
-  port.WriteF32(2, 0x6380, 0.0f);
-  Clock().Sleep(20);
-  S.TotalizerA.StartValue = double(port.ReadF32(1, 4).AsFloat) * 1000;
-  S.TotalizerA.StartTime = S.TotalizerA.Time = Clock().Now();
-  Clock().Sleep(20);
-  S.TotalizerB.StartValue = double(port.ReadF32(2, 4).AsFloat) * 1000;
-  S.TotalizerB.StartTime = S.TotalizerB.Time = Clock().Now();
-  // The grams since the reset are the start readings, until the next read: a
-  // row stored before it must not carry the previous run's totals.
-  S.TotalizerA.Value = S.TotalizerA.StartValue;
-  S.TotalizerB.Value = S.TotalizerB.StartValue;
+  bool reset[2] = {false, false};
+  for (unsigned address : {1u, 2u}) {
+    reset[address - 1] = WriteConfirmed(port.WriteF32(address, 0x6380, 0.0f));
+    FConfirmations.Forget(ResetOf(address));
+    NoteCommand(ResetOf(address), reset[address - 1], QStringLiteral("the totalizer reset"));
+    Clock().Sleep(20);
+  }
+  // A totalizer whose reset was not confirmed counts from an unknown start:
+  // it reads as not a number until the reset is confirmed.
+  for (unsigned address : {1u, 2u}) {
+    TTotalizer& t = address == 1 ? S.TotalizerA : S.TotalizerB;
+    t.StartValue = reset[address - 1] ? double(port.ReadF32(address, 4).AsFloat) * 1000 : NAN;
+    t.StartTime = t.Time = Clock().Now();
+    // The grams since the reset are the start reading, until the next read: a
+    // row stored before it must not carry the previous run's totals.
+    t.Value = t.StartValue;
+    if (address == 1) Clock().Sleep(20);
+  }
+}
+
+void TForm1::RetryTotalizerResets()
+{
+  TMixerData& S = Shared;
+  for (unsigned address : {1u, 2u}) {
+    if (!FConfirmations.Waiting(ResetOf(address))) continue;
+    TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
+    const bool reset = WriteConfirmed(port.WriteF32(address, 0x6380, 0.0f));
+    NoteCommand(ResetOf(address), reset, QStringLiteral("the totalizer reset"));
+    Clock().Sleep(20);
+    if (!reset) continue;
+    // The run's grams and its dosing time count from this reset.
+    TTotalizer& t = address == 1 ? S.TotalizerA : S.TotalizerB;
+    t.StartValue = t.Value = double(port.ReadF32(address, 4).AsFloat) * 1000;
+    t.StartTime = t.Time = Clock().Now();
+    Clock().Sleep(20);
+  }
 }
 
 void TForm1::ReadTotalizers()
 {
   TMixerData& S = Shared;
   TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
-  S.TotalizerA.Value = double(port.ReadF32(1, 4).AsFloat) * 1000;
-  S.TotalizerA.Time = Clock().Now();
-  Clock().Sleep(50);
-  S.TotalizerB.Value = double(port.ReadF32(2, 4).AsFloat) * 1000;
-  S.TotalizerB.Time = Clock().Now();
-  Clock().Sleep(50);
+  for (unsigned address : {1u, 2u}) {
+    TTotalizer& t = address == 1 ? S.TotalizerA : S.TotalizerB;
+    // No grams from a start that the controller has not confirmed.
+    t.Value = FConfirmations.Waiting(ResetOf(address))
+                  ? NAN
+                  : double(port.ReadF32(address, 4).AsFloat) * 1000;
+    t.Time = Clock().Now();
+    Clock().Sleep(50);
+  }
 }
 
 void TForm1::AinBPulse()
@@ -457,7 +598,11 @@ void TForm1::PulseStep(unsigned Address)
   double E = 0, T = 0;
   {
     TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
-    totalizer.Value = double(port.ReadF32(Address, 4).AsFloat) * 1000;
+    // A totalizer whose reset waits for its confirmation counts from an
+    // unknown start: no reading, so no pulse.
+    totalizer.Value = FConfirmations.Waiting(ResetOf(Address))
+                          ? NAN
+                          : double(port.ReadF32(Address, 4).AsFloat) * 1000;
     totalizer.Time = Clock().Now();
     Clock().Sleep(50);
     E = (Clock().Now() - totalizer.StartTime) * 24 * 60;
@@ -476,8 +621,13 @@ void TForm1::PulseStep(unsigned Address)
     if (step.Pulse) {
       ++S.Counter;
       AppendDebugLine(prefix + QStringLiteral("Send more flow ") + QString::number(S.Counter));
+      // The pulse lasts from the pulse's set-point to the 0 after it: the
+      // write's own pause and the pulse length, however long the controller
+      // took to confirm the write.
+      const double start = Clock().Now();
       port.WriteF32(Address, 6, pulseFlow);
-      Clock().Sleep(step.PulseMs);
+      const double leftMs = (start - Clock().Now()) * 86400000.0 + 10 + step.PulseMs;
+      if (leftMs >= 1) Clock().Sleep(unsigned(std::lround(leftMs)));
       port.WriteF32(Address, 6, 0.0f);
       Clock().Sleep(50);
     } else {
@@ -496,6 +646,14 @@ void TForm1::PulseStep(unsigned Address)
 }
 
 // ---------------------------------------------------------------- humidification
+
+void TForm1::WettingValvesReported(bool Confirmed)
+{
+  // Only while the thread's valves are the mixer's line-up: not once a
+  // command has asked it to stop.
+  if (Shared.MixerState != TMixerState::Dilution || Shared.ThreadStop) return;
+  NoteCommand(TConfirmedCommand::Valves, Confirmed, QStringLiteral("the wetting valve masks"));
+}
 
 void TForm1::StartWetting()
 {

@@ -38,6 +38,14 @@ void ClearSelection(QListWidget* list)
   list->clearSelection();
   list->setCurrentItem(nullptr, QItemSelectionModel::Clear);
 }
+
+// After a device check: why its port could not be opened and what to do,
+// when that is something the operator can mend.
+void AddOpenAdvice(QPlainTextEdit* Memo, const QString& Port, const TSerialResponse& Response)
+{
+  const QString advice = PortOpenAdvice(Port, Response.OpenFailure);
+  if (!advice.isEmpty()) Memo->appendPlainText(advice);
+}
 } // namespace
 
 void TForm1::ButtonSetupFindPortsClick()
@@ -111,6 +119,7 @@ void TForm1::ButtonSetupValidateClick()
     MemoSetupFeedback->appendPlainText(
         ok ? QStringLiteral("Relay board controlling solenoids is OK")
            : QStringLiteral("Relay board controlling solenoids was NOT OK"));
+    AddOpenAdvice(MemoSetupFeedback, solenoidPort, r);
     CheckBoxSolenoidOK->setChecked(ok);
     MemoSetupFeedback->setUpdatesEnabled(true);
   }
@@ -122,17 +131,19 @@ void TForm1::ValidateMFC()
   TVogtlinPort port(DeviceContext());
   port.Port = SelectedText(ListBoxPortMFC);
   UseMFCBusSettings(port);
-  const QString type1 = port.ReadS8(1, 0x0023).AsString;
+  const TSerialResponse r1 = port.ReadS8(1, 0x0023);
   Clock().Sleep(20);
-  const QString type2 = port.ReadS8(2, 0x0023).AsString;
+  const TSerialResponse r2 = port.ReadS8(2, 0x0023);
   Clock().Sleep(20);
   const bool ok =
-      type1.startsWith(QStringLiteral("GSC")) && type2.startsWith(QStringLiteral("GSC"));
+      r1.AsString.startsWith(QStringLiteral("GSC")) && r2.AsString.startsWith(QStringLiteral("GSC"));
   CheckBoxMFCOK->setChecked(ok);
   MemoSetupFeedback->appendPlainText(QString());
   MemoSetupFeedback->appendPlainText(
       ok ? QStringLiteral("MFCs are OK")
          : QStringLiteral("One of more MFC failed to be identified"));
+  AddOpenAdvice(MemoSetupFeedback, port.Port,
+                r1.OpenFailure != TPortOpenFailure::None ? r1 : r2);
 }
 
 namespace {

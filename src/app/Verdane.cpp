@@ -4,20 +4,30 @@
 #include "app/ShutdownSignals.h"
 #include "app/StartOptions.h"
 #include "app/UnitMain.h"
+#include "app/Version.h"
 
 #include <QApplication>
 #include <cstdio>
 
-int main(int argc, char** argv)
+namespace {
+// --help, --version, or the refusal of a command line that cannot be read.
+int Answer(const std::optional<TStartOptions>& Options, const QString& Error)
+{
+  if (!Options) {
+    std::fprintf(stderr, "verdane: %s\nTry verdane --help.\n", Error.toLocal8Bit().constData());
+    return 2;
+  }
+  const QString text = Options->Help ? StartOptionsHelp() : VersionText() + u'\n';
+  std::fputs(text.toLocal8Bit().constData(), stdout);
+  return 0;
+}
+
+int Run(int argc, char** argv)
 {
   QApplication app(argc, argv);
   QString error;
   const std::optional<TStartOptions> options = ParseStartOptions(app.arguments(), &error);
-  if (!options || options->Help) {
-    if (!options) std::fprintf(stderr, "verdane: %s\n", error.toLocal8Bit().constData());
-    std::fputs(StartOptionsHelp().toLocal8Bit().constData(), options ? stdout : stderr);
-    return options ? 0 : 2;
-  }
+  if (!options || options->Help || options->Version) return Answer(options, error);
   TShutdownSignals endSignals;
   if (!endSignals.Install())
     std::fprintf(stderr, "verdane: cannot take SIGTERM, SIGINT and SIGHUP\n");
@@ -35,4 +45,19 @@ int main(int argc, char** argv)
     return 2;
   }
   return app.exec();
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+  // The command line is read once before the window system is reached, so
+  // that --help, --version and a refusal work without a display; once more
+  // after QApplication has taken out its own options.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  QString error;
+  const std::optional<TStartOptions> options =
+      ParseStartOptions(WithoutToolkitOptions(arguments), &error);
+  if (!options || options->Help || options->Version) return Answer(options, error);
+  return Run(argc, argv);
 }

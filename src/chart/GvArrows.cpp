@@ -69,6 +69,7 @@ TGvArrows::TGvArrows(QObject* Owner) : TGvSeries(Owner)
   FLine = A;
   connect(FLine, &TGvPersistent::Changed, this, &TGvArrows::OnSettingsChanged);
   FMinCount = 1;
+  NumberCaption();
 }
 
 TGvArrows::~TGvArrows()

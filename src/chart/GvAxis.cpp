@@ -856,6 +856,27 @@ void TGvAxis::BuildLabels()
   if (FScale.ShowsExtraExponent) FScale.PlaceExtraExponentMark();
 }
 
+bool TGvAxis::RemoveMarksAt(double Pixel, double Tolerance)
+{
+  auto Near = [&](double P) { return std::fabs(P - Pixel) <= Tolerance; };
+  std::erase_if(FScale.Ticks, [&](const TGvAxisTick& T) { return Near(T.Pixel); });
+  bool Removed = false;
+  for (int I = int(FScale.Labels.size()) - 1; I >= 0; --I) {
+    if (!Near(FScale.Labels[size_t(I)].Pixel)) continue;
+    FScale.Labels.erase(FScale.Labels.begin() + I);
+    if (I < FLabels.Count()) FLabels.Delete(I);
+    Removed = true;
+  }
+  return Removed;
+}
+
+void TGvAxis::RemoveFirstLabel()
+{
+  if (FScale.Labels.empty()) return;
+  FScale.Labels.erase(FScale.Labels.begin());
+  if (FLabels.Count() > 0) FLabels.Delete(0);
+}
+
 void TGvAxis::PlaceCaption()
 {
   using A = TGvContentAlignment;

@@ -395,6 +395,13 @@ public:
   // margins of the series, the arrow.
   double EndRoom(bool AtLowEnd) const;
 
+  // Leaves out the labels and the ticks that stand within Tolerance pixels of
+  // Pixel along the axis (where another axis crosses it); true when a label
+  // went.
+  bool RemoveMarksAt(double Pixel, double Tolerance);
+  // Leaves out the first label (the one at the lowest value).
+  void RemoveFirstLabel();
+
   // ---- Results of the layout ----
   const std::vector<TGvAxisTick>& Ticks() const { return FScale.Ticks; }
   int LabelCount() const { return FLabels.Count(); }

@@ -330,6 +330,7 @@ TGvBars::TGvBars(QObject* Owner)
   FArea->SetVisible(true);
   FArea->SetForeColor(GvColors::Navy);
   connect(FFont, &TGvPersistent::Changed, this, &TGvBars::LabelsChanged);
+  NumberCaption();
 }
 
 TGvBars::~TGvBars()
@@ -352,22 +353,34 @@ void TGvBars::AllRangesModified()
   if (FGraph) FGraph->Modified();
 }
 
+template <class T>
+void TGvBars::ShareSetting(T TGvBars::*Field, T Value, const char* Prop, const QString& Comment)
+{
+  // One change is one undo step, however many bar series share it.
+  std::vector<TGvBars*> All = {this};
+  ForOtherBars([&](TGvBars* B) { All.push_back(B); });
+  RecordStartGroup(Comment);
+  for (TGvBars* B : All)
+    if (!(B->*Field == Value)) {
+      B->CheckUndo(Prop, Comment);
+      B->*Field = Value;
+    }
+  RecordStopGroup();
+  AllRangesModified();
+}
+
 void TGvBars::SetOverlayStyle(TGvBarsOverlayStyle Value)
 {
   if (Value == FOverlayStyle) return;
-  CheckUndo("OverlayStyle", QStringLiteral("Bars stacked/shifted overlays"));
-  FOverlayStyle = Value;
-  ForOtherBars([&](TGvBars* B) { B->SetOverlayStyle(Value); });
-  AllRangesModified();
+  ShareSetting(&TGvBars::FOverlayStyle, Value, "OverlayStyle",
+               QStringLiteral("Bars stacked/shifted overlays"));
 }
 
 void TGvBars::SetBarsHorizontal(bool Value)
 {
   if (Value == FBarsHorizontal) return;
-  CheckUndo("BarsHorizontal", QStringLiteral("Bars horizontal"));
-  FBarsHorizontal = Value;
-  ForOtherBars([&](TGvBars* B) { B->SetBarsHorizontal(Value); });
-  AllRangesModified();
+  ShareSetting(&TGvBars::FBarsHorizontal, Value, "BarsHorizontal",
+               QStringLiteral("Bars horizontal"));
   if (FGraph) FGraph->LegendsModified();
 }
 
@@ -386,19 +399,14 @@ void TGvBars::SetBarStyle(TGvBarStyle Value)
 void TGvBars::SetDepth3D(double Value)
 {
   if (Value == FDepth3D || !std::isfinite(Value)) return;
-  CheckUndo("Depth3D", QStringLiteral("Bars 3D depth"));
-  FDepth3D = Value;
-  ForOtherBars([&](TGvBars* B) { B->SetDepth3D(Value); });
-  AllRangesModified();
+  ShareSetting(&TGvBars::FDepth3D, Value, "Depth3D", QStringLiteral("Bars 3D depth"));
 }
 
 void TGvBars::SetClassesDistance(double Value)
 {
   if (Value == FClassesDistance || !std::isfinite(Value)) return;
-  CheckUndo("ClassesDistance", QStringLiteral("Bars distance of classes"));
-  FClassesDistance = Value;
-  ForOtherBars([&](TGvBars* B) { B->SetClassesDistance(Value); });
-  AllRangesModified();
+  ShareSetting(&TGvBars::FClassesDistance, Value, "ClassesDistance",
+               QStringLiteral("Bars distance of classes"));
 }
 
 void TGvBars::SetCaptions(const QStringList& Value)

@@ -390,6 +390,10 @@ private:
   // Every bar series of the graph but this one.
   template <class F> void ForOtherBars(F&& Do);
   void AllRangesModified();
+  // Sets a setting that the bar series of a graph share on all of them, as
+  // one undo group.
+  template <class T>
+  void ShareSetting(T TGvBars::*Field, T Value, const char* Prop, const QString& Comment);
   void PaintBar(QPainter& Painter, int K);
   void LabelsChanged();
   void UpdateCaptionsFromDB();

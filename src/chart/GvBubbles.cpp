@@ -80,6 +80,7 @@ std::optional<QRectF> GvBubbleRect(double X, double Y, double R, double B,
 TGvBubbles::TGvBubbles(QObject* Owner) : TGvSeries(Owner)
 {
   FMinCount = 1;
+  NumberCaption();
 }
 
 TGvBubbles::~TGvBubbles()

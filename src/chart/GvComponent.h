@@ -220,7 +220,9 @@ private:
 
 // The chart classes by class name, one registry per base kind (Base is the
 // kind, for example TGvSeries). The registries are filled on first use by
-// GvRegisterChartClasses; they are the only process-wide state of the engine.
+// GvRegisterChartClasses. Beside them the engine keeps one more process-wide
+// value, the colour cycle of new series (GvSeries), and the expression
+// parser keeps its registries of named values (GvParseFkt).
 template <class Base> class TGvClassRegistry
 {
 public:

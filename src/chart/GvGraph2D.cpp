@@ -180,11 +180,26 @@ TGvCustomGraph::TGvCustomGraph(QWidget* Parent) : QWidget(Parent)
   FBackgroundGradient = new TGvGradientSettings(this);
   connect(FBackgroundGradient, &TGvPersistent::Changed, this, [this] { Modified(); });
   FTitle.SetAlignment(TGvContentAlignment::TopCenter);
+  RegisterVariables();
 }
 
 TGvCustomGraph::~TGvCustomGraph()
 {
   FDestroying = true;
+  DeRegisterVariables();
+}
+
+void TGvCustomGraph::RegisterVariables()
+{
+  AddStringToList("Name", "Internal name of the graph control", this, GlobalStringList(),
+                  [this] { return objectName(); });
+  AddStringToList("Caption", "Caption used in title of graph", this, GlobalStringList(),
+                  [this] { return FTitle.Caption(); });
+}
+
+void TGvCustomGraph::DeRegisterVariables()
+{
+  RemoveFromGlobalLists(this);
 }
 
 void TGvCustomGraph::Modified()
@@ -219,6 +234,7 @@ void TGvCustomGraph::SetCaption(const QString& Value)
   RecordUndo(this, "Caption", QStringLiteral("Graph caption"));
   FTitle.SetCaption(Value);
   Modified();
+  UpdateVariablesObjects(ObjectsToUpdate());
 }
 
 void TGvCustomGraph::SetCaptionAlignment(int Value)
@@ -269,6 +285,14 @@ void TGvCustomGraph::SetCaptionVisible(bool Value)
   Modified();
 }
 
+void TGvCustomGraph::SetBorderStyle(TGvBorderStyle Value)
+{
+  if (Value == FBorderStyle) return;
+  RecordUndo(this, "BorderStyle", QStringLiteral("Graph border style"));
+  FBorderStyle = Value;
+  Modified();
+}
+
 void TGvCustomGraph::ApplySmoothing(QPainter& Painter, TGvSmoothingMode Mode)
 {
   const bool Smooth = Mode == TGvSmoothingMode::AntiAlias || Mode == TGvSmoothingMode::HighQuality;
@@ -281,6 +305,17 @@ void TGvCustomGraph::PaintBackground(QPainter& Painter, const QRectF& Client)
   if (GetAlpha(FBackColor) > 0) Painter.fillRect(Client, ToQColor(FBackColor));
   if (FBackgroundGradient->Visible())
     Painter.fillRect(Client, FBackgroundGradient->GetBrush(Client));
+}
+
+void TGvCustomGraph::PaintBorder(QPainter& Painter, const QRectF& Client)
+{
+  if (FBorderStyle != TGvBorderStyle::Single || Client.width() < 1 || Client.height() < 1) return;
+  Painter.save();
+  Painter.setRenderHint(QPainter::Antialiasing, false);
+  Painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
+  Painter.setBrush(Qt::NoBrush);
+  Painter.drawRect(Client.adjusted(0.5, 0.5, -0.5, -0.5));
+  Painter.restore();
 }
 
 // ---- TGvGraph2D: construction ---------------------------------------------------------
@@ -317,6 +352,12 @@ TGvGraph2D::TGvGraph2D(QWidget* Parent) : TGvCustomGraph(Parent)
   }
   FPollTimer.setInterval(50);
   connect(&FPollTimer, &QTimer::timeout, this, &TGvGraph2D::OnPoll);
+  FFont = new TGvFont(this);
+  FFont->AssignQFont(font());
+  connect(FFont, &TGvPersistent::Changed, this, [this] {
+    setFont(FFont->ToQFont());
+    Modified();
+  });
 }
 
 TGvGraph2D::~TGvGraph2D()
@@ -376,6 +417,13 @@ void TGvGraph2D::SetZeroOrigin(bool Value)
   RecordUndo(this, "ZeroOrigin", QStringLiteral("Graph axes cross at zero"));
   FZeroOrigin = Value;
   Modified();
+}
+
+void TGvGraph2D::SetFont(TGvFont* Value)
+{
+  if (!Value || Value == FFont) return;
+  if (Recording()) FFont->PushToUndoStack(UndoStack(), QStringLiteral("Graph font"));
+  FFont->Assign(*Value);
 }
 
 void TGvGraph2D::GraphAxisModified(TGvAxis*)
@@ -542,9 +590,26 @@ void TGvGraph2D::UnregisterLegend(QObject* Legend)
 void TGvGraph2D::SortLayers()
 {
   // A stable sort by layer, then the layers renumbered 0 .. n - 1.
+  const std::vector<TGvSeries*> Before = FSeries;
   std::stable_sort(FSeries.begin(), FSeries.end(),
                    [](const TGvSeries* A, const TGvSeries* B) { return A->Layer() < B->Layer(); });
   for (size_t I = 0; I < FSeries.size(); ++I) FSeries[I]->FLayer = int(I);
+  // Bar series stack and shift in the order of the list: a new order changes
+  // their ranges and places. (Told only when the order changed: a new range
+  // clears the axes' zoom history, which each layout must not.)
+  if (FSeries.size() < 2 || FSeries == Before) return;
+  std::vector<TGvBars*> Bars;
+  for (TGvSeries* S : FSeries)
+    if (auto* B = qobject_cast<TGvBars*>(S)) Bars.push_back(B);
+  for (TGvBars* B : Bars) B->RangesModified();
+  // The new ranges before the axes range themselves in this layout.
+  for (TGvBars* B : Bars) {
+    try {
+      B->Calculate();
+    } catch (const std::exception& E) {
+      qWarning("%s: %s", qPrintable(B->ToString()), E.what());
+    }
+  }
 }
 
 // ---- Change notifications -----------------------------------------------------------------
@@ -711,6 +776,7 @@ void TGvGraph2D::LayoutSelf()
   BS.DistanceTop = FDistance[1];
   BS.DistanceRight = FDistance[2];
   BS.DistanceBottom = FDistance[3];
+  BS.SingleBorder = FBorderStyle == TGvBorderStyle::Single;
   const bool HBar = FHScrollNeeded && FZoom->HScrollbarVisible() && FPrimaryXAxis;
   const bool VBar = FVScrollNeeded && FZoom->VScrollbarVisible() && FPrimaryYAxis;
   BS.HScrollHeight = HBar ? FHScroll->sizeHint().height() : 0;
@@ -852,9 +918,13 @@ void TGvGraph2D::LayoutSelf()
     }
   }
 
-  // Fit the auto axes to the data area.
+  // Fit the auto axes to the data area (with ZeroOrigin the primary axes
+  // only).
+  const bool Crossing = FZeroOrigin && FPrimaryXAxis && FPrimaryYAxis &&
+                        AxisGraph(FPrimaryXAxis) == this && AxisGraph(FPrimaryYAxis) == this;
   for (TGvAxis* A : Own) {
     if (!A->AutoSize()) continue;
+    if (Crossing && A != FPrimaryXAxis && A != FPrimaryYAxis) continue;
     if (A->IsHorizontal()) {
       FBorders.Right = std::max(FBorders.Right, int(std::ceil(A->MajorTickThicknes() / 2)));
       A->SetAxisGeometry(FBorders.Left, A->AxTop(),
@@ -866,6 +936,7 @@ void TGvGraph2D::LayoutSelf()
     }
     A->CalculateTicks();
   }
+  if (Crossing) CrossAxesAtZero();
   FDrawingArea = GvDrawingArea(FBorders, W, H);
 
   // The title, the scroll bars and the legends.
@@ -875,6 +946,34 @@ void TGvGraph2D::LayoutSelf()
   UpdateScrollBars();
   for (const TDocked& D : Docked)
     D.L->PlaceLegend(GvLegendPlace(D.P, D.Size, D.Border, FDrawingArea, W, H));
+}
+
+void TGvGraph2D::CrossAxesAtZero()
+{
+  TGvAxis* X = FPrimaryXAxis;
+  TGvAxis* Y = FPrimaryYAxis;
+  const auto Inside = [](const TGvAxis* A) {
+    return !AxisLog(A) && A->Start() < 0 && A->Stop() > 0;
+  };
+  // The label (and tick) at 0 goes where the other axis crosses; an axis
+  // that stays at the border leaves out the label at its corner instead
+  // (unless the one at 0 went already).
+  bool XLabelGone = false, YLabelGone = false;
+  if (Inside(X)) {
+    const QRect B = Y->BoundsRect();
+    const double Px = X->Left() + X->NumberToWorld(0);
+    Y->SetBounds(int(std::lround(Px - Y->AxLeft())), B.top(), B.width(), B.height());
+    YLabelGone = Y->RemoveMarksAt(Y->NumberToWorld(0), 0.1);
+  }
+  if (Inside(Y)) {
+    const QRect B = X->BoundsRect();
+    const double Py = Y->Top() + Y->NumberToWorld(0);
+    // The line (AxTop within the control) stands at the pixel of 0.
+    X->SetBounds(B.left(), int(std::lround(Py - X->AxTop())), B.width(), B.height());
+    XLabelGone = X->RemoveMarksAt(X->NumberToWorld(0), 0.1);
+  }
+  if (!Inside(X) && !XLabelGone) X->RemoveFirstLabel();
+  if (!Inside(Y) && !YLabelGone) Y->RemoveFirstLabel();
 }
 
 void TGvGraph2D::UpdateScrollBars()
@@ -1168,6 +1267,7 @@ void TGvGraph2D::Render(QPainter& P)
   }
   for (const auto& L : FLegends)
     if (L.Object && L.Legend->LegendVisible()) L.Legend->PaintLegend(P);
+  PaintBorder(P, Client);
   P.restore();
   ++FRenderCount;
 }
@@ -1398,7 +1498,8 @@ void TGvGraph2D::ShiftAxis(TGvAxis* Axis, double Shift, bool Record)
   S.ScrollStop = ToLinear(Axis, Axis->GetScrollStop());
   if (S.ScrollStart > S.ScrollStop) std::swap(S.ScrollStart, S.ScrollStop);
   S.RoundStart = !FPanning && !AxisLog(Axis) && Record;
-  S.Step = Axis->MinorIncrement();
+  S.Step = GvShiftRoundingStep(Axis->EndRounding(), Axis->MajorIncrement(),
+                               Axis->MinorIncrement());
   double A, B;
   if (!GvShiftRange(S, Shift, A, B)) return;
   A = FromLinear(Axis, A);
@@ -1679,22 +1780,28 @@ QSize TGvGraph2D::ImageSize() const
   return QSize(std::max(1, W), std::max(1, H));
 }
 
-void TGvGraph2D::PaintToImage(QImage& Image, int DX, int DY)
+void TGvGraph2D::RenderStack(QPainter& P, int DX, int DY, bool Metafile)
 {
-  QPainter P(&Image);
-  if (!P.isActive()) throw EGvError(QStringLiteral("The image cannot be painted on"));
   CheckCoupled();
   // The child graphs stand above the master, one below the other.
   int Y = DY;
   std::vector<TGvGraph2D*> Stack = ChildGraphs();
   Stack.push_back(this);
   for (TGvGraph2D* G : Stack) {
+    // Vector output (SVG, PDF, printers) keeps the positions as they are,
+    // not rounded to the screen's pixels.
+    struct TFlags
+    {
+      TGvGraph2D* G;
+      ~TFlags() { G->FDoingImage = G->FDoingMetafile = false; }
+    } Flags{G};
     G->FDoingImage = true;
+    G->FDoingMetafile = Metafile;
     P.save();
     P.translate(DX, Y);
-    P.setClipRect(QRect(0, 0, G->width(), G->height()));
-    try {
-      G->Render(P);
+    if (!Metafile) P.setClipRect(QRect(0, 0, G->width(), G->height()));
+    G->Render(P);
+    if (!Metafile)
       for (TGvRichLabel* L : G->findChildren<TGvRichLabel*>(Qt::FindDirectChildrenOnly)) {
         if (!L->isVisible() && !L->isVisibleTo(G)) continue;
         P.save();
@@ -1702,14 +1809,16 @@ void TGvGraph2D::PaintToImage(QImage& Image, int DX, int DY)
         L->render(&P, QPoint(), QRegion(), QWidget::DrawChildren);
         P.restore();
       }
-    } catch (...) {
-      G->FDoingImage = false;
-      throw;
-    }
     P.restore();
-    G->FDoingImage = false;
     Y += G->height();
   }
+}
+
+void TGvGraph2D::PaintToImage(QImage& Image, int DX, int DY)
+{
+  QPainter P(&Image);
+  if (!P.isActive()) throw EGvError(QStringLiteral("The image cannot be painted on"));
+  RenderStack(P, DX, DY, false);
 }
 
 QImage TGvGraph2D::AsImage(bool RemoveTransparency, TGvColor ExchangeColor)
@@ -1862,24 +1971,7 @@ void TGvGraph2D::SaveImage(QIODevice& Stream, TGvImageFileFormat Format, bool Re
       P.scale(Scale, Scale);
       if (RemoveTransparency)
         P.fillRect(QRect(QPoint(), Size), ToQColor(Opaque(TransparentExchangeColor)));
-      CheckCoupled();
-      int Y = 0;
-      std::vector<TGvGraph2D*> Stack = ChildGraphs();
-      Stack.push_back(this);
-      for (TGvGraph2D* G : Stack) {
-        P.save();
-        P.translate(0, Y);
-        G->FDoingImage = true;
-        try {
-          G->Render(P);
-        } catch (...) {
-          G->FDoingImage = false;
-          throw;
-        }
-        G->FDoingImage = false;
-        P.restore();
-        Y += G->height();
-      }
+      RenderStack(P, 0, 0, true);
     };
     if (Format == TGvImageFileFormat::Svg) {
       QSvgGenerator Svg;
@@ -1950,24 +2042,7 @@ void TGvGraph2D::PrintTo(QPrinter& Printer, const QRect& Rect)
   const QRect Target = Rect.isEmpty() ? P.viewport() : Rect;
   P.translate(Target.topLeft());
   P.scale(double(Target.width()) / Size.width(), double(Target.height()) / Size.height());
-  CheckCoupled();
-  int Y = 0;
-  std::vector<TGvGraph2D*> Stack = ChildGraphs();
-  Stack.push_back(this);
-  for (TGvGraph2D* G : Stack) {
-    P.save();
-    P.translate(0, Y);
-    G->FDoingImage = true;
-    try {
-      G->Render(P);
-    } catch (...) {
-      G->FDoingImage = false;
-      throw;
-    }
-    G->FDoingImage = false;
-    P.restore();
-    Y += G->height();
-  }
+  RenderStack(P, 0, 0, true);
   if (!P.end() || Printer.printerState() == QPrinter::Error)
     throw EGvError(QStringLiteral("The graph could not be printed"));
 }

@@ -66,6 +66,15 @@ enum class TGvZoomBufferType
 };
 Q_ENUM_NS(TGvZoomBufferType)
 
+// The frame of the control: none, or a single line around it (the layout
+// then leaves 4 pixels more at the bottom).
+enum class TGvBorderStyle
+{
+  None,
+  Single
+};
+Q_ENUM_NS(TGvBorderStyle)
+
 // The image formats SaveImage knows. Svg and Pdf are the vector formats of
 // this platform; Emf, Exif and Icon are refused.
 enum class TGvImageFileFormat
@@ -102,6 +111,7 @@ Q_FLAG_NS(TGvShiftState)
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(GvGraphTypes::TGvShiftState)
 
+using GvGraphTypes::TGvBorderStyle;
 using GvGraphTypes::TGvImageFileFormat;
 using GvGraphTypes::TGvShift;
 using GvGraphTypes::TGvShiftState;
@@ -157,6 +167,10 @@ class TGvZoomSettings : public TGvPersistent
   Q_PROPERTY(Qt::CursorShape PanningCursor READ PanningCursor WRITE SetPanningCursor)
   Q_PROPERTY(bool HScrollbarVisible READ HScrollbarVisible WRITE SetHScrollbarVisible)
   Q_PROPERTY(bool VScrollbarVisible READ VScrollbarVisible WRITE SetVScrollbarVisible)
+  Q_PROPERTY(GvScrollTypes::TGvScrollIncrement ScrollSmallIncrement READ ScrollSmallIncrement WRITE
+                 SetScrollSmallIncrement)
+  Q_PROPERTY(GvScrollTypes::TGvScrollIncrement ScrollLargeIncrement READ ScrollLargeIncrement WRITE
+                 SetScrollLargeIncrement)
 
 public:
   explicit TGvZoomSettings(TGvGraph2D* Graph);
@@ -225,7 +239,13 @@ private:
 
 // A graph's title may show values that series publish ("<%" name "%>"): it
 // is on their update lists and lays itself out again after they recalculated.
-class TGvCustomGraph : public QWidget, public TGvUndoClient, public TGvVariablesObject
+// The graph publishes its own "Name" and "Caption" as string values (while
+// it lives); captions that show them are on its update list and follow a new
+// caption.
+class TGvCustomGraph : public QWidget,
+                       public TGvUndoClient,
+                       public TGvVariablesObject,
+                       public TGvUpdateListOwner
 {
   Q_OBJECT
   Q_PROPERTY(TGvColor BackColor READ BackColor WRITE SetBackColor)
@@ -238,6 +258,7 @@ class TGvCustomGraph : public QWidget, public TGvUndoClient, public TGvVariables
   Q_PROPERTY(float CaptionDistanceBefore READ CaptionDistanceBefore WRITE SetCaptionDistanceBefore)
   Q_PROPERTY(TGvFont* CaptionFont READ CaptionFont)
   Q_PROPERTY(bool CaptionVisible READ CaptionVisible WRITE SetCaptionVisible)
+  Q_PROPERTY(GvGraphTypes::TGvBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
 
 public:
   explicit TGvCustomGraph(QWidget* Parent = nullptr);
@@ -262,6 +283,8 @@ public:
   TGvFont* CaptionFont() const { return FTitle.Font(); }
   bool CaptionVisible() const { return FCaptionVisible; }
   void SetCaptionVisible(bool Value);
+  TGvBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TGvBorderStyle Value);
 
   bool IsDestroying() const { return FDestroying; }
   // A setting changed: lay out again and repaint.
@@ -275,9 +298,14 @@ public:
   const TGvRichCaptionObject& TitleObject() const { return FTitle; }
   // The captions show registered values again: lays out and repaints.
   void UpdateVariables() override { Modified(); }
+  // Publishes "Name" and "Caption" to the expression parser; removed again.
+  void RegisterVariables();
+  void DeRegisterVariables();
 
 protected:
   void PaintBackground(QPainter& Painter, const QRectF& Client);
+  // The single line of the border style around the client.
+  void PaintBorder(QPainter& Painter, const QRectF& Client);
   bool TitleShown() const { return FCaptionVisible && !FTitle.Caption().isEmpty(); }
 
   bool FDestroying = false;
@@ -288,6 +316,7 @@ protected:
   int FCaptionAlignment = 0;
   float FCaptionDistanceAfter = 0, FCaptionDistanceBefore = 0;
   bool FCaptionVisible = false;
+  TGvBorderStyle FBorderStyle = TGvBorderStyle::None;
 };
 
 // ---- TGvGraph2D ----------------------------------------------------------------------
@@ -313,6 +342,7 @@ class TGvGraph2D : public TGvCustomGraph, public IGvAxisGraph
   Q_PROPERTY(TGvLineSettings* MinorGridHorizontal READ MinorGridHorizontal)
   Q_PROPERTY(TGvLineSettings* MinorGridVertical READ MinorGridVertical)
   Q_PROPERTY(bool ZeroOrigin READ ZeroOrigin WRITE SetZeroOrigin)
+  Q_PROPERTY(TGvFont* Font READ Font WRITE SetFont)
 
 public:
   explicit TGvGraph2D(QWidget* Parent = nullptr);
@@ -342,6 +372,10 @@ public:
   TGvLineSettings* MinorGridVertical() const { return FGrid[3]; }
   bool ZeroOrigin() const { return FZeroOrigin; }
   void SetZeroOrigin(bool Value);
+  // The control's font: child controls that take their parent's font (rich
+  // labels with ParentFont) follow it.
+  TGvFont* Font() const { return FFont; }
+  void SetFont(TGvFont* Value);
 
   std::function<void(TGvGraph2D*)> OnBeginZoom, OnEndZoom, OnBeginPanning, OnEndPanning;
 
@@ -497,6 +531,13 @@ private:
   void LayoutSelf();
   // Coupled graphs share one horizontal extent.
   void AlignChildGraphs();
+  // ZeroOrigin: each primary axis stands at the pixel of 0 of the other
+  // (when that one's range holds 0 inside), without its label and tick at 0.
+  void CrossAxesAtZero();
+  // Renders the graph with its child graphs stacked above it at (DX, DY):
+  // into an image (clipped to each graph, with its rich labels), or as vector
+  // output that keeps fractional positions (Metafile).
+  void RenderStack(QPainter& P, int DX, int DY, bool Metafile);
   void PaintGrids(QPainter& P);
   void PaintBarWalls(QPainter& P, const QRectF& A, double DepthX, double DepthY);
   bool AnyAxisClipped() const;
@@ -526,6 +567,7 @@ private:
   QPointer<TGvAxis> FPrimaryXAxis, FPrimaryYAxis;
   TGvLineSettings* FGrid[4];
   bool FZeroOrigin = false;
+  TGvFont* FFont;
 
   QRectF FDrawingArea;
   TGvGraphBorders FBorders;

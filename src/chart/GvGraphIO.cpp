@@ -29,9 +29,9 @@ TGvGraph2D* GraphOf(const TGvAxis* A)
   return A ? qobject_cast<TGvGraph2D*>(A->Graph()) : nullptr;
 }
 
-// The control settings of this platform's graph that the forms carry. Anchors,
-// Align and BorderStyle have no counterpart on this platform (the layouts
-// place the graph): they are written as the defaults and read over.
+// The control settings of this platform's graph that the forms carry. Anchors
+// and Align have no counterpart on this platform (the layouts place the
+// graph): they are written as the defaults and read over.
 constexpr uint8_t DefaultAnchors = 3; // left and top
 constexpr int MaxExtent = 32767;
 
@@ -74,6 +74,7 @@ struct TGraphForm
 {
   bool Visible;
   int Top, Left, Width, Height;
+  int BorderStyle;
   QString Hint;
   TGvColor BackColor, DataAreaColor;
   bool ZeroOrigin;
@@ -96,7 +97,7 @@ struct TGraphForm
 
   explicit TGraphForm(const TGvGraph2D& G)
       : Visible(!G.isHidden()), Top(G.y()), Left(G.x()), Width(G.width()), Height(G.height()),
-        Hint(G.toolTip()), BackColor(G.BackColor()), DataAreaColor(G.DataAreaColor()),
+        BorderStyle(int(G.BorderStyle())), Hint(G.toolTip()), BackColor(G.BackColor()), DataAreaColor(G.DataAreaColor()),
         ZeroOrigin(G.ZeroOrigin()), PrimaryXAxis(RefOf(G.PrimaryXAxis())),
         PrimaryYAxis(RefOf(G.PrimaryYAxis())), Distance{G.DistanceBorderAxisTop(),
                                                         G.DistanceBorderAxisBottom(),
@@ -128,6 +129,8 @@ struct TGraphForm
     if (CaptionAlignment < 0 || CaptionAlignment > 2)
       throw EGvReadError(
           QStringLiteral("Invalid caption alignment %1 in graph").arg(CaptionAlignment));
+    if (BorderStyle < 0 || BorderStyle > 1)
+      throw EGvReadError(QStringLiteral("Invalid border style %1 in graph").arg(BorderStyle));
     if (BufferType < 0 || BufferType > 1)
       throw EGvReadError(QStringLiteral("Invalid zoom buffer type %1 in graph").arg(BufferType));
     if (StartZoom == StartPanning)
@@ -144,7 +147,7 @@ struct TGraphForm
     W.WriteInt32(Left);
     W.WriteInt32(Width);
     W.WriteInt32(Height);
-    W.WriteByte(0); // BorderStyle
+    W.WriteByte(uint8_t(BorderStyle));
     W.WriteString(Hint);
     W.WriteBool(true);  // ParentShowHint
     W.WriteBool(false); // ShowHint
@@ -189,7 +192,7 @@ struct TGraphForm
     Left = R.ReadInt32();
     Width = R.ReadInt32();
     Height = R.ReadInt32();
-    R.ReadByte(); // BorderStyle
+    BorderStyle = R.ReadByte();
     Hint = R.ReadString();
     R.ReadBool(); // ParentShowHint
     R.ReadBool(); // ShowHint
@@ -238,7 +241,7 @@ struct TGraphForm
     XmlWrite(P, Str("Left"), Left);
     XmlWrite(P, Str("Width"), Width);
     XmlWrite(P, Str("Height"), Height);
-    XmlWrite(P, Str("BorderStyle"), 0);
+    XmlWrite(P, Str("BorderStyle"), BorderStyle);
     XmlWrite(P, Str("Hint"), Hint);
     XmlWrite(P, Str("ParentShowHint"), true);
     XmlWrite(P, Str("ShowHint"), false);
@@ -298,6 +301,7 @@ struct TGraphForm
     XmlRead(P, Str("Left"), Left);
     XmlRead(P, Str("Width"), Width);
     XmlRead(P, Str("Height"), Height);
+    XmlRead(P, Str("BorderStyle"), BorderStyle);
     XmlRead(P, Str("Hint"), Hint);
     XmlReadColor(P, Str("BackColor"), BackColor);
     XmlReadColor(P, Str("DataAreaColor"), DataAreaColor);
@@ -344,7 +348,7 @@ struct TGraphForm
     Ini.WriteInteger(Sec, Str("Left"), Left);
     Ini.WriteInteger(Sec, Str("Width"), Width);
     Ini.WriteInteger(Sec, Str("Height"), Height);
-    Ini.WriteInteger(Sec, Str("BorderStyle"), 0);
+    Ini.WriteInteger(Sec, Str("BorderStyle"), BorderStyle);
     IniWriteText(Ini, Sec, Str("Hint"), Hint);
     Ini.WriteBool(Sec, Str("ParentShowHint"), true);
     Ini.WriteBool(Sec, Str("ShowHint"), false);
@@ -397,6 +401,7 @@ struct TGraphForm
     IniRead(Ini, Sec, Str("Left"), Left);
     IniRead(Ini, Sec, Str("Width"), Width);
     IniRead(Ini, Sec, Str("Height"), Height);
+    IniRead(Ini, Sec, Str("BorderStyle"), BorderStyle);
     IniRead(Ini, Sec, Str("Hint"), Hint);
     IniReadColor(Ini, Sec, Str("BackColor"), BackColor);
     IniReadColor(Ini, Sec, Str("DataAreaColor"), DataAreaColor);
@@ -438,6 +443,7 @@ struct TGraphForm
     if (G.parentWidget()) G.setVisible(Visible);
     G.setGeometry(Left, Top, std::clamp(Width, 0, MaxExtent), std::clamp(Height, 0, MaxExtent));
     G.setToolTip(Hint);
+    G.SetBorderStyle(TGvBorderStyle(BorderStyle));
     G.SetBackColor(BackColor);
     G.SetDataAreaColor(DataAreaColor);
     G.SetZeroOrigin(ZeroOrigin);
@@ -940,8 +946,11 @@ void ReadGraphXml(TGraphRead& Read, const QDomElement& Node)
 {
   const QString SavedRef = Node.attribute(Str("Name"));
   if (!Read.Checking() && !SavedRef.isEmpty()) Read.C.Bind(SavedRef, &Read.G);
+  // The values are included when the form says so, or, in a form without
+  // that flag, when it holds the vectors.
   bool IncludeValues = false;
   XmlRead(Node, Str("IncludeValues"), IncludeValues);
+  IncludeValues = IncludeValues || !Node.firstChildElement(Str("Vectors")).isNull();
   if (IncludeValues)
     for (const QDomElement& E : Members(Node, "Vectors")) {
       if (E.tagName() != QLatin1String("TGvDoubleVector")) {
@@ -1051,8 +1060,13 @@ void ReadGraphIni(TGraphRead& Read, const TGvIniFile& Ini, const QString& Sectio
   QString SavedRef;
   IniRead(Ini, Section, Str("Name"), SavedRef);
   if (!Read.Checking() && !SavedRef.isEmpty()) Read.C.Bind(SavedRef, &Read.G);
+  // The values are included when the form says so, or, in a form without
+  // that flag, when it counts vectors.
   bool IncludeValues = false;
   IniRead(Ini, Section, Str("IncludeValues"), IncludeValues);
+  int VectorCount = 0;
+  IniRead(Ini, Section, Str("Vectors.Count"), VectorCount);
+  IncludeValues = IncludeValues || VectorCount != 0;
   if (IncludeValues) {
     const int N = SectionCount(Ini, Section, "Vectors");
     for (int I = 0; I < N; ++I) {

@@ -57,6 +57,20 @@ bool GvPanRange(const TGvPanAxis& A, double DX, double DY, double& NewStart, dou
   return Within(NewStart, NewStop, A.ScrollStart, A.ScrollStop);
 }
 
+double GvShiftRoundingStep(TGvAxisEndRounding Rounding, double MajorIncrement,
+                           double MinorIncrement)
+{
+  switch (Rounding) {
+  case TGvAxisEndRounding::RndToMajor:
+    return MajorIncrement;
+  case TGvAxisEndRounding::RndToMajorZoomToMinor:
+  case TGvAxisEndRounding::RndToMinor:
+    return MinorIncrement;
+  default:
+    return 0;
+  }
+}
+
 double GvRoundUpToStep(double V, double Step)
 {
   if (!(Step > 0) || !std::isfinite(Step)) return V;
@@ -76,8 +90,10 @@ bool GvShiftRange(const TGvShiftAxis& A, double Shift, double& NewStart, double&
   const double Width = A.Stop - A.Start;
   if (!std::isfinite(Shift) || Shift == 0 || !std::isfinite(Width)) return false;
   const bool Round = A.RoundStart && A.Step > 0;
-  double S = A.Start + (Round ? Shift * (Shift > 0 ? 0.9999 : 1.0001) : Shift);
-  if (Round) S = GvRoundUpToStep(S, A.Step);
+  double S = A.Start + (Round ? Shift * 0.9999 : Shift);
+  // Rounded in the direction of the shift, so that a step shorter than the
+  // rounding step still moves the range the way it was asked to.
+  if (Round) S = Shift > 0 ? GvRoundUpToStep(S, A.Step) : GvRoundDownToStep(S, A.Step);
   if (S < A.ScrollStart) S = A.ScrollStart;
   if (S + Width > A.ScrollStop) {
     S = A.ScrollStop - Width;

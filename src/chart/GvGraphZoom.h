@@ -4,6 +4,9 @@
 // scroll bar position means for the range.
 #pragma once
 
+#include "chart/GvAxisScale.h"
+
+#include <QObject>
 #include <QPoint>
 #include <QRectF>
 
@@ -53,18 +56,29 @@ struct TGvShiftAxis
   double Step = 0;                        // value units
 };
 // The range moved by Shift: with RoundStart the shift is scaled by 0.9999
-// (1.0001 when negative) and the new start rounded up to Step; the start
-// never goes below the scroll start and the stop (start + the old width)
-// never beyond the scroll stop (pushed back and rounded down then). False
-// when the range stays as it was.
+// and the new start rounded to Step in the direction of the shift (up for a
+// shift to greater values, down for one to smaller values, so that a step
+// shorter than Step still moves the range that way); the start never goes
+// below the scroll start and the stop (start + the old width) never beyond
+// the scroll stop (pushed back and rounded down then). False when the range
+// stays as it was.
 bool GvShiftRange(const TGvShiftAxis& A, double Shift, double& NewStart, double& NewStop);
+
+// The step a scroll shift rounds the new start to, by the axis' end rounding:
+// the major step for RndToMajor, the minor one for RndToMajorZoomToMinor and
+// RndToMinor (a shifted axis is zoomed), none (0) for the others.
+double GvShiftRoundingStep(TGvAxisEndRounding Rounding, double MajorIncrement,
+                           double MinorIncrement);
 
 // Rounding to a step: up = s round(v / s + 0.499999), down = s round(v / s -
 // 0.499999); a step of 0 returns the value.
 double GvRoundUpToStep(double V, double Step);
 double GvRoundDownToStep(double V, double Step);
 
-// The scroll increments.
+namespace GvScrollTypes {
+Q_NAMESPACE
+
+// The scroll increments (declaration order is the stored value).
 enum class TGvScrollIncrement
 {
   Page,
@@ -72,6 +86,12 @@ enum class TGvScrollIncrement
   MinorTick,
   Pixel
 };
+Q_ENUM_NS(TGvScrollIncrement)
+
+} // namespace GvScrollTypes
+
+using GvScrollTypes::TGvScrollIncrement;
+
 double GvScrollStep(TGvScrollIncrement Kind, double RangeWidth, double MajorIncrement,
                     double MinorIncrement, double ValuePerPixel);
 

@@ -12,14 +12,15 @@
 //   DistanceBetweenColumns, DistanceToBorder float32; CaptionVisible byte;
 //   Caption string; CaptionAlignment byte; caption colour uint32;
 //   CaptionDistanceBefore, CaptionDistanceAfter float32; CaptionFont block;
-//   1; DropShadow byte; BackgroundGradient block;
-//   1; ItemHeight float32; BorderRaised, BorderLowered bytes;
-//   StartFreeFloatingMovingKeys uint16; 0.
+//   1; DropShadow byte; BackgroundGradient block; 0.
 //
-// The last group carries what the older groups leave out (the set item
-// height, the raised and lowered border and the keys that start dragging), so
-// that these survive a save; older forms end after the gradient and keep the
-// current values.
+// The stream form is the table that other readers of these files expect: the
+// set item height, the raised and lowered border and the keys that start
+// dragging are not part of it (they keep their values when a stream is
+// read). The XML and ini forms carry them by name. A stream with the group
+// that an earlier version wrote after the gradient (1; ItemHeight float32;
+// BorderRaised, BorderLowered bytes; StartFreeFloatingMovingKeys uint16; 0)
+// still reads, those values included.
 //
 // The whole form is read into a TGvLegendForm and checked before anything is
 // applied; values then go through the setters (0 or fewer rows or columns
@@ -169,11 +170,6 @@ struct TGvLegendForm
     W.WriteByte(1);
     W.WriteBool(DropShadow);
     ToStream(W, *Gradient);
-    W.WriteByte(1);
-    W.WriteFloat32(ItemHeight);
-    W.WriteBool(BorderRaised);
-    W.WriteBool(BorderLowered);
-    W.WriteUInt16(uint16_t(MovingKeys));
     W.WriteByte(0);
   }
 

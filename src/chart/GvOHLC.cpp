@@ -71,6 +71,7 @@ const char* const VectorComments[3] = {"OHLC/candles low data", "OHLC/candles op
 TGvCustomOHLC::TGvCustomOHLC(QObject* Owner) : TGvSeries(Owner)
 {
   FMinCount = 1;
+  NumberCaption();
 }
 
 TGvCustomOHLC::~TGvCustomOHLC()
@@ -307,6 +308,7 @@ TGvOHLC::TGvOHLC(QObject* Owner) : TGvCustomOHLC(Owner)
   FLine->SetColor(0xFF00008B);
   FArea->SetVisible(true);
   FArea->SetForeColor(FLine->Color());
+  NumberCaption();
 }
 
 void TGvOHLC::SetIndicatorLength(float Value)
@@ -373,6 +375,7 @@ TGvCandleSticks::TGvCandleSticks(QObject* Owner) : TGvCustomOHLC(Owner)
 {
   FBarWidth = 6;
   FLine->SetColor(GvColors::Black);
+  NumberCaption();
 }
 
 void TGvCandleSticks::SetBullColor(TGvColor Value)

@@ -502,7 +502,8 @@ void TGvRichCaptionObject::Layout(const QPaintDevice* Device, const QObject* Own
   const TGvCharDrawEffects Effects = FFont->DrawEffects();
   double X = 0;
   int Line = 0;
-  for (const TGvRichRun& Run : Parse.Runs) {
+  for (std::size_t R = 0; R < Parse.Runs.size(); ++R) {
+    const TGvRichRun& Run = Parse.Runs[R];
     if (Run.Line != Line) {
       Line = Run.Line;
       X = 0;
@@ -528,6 +529,11 @@ void TGvRichCaptionObject::Layout(const QPaintDevice* Device, const QObject* Own
     Sub.Subscript = F.Subscript;
     const QFontMetricsF M = Metrics(Sub.Font);
     Sub.Width = M.horizontalAdvance(Run.Text);
+    // A run after which the script is switched off is wider by the nudge
+    // that the next run moves back, so that the two do not overlap.
+    if (R + 1 < Parse.Runs.size() && Parse.Runs[R + 1].Line == Run.Line &&
+        Parse.Runs[R + 1].Shift < 0)
+      Sub.Width -= Parse.Runs[R + 1].Shift * Nudge;
     Sub.Ascent = M.ascent();
     Sub.X = X + Run.Shift * Nudge;
     Sub.Y = Run.Line * H + (F.Superscript ? -0.025 * H : F.Subscript ? 0.33 * H : 0.0);

@@ -211,7 +211,8 @@ struct TGvRichRun
   TGvRichFormat Format;
   // Switching super- or subscript on moves the next run right by a tenth of
   // the script size (+1), switching it off back (-1); summed over the
-  // switches since the previous run.
+  // switches since the previous run. A run followed by a move back is that
+  // much wider, so that the next run starts where its text ends.
   int Shift = 0;
 };
 

@@ -26,6 +26,16 @@ const TGvSeriesColors& GvSeriesColors(int Entry)
   return Table[((Entry % 6) + 6) % 6];
 }
 
+int GvNextSeriesColorEntry()
+{
+  // One cycle for the whole program, so that a series made after another
+  // was deleted does not take a colour that one still shown has.
+  static int Counter = 0;
+  const int Entry = Counter;
+  Counter = Counter >= 5 ? 0 : Counter + 1;
+  return Entry;
+}
+
 namespace {
 
 bool Finite(double V)
@@ -106,13 +116,7 @@ TGvSeries::TGvSeries(QObject* Owner) : TGvComponent(Owner)
   FPointSymbol = new TGvPointSymbolSettings(this);
   FOutOfRangeSymbol = new TGvPointSymbolSettings(this);
 
-  // The colour cycle counts the series the owner already holds (every form
-  // starts its own cycle of six, instead of a count shared by the program).
-  int Held = 0;
-  if (Owner)
-    for (QObject* C : Owner->children())
-      if (C != this && qobject_cast<TGvSeries*>(C)) ++Held;
-  const TGvSeriesColors& C = GvSeriesColors(Held % 6);
+  const TGvSeriesColors& C = GvSeriesColors(GvNextSeriesColorEntry());
   FLine->SetColor(C.Line);
   FLine->SetVisible(true);
   FArea->SetVisible(false);
@@ -134,6 +138,7 @@ TGvSeries::TGvSeries(QObject* Owner) : TGvComponent(Owner)
     DeRegisterVariables();
     RegisterVariables();
   });
+  NumberCaption();
 }
 
 TGvSeries::~TGvSeries()
@@ -177,33 +182,30 @@ void TGvSeries::SetVisible(bool Value)
   Invalidate();
 }
 
-QString TGvSeries::Caption() const
+void TGvSeries::NumberCaption()
 {
-  if (FCaptionSet) return FCaption;
-  // The default: the class name without its leading letter and the first
-  // number that no other series of the owner carries in its caption and no
-  // component of the owner in its name.
+  // The class name without its leading letter and the first number that no
+  // other series of the owner carries in its caption and no other component
+  // of the owner in its name. Each constructor numbers again, so the most
+  // derived class names the caption.
   const QString Base = QString::fromLatin1(metaObject()->className()).mid(1);
   QStringList Taken;
   if (QObject* O = parent())
     for (QObject* C : O->children()) {
+      if (C == this) continue;
       Taken << C->objectName();
-      auto* S = qobject_cast<TGvSeries*>(C);
-      if (S && S != this && S->FCaptionSet) Taken << S->FCaption;
+      if (auto* S = qobject_cast<TGvSeries*>(C)) Taken << S->FCaption;
     }
   int N = 1;
   while (Taken.contains(Base + QString::number(N))) ++N;
   FCaption = Base + QString::number(N);
-  FCaptionSet = true;
-  return FCaption;
 }
 
 void TGvSeries::SetCaption(const QString& Value)
 {
-  if (FCaptionSet && Value == FCaption) return;
+  if (Value == FCaption) return;
   CheckUndo("Caption", QStringLiteral("Series caption"));
   FCaption = Value;
-  FCaptionSet = true;
   if (FGraph) FGraph->LegendsModified();
   Invalidate();
 }
@@ -528,7 +530,13 @@ void TGvSeries::Modified()
 
 void TGvSeries::Invalidate()
 {
-  if (FGraph && !FGraph->IsDestroying()) FGraph->InvalidateChart();
+  // Its graph (with the legends it paints), and the graphs coupled to it:
+  // the master of a coupled graph and the child graphs of a master.
+  if (!FGraph || FGraph->IsDestroying()) return;
+  FGraph->InvalidateChart();
+  if (TGvGraph2D* M = FGraph->MasterGraph(); M != FGraph && !M->IsDestroying())
+    M->InvalidateChart();
+  for (TGvGraph2D* G : FGraph->ChildGraphs()) G->InvalidateChart();
 }
 
 void TGvSeries::ResetFolds()
@@ -1390,6 +1398,7 @@ TGvPointWithErrorSeries::TGvPointWithErrorSeries(QObject* Owner) : TGvPointSerie
   FErrorIndicator->SetWidth(1);
   connect(FErrorIndicator, &TGvPersistent::Changed, this,
           &TGvPointWithErrorSeries::OnSettingsChanged);
+  NumberCaption();
 }
 
 TGvPointWithErrorSeries::~TGvPointWithErrorSeries()
@@ -1656,6 +1665,7 @@ TGvFunctionSeries::TGvFunctionSeries(QObject* Owner) : TGvLineSeries(Owner)
 {
   FMinCount = FFunctionMinCount;
   RegisterVariables();
+  NumberCaption();
 }
 
 void TGvFunctionSeries::SetMinCount(int Value)

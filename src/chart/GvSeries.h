@@ -118,6 +118,9 @@ struct TGvSeriesColors
   TGvPointSymbol Symbol;
 };
 const TGvSeriesColors& GvSeriesColors(int Entry);
+// The entry for the next series made: one counter for the whole program,
+// from 0 up to 5 and round again.
+int GvNextSeriesColorEntry();
 
 // The "no range" marks of a series' data range.
 constexpr double GvNoRangeStart = 1.7976931348623157e308;
@@ -147,8 +150,8 @@ public:
   bool Visible() const { return FVisible; }
   void SetVisible(bool Value);
   // The default is the class name without its leading letter and the first
-  // free number in the owner (GvLineSeries1), fixed when first asked for.
-  QString Caption() const;
+  // free number in the owner (GvLineSeries1), given when the series is made.
+  QString Caption() const { return FCaption; }
   void SetCaption(const QString& Value);
   bool IncludeInLegend() const { return FIncludeInLegend; }
   void SetIncludeInLegend(bool Value);
@@ -276,6 +279,8 @@ public:
   void InvalidatePoints();
   void SetLastCount(int Value) override;
   void Modified() override;
+  // Repaints every graph that shows the series: its own and the graphs
+  // coupled to it.
   void Invalidate();
   void ValuesAppended(const TGvCustomDoubleVector* Vector, int OldCount) override;
 
@@ -328,6 +333,9 @@ public:
 
 protected:
   friend class TGvGraph2D;
+  // Gives the default caption for the class being constructed: every series
+  // constructor ends with it, so that the most derived class names it.
+  void NumberCaption();
   // A running range over elements 0 .. Count - 1 with values (transformed).
   struct TFold
   {
@@ -392,8 +400,7 @@ protected:
   TGvIndexer* FIndexer = nullptr;
 
   bool FVisible = true;
-  mutable QString FCaption;
-  mutable bool FCaptionSet = false;
+  QString FCaption;
   bool FIncludeInLegend = true;
   bool FAutoUpdate = true;
   bool FOutliersVisible = false;
@@ -467,7 +474,7 @@ class TGvLineSeries : public TGvSeries
   Q_PROPERTY(TGvAreaSettings* Area READ Area WRITE SetArea)
   Q_PROPERTY(TGvSeries* DrawBandTo READ DrawBandTo WRITE SetDrawBandTo)
 public:
-  explicit TGvLineSeries(QObject* Owner = nullptr) : TGvSeries(Owner) {}
+  explicit TGvLineSeries(QObject* Owner = nullptr) : TGvSeries(Owner) { NumberCaption(); }
 };
 
 class TGvPointSeries : public TGvLineSeries
@@ -478,7 +485,7 @@ class TGvPointSeries : public TGvLineSeries
   Q_PROPERTY(TGvPointSymbolSettings* OutOfRangePointSymbol READ OutOfRangePointSymbol WRITE
                  SetOutOfRangePointSymbol)
 public:
-  explicit TGvPointSeries(QObject* Owner = nullptr) : TGvLineSeries(Owner) {}
+  explicit TGvPointSeries(QObject* Owner = nullptr) : TGvLineSeries(Owner) { NumberCaption(); }
 
   void WriteFields(TGvStreamWriter& W) const override;
   void ReadFields(TGvStreamReader& R) override;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,11 @@ namespace {
 constexpr long long cSilenceMs = 5;      // a request ends after this much silence
 constexpr long long cWriteLimitMs = 500; // a reply nobody reads is dropped after this
 constexpr int cFaultPollMs = 10;         // how often a line that may go is looked at
+// How often a late reply's time is looked at: the server's clock may be a
+// virtual one that runs ahead of real time.
+constexpr long long cLatePollMs = 2;
+// How long DeliverDue waits for a late reply to reach the program's end.
+constexpr long long cReadableLimitMs = 50;
 
 long long MonotonicMs()
 {
@@ -25,6 +31,14 @@ long long MonotonicMs()
 void SetNonBlocking(int Fd)
 {
   ::fcntl(Fd, F_SETFL, ::fcntl(Fd, F_GETFL) | O_NONBLOCK);
+}
+
+// Bytes waiting to be read at a terminal's end.
+int QueuedAt(int Fd)
+{
+  int n = 0;
+  if (Fd < 0 || ::ioctl(Fd, FIONREAD, &n) != 0) return 0;
+  return n;
 }
 
 // Writes all of Data to the master end, waiting while the line's queue is full.
@@ -115,6 +129,7 @@ QString TImaginaryMixerServer::ControllerBusPort() const
 
 bool TImaginaryMixerServer::OpenLine(TEndpoint& E, QString* Error)
 {
+  std::lock_guard<std::mutex> writing(FWriteMutex);
   if (!E.Pty.Open(Error)) return false;
   if (!E.Link.isEmpty() && !PlaceLink(E.Link, E.Pty.SlavePath(), Error)) {
     E.Pty.Close();
@@ -129,6 +144,7 @@ bool TImaginaryMixerServer::OpenLine(TEndpoint& E, QString* Error)
 
 void TImaginaryMixerServer::CloseLine(TEndpoint& E)
 {
+  std::lock_guard<std::mutex> writing(FWriteMutex);
   RemoveLink(E.Link);
   E.Pty.Close();
   E.Pending.clear();
@@ -181,10 +197,34 @@ void TImaginaryMixerServer::Serve(TEndpoint& E, const QByteArray& Frame)
                                : FMixer.ControllerBusFrame(Frame, now, &delayMs);
   if (FTrace) FTrace(E.Line, Frame, reply);
   if (reply.isEmpty()) return;
+  std::lock_guard<std::mutex> writing(FWriteMutex);
   if (delayMs > 0)
-    E.Late.append({MonotonicMs() + delayMs, reply});
+    E.Late.append({now + delayMs / 86400000.0, reply});
   else
     WriteAll(E.Pty.Master(), reply);
+}
+
+void TImaginaryMixerServer::DeliverDueLocked(TEndpoint& E, bool UntilReadable)
+{
+  if (E.Pty.Master() < 0) return;
+  const double now = FClock.Now();
+  while (!E.Late.isEmpty() && E.Late.first().first <= now) {
+    const QByteArray reply = E.Late.takeFirst().second;
+    const int before = QueuedAt(E.Pty.Slave());
+    WriteAll(E.Pty.Master(), reply);
+    // The terminal passes the bytes on to the program's end a moment later.
+    const long long until = MonotonicMs() + cReadableLimitMs;
+    while (UntilReadable && QueuedAt(E.Pty.Slave()) < before + reply.size() &&
+           MonotonicMs() < until)
+      ::usleep(100);
+  }
+}
+
+void TImaginaryMixerServer::DeliverDue()
+{
+  std::lock_guard<std::mutex> writing(FWriteMutex);
+  DeliverDueLocked(FRelay, true);
+  DeliverDueLocked(FBus, true);
 }
 
 // Serves every complete request at the start of the pending bytes.
@@ -237,9 +277,14 @@ void TImaginaryMixerServer::Run()
       left = std::max(0LL, left);
       timeout = timeout < 0 ? left : std::min(timeout, left);
     };
-    for (TEndpoint* e : endpoints) {
-      if (!e->Pending.isEmpty()) sooner(e->LastByteMs + cSilenceMs - now);
-      for (const auto& late : e->Late) sooner(late.first - now);
+    {
+      std::lock_guard<std::mutex> writing(FWriteMutex);
+      for (TEndpoint* e : endpoints) {
+        if (!e->Pending.isEmpty()) sooner(e->LastByteMs + cSilenceMs - now);
+        if (!e->Late.isEmpty())
+          sooner(std::min(cLatePollMs,
+                          (long long)((e->Late.first().first - FClock.Now()) * 86400000)));
+      }
     }
     pollfd fds[3] = {
         {FWake[0], POLLIN, 0}, {FRelay.Pty.Master(), POLLIN, 0}, {FBus.Pty.Master(), POLLIN, 0}};
@@ -269,9 +314,8 @@ void TImaginaryMixerServer::Run()
         e.Pending.clear();
         Serve(e, frame);
       }
-      const long long t = MonotonicMs();
-      while (!e.Late.isEmpty() && e.Late.first().first <= t)
-        WriteAll(e.Pty.Master(), e.Late.takeFirst().second);
+      std::lock_guard<std::mutex> writing(FWriteMutex);
+      DeliverDueLocked(e, false);
     }
   }
 }

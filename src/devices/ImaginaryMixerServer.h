@@ -3,8 +3,9 @@
 // talk to it. A thread reads the requests from the master ends, cuts them into
 // frames (by the protocol's lengths, and at a silence of 5 ms), hands each
 // frame to the mixer and writes the reply back (a slow device's reply after
-// its delay). The device logic, faults included, is the mixer's own; this is
-// only the wire.
+// its delay, by the server's clock, so that a test in virtual time sees it
+// come after its delay in that time). The device logic, faults included, is
+// the mixer's own; this is only the wire.
 //
 // A line that a fault takes away is closed (the program's open port fails and
 // the path disappears, as when a USB adapter is unplugged); when the fault
@@ -58,6 +59,13 @@ public:
   QString RelayBoardPort() const;
   QString ControllerBusPort() const;
 
+  // Writes the late replies whose time has come by the server's clock, and
+  // returns once the program's end of the line has them. The server's thread
+  // does so by itself within a few milliseconds; a test whose virtual clock
+  // jumps ahead calls this after each jump, so that a late reply is on the
+  // line before the next request can go out.
+  void DeliverDue();
+
 private:
   struct TEndpoint
   {
@@ -68,12 +76,16 @@ private:
     QString SlavePath; // guarded by FPathMutex: read from other threads
     QByteArray Pending;
     long long LastByteMs = 0;
-    QList<std::pair<long long, QByteArray>> Late; // (due, bytes) of slow replies
+    QList<std::pair<double, QByteArray>>
+        Late; // (due date-time, bytes) of slow replies, oldest first
     bool Gone = false;
   };
 
   void Run();
   void Serve(TEndpoint& E, const QByteArray& Frame);
+  // With FWriteMutex held. UntilReadable: returns once the program's end has
+  // the bytes (or after a short while).
+  void DeliverDueLocked(TEndpoint& E, bool UntilReadable);
   void Drain(TEndpoint& E);
   bool OpenLine(TEndpoint& E, QString* Error);
   void CloseLine(TEndpoint& E);
@@ -87,6 +99,10 @@ private:
   TEndpoint FRelay{TImaginaryLine::RelayBoard};
   TEndpoint FBus{TImaginaryLine::ControllerBus};
   mutable std::mutex FPathMutex;
+  // Held for every write to a line, for the late replies, and while a line's
+  // pair is opened or closed: the late replies may be written from another
+  // thread (DeliverDue).
+  std::mutex FWriteMutex;
   int FWake[2] = {-1, -1};
   std::thread FThread;
 };

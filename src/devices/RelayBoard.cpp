@@ -21,17 +21,23 @@ void UseRelayBoardSettings(TSerialPort& Port, bool Debug)
 
 TSerialResponse RelayBoardSelfTest(TSerialPort& Port, TSerialResponse Response)
 {
-  return Command(Port, {254, 33}, Response);
+  TSerialResponse R = Command(Port, {254, 33}, Response);
+  if (R.Status.isEmpty() && !RelayBoardSelfTestPassed(R)) Port.MarkLineDirty();
+  return R;
 }
 
 TSerialResponse RelayBoardSetRelays(TSerialPort& Port, uint8_t Mask, TSerialResponse Response)
 {
-  return Command(Port, {254, 40, uint8_t(Mask & 0x3F)}, Response);
+  TSerialResponse R = Command(Port, {254, 40, uint8_t(Mask & 0x3F)}, Response);
+  if (R.Status.isEmpty() && !RelayBoardRelaysConfirmed(R)) Port.MarkLineDirty();
+  return R;
 }
 
 TSerialResponse RelayBoardReadADC(TSerialPort& Port, TSerialResponse Response)
 {
-  return Command(Port, {254, 158}, Response);
+  TSerialResponse R = Command(Port, {254, 158}, Response);
+  if (R.Status.isEmpty() && R.ResponseLength != 2) Port.MarkLineDirty();
+  return R;
 }
 
 uint8_t RelayBoardMask(int V1, int V2, int V3, int V4, int V5, int V6)
@@ -49,6 +55,11 @@ int RelayBoardReplyByte(const TSerialResponse& Response, int Index)
 bool RelayBoardSelfTestPassed(const TSerialResponse& Response)
 {
   return RelayBoardReplyByte(Response, 1) == 85;
+}
+
+bool RelayBoardRelaysConfirmed(const TSerialResponse& Response)
+{
+  return Response.ResponseLength == 1 && RelayBoardReplyByte(Response, 1) == 85;
 }
 
 int RelayBoardADCReading(const TSerialResponse& Response)

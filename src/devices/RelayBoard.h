@@ -14,11 +14,15 @@
 // Applies the relay board's line settings (and the trace switch) to a port.
 void UseRelayBoardSettings(TSerialPort& Port, bool Debug = false);
 
+// Each command leaves the line dirty (TLineGuard) when its reply cannot be the
+// board's answer to it.
+
 // Sends 254 33. The board is present and working when the first reply byte
 // is 85 (RelayBoardSelfTestPassed).
 TSerialResponse RelayBoardSelfTest(TSerialPort& Port, TSerialResponse Response = {});
 // Sends 254 40 Mask: bit 0 = V1 .. bit 5 = V6, a set bit opens the valve. Bits
-// 6 and 7 are always sent as 0. The reply is awaited but means nothing.
+// 6 and 7 are always sent as 0. The board confirms with the one byte 85
+// (RelayBoardRelaysConfirmed).
 TSerialResponse RelayBoardSetRelays(TSerialPort& Port, uint8_t Mask, TSerialResponse Response = {});
 // Sends 254 158; the board answers the 10-bit reading in two bytes, most
 // significant first (RelayBoardADCReading).
@@ -32,6 +36,10 @@ uint8_t RelayBoardMask(int V1, int V2, int V3, int V4, int V5, int V6);
 int RelayBoardReplyByte(const TSerialResponse& Response, int Index);
 // True when the self-test was answered with 85 as its first byte.
 bool RelayBoardSelfTestPassed(const TSerialResponse& Response);
+// True when the board answered a relay command with the one byte 85: the
+// relays have taken the mask. No reply, another byte, or more than the one
+// byte (an earlier answer, a garbled one) is no confirmation.
+bool RelayBoardRelaysConfirmed(const TSerialResponse& Response);
 // The ADC reading of a RelayBoardReadADC reply: its first two bytes, most
 // significant first. A failed transaction, and a reply cut short before its
 // second byte (whose first byte alone would read as a wrong number), read 0:

@@ -25,8 +25,40 @@ private:
 
 TSerialPort::TSerialPort(const TDeviceContext& Context)
     : FClock(Context.Clock ? Context.Clock : &SystemClock()),
-      FTransport(Context.Transport ? Context.Transport : &QtSerialTransport())
+      FTransport(Context.Transport ? Context.Transport : &QtSerialTransport()),
+      FOwnGuard(Context.Guard ? nullptr : std::make_shared<TLineGuard>()),
+      FGuard(Context.Guard ? Context.Guard : FOwnGuard.get())
 {
+}
+
+void TSerialPort::MarkLineDirty()
+{
+  FGuard->MarkDirty(Port, FRequestTime);
+}
+
+bool TSerialPort::SettleLine(TSerialLine& Line)
+{
+  double sentAt = 0;
+  if (!FGuard->Dirty(Port, &sentAt)) return true;
+  const double now = FClock->Now();
+  const double guard = FGuard->GuardMs() / 86400000.0;
+  // Quiet since the failed request at the earliest (a clock set back since
+  // then counts from now).
+  double quietFrom = std::min(sentAt, now);
+  const unsigned poll = std::max(1u, WindowsReadLoopTimeoutMS);
+  const unsigned maxPolls = 4 * FGuard->GuardMs() / poll + 2;
+  for (unsigned polls = 0; polls < maxPolls; ++polls) {
+    if (Line.BytesWaiting() > 0) {
+      Line.DiscardInput();
+      quietFrom = FClock->Now();
+    }
+    if (FClock->Now() - quietFrom >= guard - cDateEpsilon) {
+      FGuard->MarkClean(Port);
+      return true;
+    }
+    FClock->Sleep(poll);
+  }
+  return false;
 }
 
 void TSerialPort::TimeMark(int Step)
@@ -61,7 +93,9 @@ TSerialResponse TSerialPort::SendData(const void* Data, unsigned dataSize, bool 
   R.Status = SerialStatus::Unknown();
   R.ResponseLength = 0;
 
-  const std::unique_ptr<TSerialLine> line = FTransport->Open(Port, *FClock);
+  TOpenedLine opened = FTransport->OpenWithReason(Port, *FClock);
+  R.OpenFailure = opened.Failure;
+  const std::unique_ptr<TSerialLine> line = std::move(opened.Line);
   if (!line) {
     R.Status = SerialStatus::PortInUse();
     return R;
@@ -85,14 +119,20 @@ TSerialResponse TSerialPort::SendData(const void* Data, unsigned dataSize, bool 
   }
   TimeMark(5);
 
-  // A controller confirms every register write, and the write operations close
-  // the port without reading that confirmation. Whatever still waits now
-  // belongs to an earlier exchange and must not be taken for this reply.
+  // Whatever still waits now belongs to an earlier exchange and must not be
+  // taken for this reply.
   line->DiscardInput();
+  // After a failed exchange its reply may still be on its way.
+  if (!SettleLine(*line)) {
+    R.Status = SerialStatus::NotQuiet();
+    return R;
+  }
 
+  FRequestTime = FClock->Now();
   if ((Data == nullptr && dataSize > 0) ||
       !line->Write(static_cast<const uint8_t*>(Data), dataSize)) {
     R.Status = SerialStatus::WriteFailed();
+    MarkLineDirty();
     return R;
   }
   TimeMark(6);
@@ -123,6 +163,7 @@ TSerialResponse TSerialPort::SendData(const void* Data, unsigned dataSize, bool 
   if (!seen) {
     R.Response.clear();
     R.Status = SerialStatus::Timeout();
+    MarkLineDirty();
     return R;
   }
 
@@ -130,6 +171,7 @@ TSerialResponse TSerialPort::SendData(const void* Data, unsigned dataSize, bool 
   std::size_t count = 0;
   if (!line->Read(buffer.data(), buffer.size(), count)) {
     R.Status = SerialStatus::ReadFailed();
+    MarkLineDirty();
     return R;
   }
   count = std::min(count, cMaxReply);

@@ -128,8 +128,10 @@ TSerialResponse TVogtlinPort::ReadRegisters(unsigned DeviceAddress, unsigned Mem
   }
   if (R.ResponseLength == required && !crcFits(1)) {
     R.Status = VogtlinStatus::BadCRC();
+    MarkLineDirty();
   } else if (R.ResponseLength == required && !answers(1)) {
     R.Status = VogtlinStatus::NotTheAnswer();
+    MarkLineDirty();
   } else if (R.ResponseLength == required) {
     for (int i = 1; i <= required; ++i) {
       const uint8_t b = R.rArray[std::size_t(i)];
@@ -139,6 +141,7 @@ TSerialResponse TVogtlinPort::ReadRegisters(unsigned DeviceAddress, unsigned Mem
     R.Status.clear();
   } else if (R.ResponseLength != 0) {
     R.Status = VogtlinStatus::WrongLength();
+    MarkLineDirty();
   } else {
     R.Status = VogtlinStatus::NoResult();
   }
@@ -192,15 +195,43 @@ TSerialResponse TVogtlinPort::ReadF32(unsigned DeviceAddress, unsigned MemoryAdd
   return R;
 }
 
+TSerialResponse TVogtlinPort::Write(const QByteArray& Frame, const QByteArray& Echo,
+                                    TSerialResponse& Response)
+{
+  QByteArray request = Frame;
+  AppendCRC(request);
+  QByteArray echo = Echo;
+  AppendCRC(echo);
+  TSerialResponse R =
+      SendData(request.constData(), unsigned(request.size()), true, std::move(Response));
+  if (R.Status.isEmpty()) {
+    const int length = int(echo.size());
+    const QByteArray reply(reinterpret_cast<const char*>(R.rArray.data() + 1), R.ResponseLength);
+    if (reply.endsWith(echo)) {
+      // Stray bytes ahead of the echo are dropped, as for a read.
+      std::copy_n(echo.constData(), length, R.rArray.begin() + 1);
+      R.ResponseLength = uint16_t(length);
+    } else if (reply.size() != length) {
+      R.Status = VogtlinStatus::WrongLength();
+    } else if (CalculateCRC16(0xFFFF, reply.constData(), length - 2) !=
+               uint16_t(uint8_t(reply[length - 2]) | uint8_t(reply[length - 1]) << 8)) {
+      R.Status = VogtlinStatus::BadCRC();
+    } else {
+      R.Status = VogtlinStatus::NotTheAnswer();
+    }
+    if (!R.Status.isEmpty()) MarkLineDirty();
+  }
+  Clock().Sleep(10);
+  return R;
+}
+
 TSerialResponse TVogtlinPort::WriteU8(unsigned DeviceAddress, unsigned MemoryAddress,
                                       uint16_t Value, TSerialResponse Response)
 {
   QByteArray frame = Header(DeviceAddress, 0x06, MemoryAddress);
   frame.append(char(Value >> 8));
   frame.append(char(Value & 0xFF));
-  TSerialResponse R = Send(frame, false, Response);
-  Clock().Sleep(10);
-  return R;
+  return Write(frame, frame, Response);
 }
 
 TSerialResponse TVogtlinPort::WriteF32(unsigned DeviceAddress, unsigned MemoryAddress, float Value,
@@ -211,7 +242,5 @@ TSerialResponse TVogtlinPort::WriteF32(unsigned DeviceAddress, unsigned MemoryAd
   for (char c :
        {char(0), char(2), char(4), char(bits >> 24), char(bits >> 16), char(bits >> 8), char(bits)})
     frame.append(c);
-  TSerialResponse R = Send(frame, false, Response);
-  Clock().Sleep(10);
-  return R;
+  return Write(frame, frame.left(6), Response);
 }

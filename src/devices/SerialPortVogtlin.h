@@ -45,9 +45,9 @@ public:
   // Register reads (function 3). Each needs a reply of exactly 5 + 2 x count
   // bytes with a correct CRC, from the addressed controller, for function 3
   // and with the byte count 2 x count: a reply garbled on the line, or one
-  // meant for the other controller, is never taken for a reading; such a
-  // reply at the end of what was read (after a late write confirmation) is
-  // taken, moved to the front of rArray. On success
+  // meant for the other controller, is never taken for a reading, and leaves
+  // the line dirty (TLineGuard); such a reply at the end of what was read
+  // (after stray bytes) is taken, moved to the front of rArray. On success
   // AsHex and AsInt get the reply bytes appended and Status is empty;
   // otherwise Status is "Wrong amount of data waiting" (a reply of another
   // length, such as a Modbus exception), "No result to read" (nothing read),
@@ -71,9 +71,16 @@ public:
                           TSerialResponse Response = {});
 
   // Register writes: function 6 with one 16-bit value, and function 16 with
-  // a single as two registers, most significant byte first. The
-  // confirmation is not read; the operation pauses 10 ms after sending.
-  // Status is that of the transaction.
+  // a single as two registers, most significant byte first. Each waits for
+  // the controller's confirmation, the Modbus echo of the write (function 6:
+  // the whole request; function 16: address, function, register and count
+  // with their CRC), and pauses 10 ms after it. The write counts as done
+  // (empty Status, WriteConfirmed) only when that echo came: not when nothing
+  // came (the transaction's status, "Timeout while waiting for response"), nor
+  // for another reply, such as an exception or the echo of another register
+  // ("Wrong amount of data waiting", "CRC error in response" or "Response does
+  // not answer the request"). As with reads, the echo at the end of what was
+  // read is taken.
   TSerialResponse WriteU8(unsigned DeviceAddress, unsigned MemoryAddress, uint16_t Value,
                           TSerialResponse Response = {});
   TSerialResponse WriteF32(unsigned DeviceAddress, unsigned MemoryAddress, float Value,
@@ -83,7 +90,15 @@ private:
   TSerialResponse ReadRegisters(unsigned DeviceAddress, unsigned MemoryAddress, int Count,
                                 TSerialResponse& Response);
   TSerialResponse Send(QByteArray Frame, bool WaitForResponse, TSerialResponse& Response);
+  // Sends a write request and checks its confirmation against Echo.
+  TSerialResponse Write(const QByteArray& Frame, const QByteArray& Echo, TSerialResponse& Response);
 };
+
+// Whether a register write was confirmed by its controller.
+inline bool WriteConfirmed(const TSerialResponse& Response)
+{
+  return Response.Status.isEmpty();
+}
 
 // Applies the controller bus settings to a port.
 void UseMFCBusSettings(TSerialPort& Port);

@@ -4,30 +4,42 @@
 #include "devices/ImaginaryMixer.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSerialPort>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // ---- A serial port of the operating system, in blocking use ----
 
+// The device file of a port name, as QSerialPort finds it ("ttyUSB0" is
+// /dev/ttyUSB0).
+QString DevicePath(const QString& Port)
+{
+  return Port.startsWith(u'/') ? Port : QStringLiteral("/dev/") + Port;
+}
+
 class TQtSerialLine : public TSerialLine
 {
 public:
-  bool Open(const QString& Port)
+  TPortOpenFailure Open(const QString& Port)
   {
     FPort.setPortName(Port);
-    if (!FPort.open(QIODevice::ReadWrite)) return false;
+    if (!FPort.open(QIODevice::ReadWrite)) return WhyNotOpened(Port);
     // QSerialPort's lock file keeps other processes out; the advisory lock on
     // the open device also keeps out a second open inside this process.
     if (::flock(FPort.handle(), LOCK_EX | LOCK_NB) != 0) {
       FPort.close();
-      return false;
+      return TPortOpenFailure::InUse;
     }
-    return true;
+    return TPortOpenFailure::None;
   }
 
   bool Configure(int BaudRate, int Parity, int StopBits) override
@@ -130,6 +142,21 @@ public:
   }
 
 private:
+  // QSerialPort calls a device that is held elsewhere and one the user may
+  // not open both a permission error; the device file tells them apart.
+  TPortOpenFailure WhyNotOpened(const QString& Port) const
+  {
+    const QByteArray path = QFile::encodeName(DevicePath(Port));
+    struct stat info = {};
+    if (FPort.error() == QSerialPort::DeviceNotFoundError ||
+        (::stat(path.constData(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR)))
+      return TPortOpenFailure::NotFound;
+    if (FPort.error() != QSerialPort::PermissionError) return TPortOpenFailure::Other;
+    if (::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES)
+      return TPortOpenFailure::NoPermission;
+    return TPortOpenFailure::InUse;
+  }
+
   QSerialPort FPort;
   TSerialTimeouts FTimeouts;
 };
@@ -209,12 +236,25 @@ private:
 
 } // namespace
 
-std::unique_ptr<TSerialLine> TQtSerialTransport::Open(const QString& Port, TClock&)
+TOpenedLine TSerialTransport::OpenWithReason(const QString& Port, TClock& Clock)
 {
-  if (Port.isEmpty()) return nullptr;
+  TOpenedLine opened{Open(Port, Clock)};
+  if (!opened.Line) opened.Failure = TPortOpenFailure::Other;
+  return opened;
+}
+
+std::unique_ptr<TSerialLine> TQtSerialTransport::Open(const QString& Port, TClock& Clock)
+{
+  return OpenWithReason(Port, Clock).Line;
+}
+
+TOpenedLine TQtSerialTransport::OpenWithReason(const QString& Port, TClock&)
+{
+  if (Port.isEmpty()) return {nullptr, TPortOpenFailure::Other};
   auto line = std::make_unique<TQtSerialLine>();
-  if (!line->Open(Port)) return nullptr;
-  return line;
+  const TPortOpenFailure failure = line->Open(Port);
+  if (failure != TPortOpenFailure::None) return {nullptr, failure};
+  return {std::move(line), TPortOpenFailure::None};
 }
 
 TSerialTransport& QtSerialTransport()
@@ -230,9 +270,40 @@ TDeviceTransport::TDeviceTransport(TImaginaryMixer* Mixer, TSerialTransport* Ser
 
 std::unique_ptr<TSerialLine> TDeviceTransport::Open(const QString& Port, TClock& Clock)
 {
+  return OpenWithReason(Port, Clock).Line;
+}
+
+TOpenedLine TDeviceTransport::OpenWithReason(const QString& Port, TClock& Clock)
+{
   if (Port == FakePortName()) {
     if (TImaginaryMixer* mixer = FMixer.load())
-      return std::make_unique<TImaginaryMixerLine>(*mixer, Clock);
+      return {std::make_unique<TImaginaryMixerLine>(*mixer, Clock), TPortOpenFailure::None};
   }
-  return FSerial->Open(Port, Clock);
+  return FSerial->OpenWithReason(Port, Clock);
+}
+
+QString PortOpenAdvice(const QString& Port, TPortOpenFailure Failure)
+{
+  switch (Failure) {
+  case TPortOpenFailure::NoPermission: {
+    QString group = QStringLiteral("dialout");
+    struct stat info = {};
+    if (::stat(QFile::encodeName(DevicePath(Port)).constData(), &info) == 0) {
+      struct group entry = {};
+      struct group* found = nullptr;
+      char buffer[4096];
+      if (::getgrgid_r(info.st_gid, &entry, buffer, sizeof buffer, &found) == 0 && found)
+        group = QString::fromLocal8Bit(found->gr_name);
+    }
+    return QStringLiteral("No permission to open %1: add your user to the group %2 and log in "
+                          "again")
+        .arg(Port, group);
+  }
+  case TPortOpenFailure::NotFound:
+    return QStringLiteral("%1 does not exist (any more): plug its adapter in, press \"Find "
+                          "ports\" and pick the port again")
+        .arg(Port);
+  default:
+    return QString();
+  }
 }

@@ -62,6 +62,23 @@ public:
   virtual void Close() = 0;
 };
 
+// Why a port could not be opened.
+enum class TPortOpenFailure
+{
+  None,         // it was opened
+  InUse,        // held by another transaction of this or another process
+  NoPermission, // the user may not open the device (on Linux: not in its group)
+  NotFound,     // there is no such device (an adapter unplugged, a name mistyped)
+  Other         // refused for another reason, or the transport cannot tell
+};
+
+// An opened line, or why there is none.
+struct TOpenedLine
+{
+  std::unique_ptr<TSerialLine> Line;
+  TPortOpenFailure Failure = TPortOpenFailure::None;
+};
+
 class TSerialTransport
 {
 public:
@@ -70,7 +87,17 @@ public:
   // opened, or is held by another transaction of this or another process.
   // Clock is the clock of the transaction that opens the line.
   virtual std::unique_ptr<TSerialLine> Open(const QString& Port, TClock& Clock) = 0;
+  // Opens Port as Open does, and says why when it cannot. A transport that
+  // does not override it knows no reasons: every failure is Other.
+  virtual TOpenedLine OpenWithReason(const QString& Port, TClock& Clock);
 };
+
+// The line for the feedback pane when a port could not be opened for lack of
+// permission or because it does not exist: why, and what to do ("No
+// permission to open /dev/ttyUSB0: add your user to the group dialout and log
+// in again", the group being that of the device file, dialout when it cannot
+// be read). Empty for the other failures, which say nothing new.
+QString PortOpenAdvice(const QString& Port, TPortOpenFailure Failure);
 
 // The serial ports of the operating system through QSerialPort. Exclusive
 // across processes through QSerialPort's lock file, and inside this process
@@ -79,6 +106,7 @@ class TQtSerialTransport : public TSerialTransport
 {
 public:
   std::unique_ptr<TSerialLine> Open(const QString& Port, TClock& Clock) override;
+  TOpenedLine OpenWithReason(const QString& Port, TClock& Clock) override;
 };
 
 // The process's plain serial transport (stateless, shared).
@@ -98,6 +126,7 @@ public:
   void AttachMixer(TImaginaryMixer* Mixer) { FMixer = Mixer; }
   TImaginaryMixer* Mixer() const { return FMixer; }
   std::unique_ptr<TSerialLine> Open(const QString& Port, TClock& Clock) override;
+  TOpenedLine OpenWithReason(const QString& Port, TClock& Clock) override;
 
 private:
   std::atomic<TImaginaryMixer*> FMixer;

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -311,4 +312,60 @@ struct TWindowFixture
     list->setCurrentItem(items.first());
     items.first()->setSelected(true);
   }
+};
+
+// A stand-in for the humidification thread that keeps the stop handshake:
+// it hands over every few milliseconds through a blocking call onto the
+// window's thread and reports stopped on the third hand-over after the
+// request (as the real thread may take two passes). With a real pause of
+// 10 ms per wait of the window's clock, the stop's 10 s are 40 polls of at
+// least 10 ms each: the stand-in's three hand-overs, 15 ms apart, come well
+// within them.
+struct TStandInLog
+{
+  QStringList Captions;       // window caption at each hand-over after the request
+  QList<bool> ButtonsEnabled; // ButtonStop at each hand-over after the request
+  QList<bool> TimerActive;    // Timer1 at each hand-over after the request
+  std::atomic<int> HandOvers{0};
+  double StoppedAt = 0;                 // the window's time when it reported stopped
+  std::function<void()> OnFirstRequest; // runs on the window's thread
+};
+
+class TStandInThread : public QThread
+{
+public:
+  TStandInThread(TForm1& form, TStandInLog& log) : FForm(form), FLog(log) {}
+
+protected:
+  void run() override
+  {
+    int afterStop = 0;
+    bool stop = false;
+    while (true) {
+      QMetaObject::invokeMethod(
+          &FForm,
+          [&] {
+            stop = FForm.Shared.ThreadStop;
+            if (stop) ++afterStop;
+            if (afterStop >= 3) {
+              FForm.Shared.ThreadHasStopped = true;
+              FLog.StoppedAt = FForm.Clock().Now();
+            }
+            if (stop) {
+              FLog.Captions << FForm.windowTitle();
+              FLog.ButtonsEnabled << FForm.ButtonStop->isEnabled();
+              FLog.TimerActive << FForm.Timer1->isActive();
+              if (afterStop == 1 && FLog.OnFirstRequest) FLog.OnFirstRequest();
+            }
+          },
+          Qt::BlockingQueuedConnection);
+      ++FLog.HandOvers;
+      if (afterStop >= 3) return;
+      QThread::msleep(stop ? 15 : 2);
+    }
+  }
+
+private:
+  TForm1& FForm;
+  TStandInLog& FLog;
 };

@@ -4,11 +4,13 @@
 #pragma once
 
 #include "AppTestSupport.h"
+#include "common/PacedClock.h"
 #include "devices/DeviceFaults.h"
 #include "devices/ImaginaryMixerServer.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -18,21 +20,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <mutex>
 
-// Virtual time for a window whose devices sit behind real serial lines: every
-// wait moves the clock on by its length, and the short waits of a
-// transaction's polling (10 ms or less) also pass in real time, so that the
-// device server's thread answers while the transaction polls. Longer waits
-// pass at once (1 ms of real time each).
-class TLineClock : public TRecordingClock
-{
-public:
-  void Sleep(unsigned Ms) override
-  {
-    TRecordingClock::Sleep(Ms);
-    QThread::usleep(Ms <= 10 ? Ms * 1000 : 1000);
-  }
-};
+// Virtual time for a window whose devices sit behind real serial lines.
+using TLineClock = TPaced<TRecordingClock>;
 
 inline TDeviceFault FaultOf(const QString& Text)
 {
@@ -50,14 +41,26 @@ struct TLineWindow
 {
   TOwnFolder Folder;
   TLineClock Clock;
+  TPacedTransport Transport;
   TScriptedDialogs Dialogs;
   TImaginaryMixer Mixer;
   TImaginaryMixerServer Server{Mixer, Clock};
   QTemporaryDir Links;
   std::unique_ptr<TForm1> Form;
 
+  // Lines that went and came back, with the (virtual) time: "relay back".
+  mutable std::mutex EventMutex;
+  QList<std::pair<double, QString>> Events;
+
   TLineWindow()
   {
+    Clock.AfterSleep = [this] { Server.DeliverDue(); };
+    Server.SetEventTrace([this](TImaginaryLine Line, const QString& Event) {
+      std::lock_guard<std::mutex> lock(EventMutex);
+      Events << std::pair{
+          Clock.Now(), QString::fromLatin1(Line == TImaginaryLine::RelayBoard ? "relay " : "mfc ") +
+                           Event.section(u' ', 0, 0)};
+    });
     Server.SetLinks(Links.filePath("relay"), Links.filePath("mfc"));
     QString error;
     if (!Server.Start(&error)) {
@@ -69,6 +72,7 @@ struct TLineWindow
     TFormServices services;
     services.Clock = &Clock;
     services.Dialogs = &Dialogs;
+    services.Transport = &Transport;
     Form = std::make_unique<TForm1>(services);
     qunsetenv("VERDANE_EXTRA_PORTS");
     Form->Timer1->stop();
@@ -84,17 +88,51 @@ struct TLineWindow
     Mixer.ClearFaults();
     Form.reset();
     Server.Stop();
+    Clock.AfterSleep = nullptr;
   }
   bool Ready() const
   {
     return Form && Form->CheckBoxSolenoidOK->isChecked() && Form->CheckBoxMFCOK->isChecked() &&
            Form->CheckBoxGasesSelected->isChecked();
   }
+  // Waits (in real time, at most 3 s) until both lines are there, as after a
+  // gone fault has ended.
+  bool WaitForLines() const
+  {
+    QElapsedTimer timer;
+    timer.start();
+    while (!QFileInfo::exists(Server.RelayBoardPort()) ||
+           !QFileInfo::exists(Server.ControllerBusPort())) {
+      if (timer.elapsed() > 3000) return false;
+      QThread::msleep(2);
+    }
+    return true;
+  }
+  // When a line last came back ("relay" or "mfc"), or 0.
+  double CameBack(const QString& Line) const
+  {
+    std::lock_guard<std::mutex> lock(EventMutex);
+    double at = 0;
+    for (const auto& [time, event] : Events)
+      if (event == Line + QStringLiteral(" back")) at = time;
+    return at;
+  }
+
+  // Plays the faults from now on; a line that a fault takes away is gone
+  // when this returns.
   void Play(std::initializer_list<const char*> Faults)
   {
     QList<TDeviceFault> list;
     for (const char* f : Faults) list << FaultOf(QString::fromLatin1(f));
     Mixer.SetFaults(list, Clock.Now());
+    for (const TDeviceFault& f : list) {
+      if (f.Kind != TFaultKind::Gone || f.FromRequest > 0 || f.AfterS > 0) continue;
+      const QString port = f.Device == TFaultDevice::RelayBoard ? Server.RelayBoardPort()
+                                                                : Server.ControllerBusPort();
+      QElapsedTimer timer;
+      timer.start();
+      while (QFileInfo::exists(port) && timer.elapsed() < 3000) QThread::msleep(1);
+    }
   }
 
   // One tick of the cycle, then the rest of the 250 ms until the next one.
@@ -105,6 +143,7 @@ struct TLineWindow
     Form->Timer1Timer();
     const double spentMs = (Clock.Now() - start) * 86400000;
     if (spentMs < 250) Clock.Advance(250 - spentMs);
+    Server.DeliverDue();
     return spentMs;
   }
 

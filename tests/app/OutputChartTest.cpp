@@ -440,3 +440,40 @@ TEST(OutputChart, SequenceStepsAreMarkedWithTheirNumbers)
   EXPECT_TRUE(ColourNear(picture, x1 + 1.5, area.top() + 2.5, TOutputStepMarks::Color));
   EXPECT_FALSE(ColourNear(picture, (x1 + x) / 2, area.top() + 2.5, TOutputStepMarks::Color));
 }
+
+// The logarithmic axis names at least three values over any range a run
+// shows, a label height apart (a run between 200 and 8000 ppm showed "1000"
+// alone): a decade or less is drawn linearly, a few decades name mantissas.
+TEST(OutputChart, TheLogarithmicAxisNamesAtLeastThreeValues)
+{
+  const double Now = EncodeDateTime(2026, 3, 9, 14, 2, 0);
+  struct TCase
+  {
+    double Lo, Hi;
+    int Height;
+  };
+  const TCase Cases[] = {{200, 8000, 300}, {200, 8000, 170}, {150, 3000, 300},  {1000, 1900, 300},
+                         {20, 30, 300},    {1, 1e6, 300},    {1, 1e6, 170},     {40000, 60000, 170},
+                         {5, 5000, 300},   {0.5, 20, 220},   {1000, 1000, 300}, {30, 900000, 220}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::Message() << C.Lo << " .. " << C.Hi << " in " << C.Height);
+    TOutputPlotData Data;
+    QWidget Parent;
+    Parent.resize(800, C.Height);
+    TOutputChart Chart(Data, &Parent, Now);
+    Chart.Graph()->resize(800, C.Height);
+    for (int I = 0; I <= 20; ++I) {
+      Data.PpmA()->Add(C.Lo * std::pow(C.Hi / C.Lo, I / 20.0));
+      Data.PpmH2O()->Add(std::nan(""));
+      Data.Time()->Add(Now + I / 86400.0);
+    }
+    Chart.Graph()->AsImage();
+    const TGvAxis* Y = Chart.Graph()->PrimaryYAxis();
+    EXPECT_EQ(Y->Scaling(), TGvAxisScaling::Log);
+    EXPECT_LE(Y->Start(), C.Lo);
+    EXPECT_GE(Y->Stop(), C.Hi);
+    ASSERT_GE(Y->LabelCount(), 3) << Y->Start() << " .. " << Y->Stop();
+    for (int I = 1; I < Y->LabelCount(); ++I)
+      EXPECT_FALSE(Y->Label(I)->RotatedBounds().intersects(Y->Label(I - 1)->RotatedBounds()));
+  }
+}

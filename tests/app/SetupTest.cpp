@@ -163,6 +163,62 @@ TEST(Validation, RelayBoardFeedbackForEachAnswer)
   }
 }
 
+// A port the user may not open, or one that is gone: the status line stays
+// that of any port that cannot be opened, and one more line says why and what
+// to do. A port held elsewhere adds nothing.
+TEST(Validation, PortThatCannotBeOpenedSaysWhyAndWhatToDo)
+{
+  // Opens nothing: every port fails for the reason given.
+  class TRefusingPorts : public TSerialTransport
+  {
+  public:
+    TPortOpenFailure Failure = TPortOpenFailure::Other;
+    std::unique_ptr<TSerialLine> Open(const QString& Port, TClock& Clock) override
+    {
+      return OpenWithReason(Port, Clock).Line;
+    }
+    TOpenedLine OpenWithReason(const QString&, TClock&) override { return {nullptr, Failure}; }
+  };
+  const QString relay = "/dev/verdane-relay-port", bus = "/dev/verdane-mfc-port";
+  const struct
+  {
+    TPortOpenFailure Failure;
+    QString RelayAdvice, BusAdvice; // empty: no line
+  } cases[] = {
+      {TPortOpenFailure::NoPermission,
+       "No permission to open " + relay + ": add your user to the group dialout and log in again",
+       "No permission to open " + bus + ": add your user to the group dialout and log in again"},
+      {TPortOpenFailure::NotFound,
+       relay + " does not exist (any more): plug its adapter in, press \"Find ports\" and pick "
+               "the port again",
+       bus + " does not exist (any more): plug its adapter in, press \"Find ports\" and pick "
+             "the port again"},
+      {TPortOpenFailure::InUse, QString(), QString()},
+  };
+  TExtraPorts extra({relay, bus});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int(c.Failure));
+    TRecordingClock clock;
+    TScriptedDialogs dialogs;
+    TRefusingPorts ports;
+    ports.Failure = c.Failure;
+    TForm1 f({&clock, &dialogs, &ports});
+    f.Timer1->stop();
+    TWindowFixture::Select(f.ListBoxPortSolenoid, relay);
+    TWindowFixture::Select(f.ListBoxPortMFC, bus);
+    f.ButtonSetupValidateClick();
+    QStringList expected = {"Comm Status   : Failed to setup Com port, port in use",
+                            "Comm Response : 0", "Relay board controlling solenoids was NOT OK"};
+    if (!c.RelayAdvice.isEmpty()) expected << c.RelayAdvice;
+    expected << "" << "One of more MFC failed to be identified";
+    if (!c.BusAdvice.isEmpty()) expected << c.BusAdvice;
+    const QStringList lines = FeedbackLines(f);
+    EXPECT_EQ(lines.mid(lines.size() - expected.size()), expected);
+    EXPECT_FALSE(f.CheckBoxSolenoidOK->isChecked());
+    EXPECT_FALSE(f.CheckBoxMFCOK->isChecked());
+  }
+}
+
 TEST(Validation, ControllersMustIdentifyAsGSC)
 {
   for (const char* type : {"GSC-B9TA", "gsc-b9ta"}) {

@@ -11,17 +11,132 @@
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <bit>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 QStringList Autosaves()
 {
   return QDir::current().entryList({QStringLiteral("* autosave *.CSV")}, QDir::Files);
 }
+
+// A dry mixture in the test mode with a humidification thread that is still
+// running (a stand-in that takes three hand-overs to stop, as the real one
+// may take two passes). Only the stop's 250 ms polls pass in real time too,
+// so that the stand-in hands over while the window waits for it.
+struct TRunningFixture : TWindowFixture
+{
+  TStandInLog Log;
+  TStandInThread* Thread = nullptr;
+
+  TRunningFixture()
+  {
+    StartTestMode();
+    Form->GvIntegerEditGasAPPM->SetValue(500000);
+    Form->ButtonDilutionClick();
+    for (int i = 0; i < 2; ++i) Form->Timer1Timer();
+    Clock.OnSleep = [this](unsigned ms) {
+      if (ms == 250 && Form && Form->Shared.ThreadStop) QThread::msleep(10);
+    };
+    Thread = new TStandInThread(*Form, Log);
+    Form->Shared.WETT = Thread;
+    Thread->start();
+    while (Log.HandOvers < 1) QCoreApplication::processEvents();
+  }
+  ~TRunningFixture() { Clock.OnSleep = nullptr; }
+
+  // Set-points written, as (address, value, time), oldest first.
+  QList<std::tuple<int, float, double>> SetPointWrites() const
+  {
+    QList<std::tuple<int, float, double>> writes;
+    for (const TImaginaryFrame& f : Mixer.ReceivedFrames()) {
+      const QByteArray& b = f.Bytes;
+      if (f.Line != TImaginaryLine::ControllerBus || b.size() < 13 || uint8_t(b[1]) != 0x10 ||
+          (uint8_t(b[2]) << 8 | uint8_t(b[3])) != 6)
+        continue;
+      const uint32_t bits = uint32_t(uint8_t(b[7])) << 24 | uint32_t(uint8_t(b[8])) << 16 |
+                            uint32_t(uint8_t(b[9])) << 8 | uint8_t(b[10]);
+      writes << std::tuple{int(uint8_t(b[0])), std::bit_cast<float>(bits), f.Time};
+    }
+    return writes;
+  }
+};
 } // namespace
+
+// Stop, closing the window and a signal while the humidification thread
+// runs: both set-points go to 0 first, each one transaction after the other,
+// before the wait for the thread; the valves close after it. A relay board
+// that does not answer changes nothing of that: the flows are cut all the
+// same, and the valves wait for the board, with the status saying so.
+TEST(StopAndShutdown, CutTheFlowsFirst)
+{
+  for (const char* event : {"Stop", "close", "SIGTERM"}) {
+    for (bool relaySilent : {false, true}) {
+      SCOPED_TRACE(std::string(event) + (relaySilent ? ", relay board silent" : ""));
+      TRunningFixture fx;
+      TForm1& f = *fx.Form;
+      ASSERT_EQ(fx.Mixer.RelayMask(), 24u);
+      ASSERT_GT(fx.Mixer.SetPoint(2), 0.0f);
+      fx.Mixer.SetRelayBoardSilent(relaySilent);
+      fx.Mixer.ClearReceivedFrames();
+      TShutdownSignals handler;
+      ASSERT_TRUE(handler.Install());
+      QObject::connect(&handler, &TShutdownSignals::Received, &f, [&f](int) { CloseOnSignal(f); });
+
+      const double at = fx.Clock.Now();
+      if (QByteArray(event) == "Stop") {
+        f.ButtonStopClick();
+      } else if (QByteArray(event) == "close") {
+        f.close();
+      } else {
+        ASSERT_EQ(::raise(SIGTERM), 0);
+        for (int i = 0; i < 100 && f.isVisible(); ++i) QCoreApplication::processEvents();
+      }
+      EXPECT_EQ(f.Shared.WETT, nullptr);
+      const auto writes = fx.SetPointWrites();
+      ASSERT_GE(writes.size(), 2);
+      EXPECT_EQ(std::get<0>(writes[0]), 1);
+      EXPECT_EQ(std::get<0>(writes[1]), 2);
+      EXPECT_EQ(std::get<1>(writes[0]), 0.0f);
+      EXPECT_EQ(std::get<1>(writes[1]), 0.0f);
+      // Each write and the 20 ms after it; before the thread had stopped.
+      const double cutMs = (std::get<2>(writes[1]) - at) * 86400000;
+      EXPECT_LE(cutMs, 30 + 20);
+      EXPECT_LT(std::get<2>(writes[1]), fx.Log.StoppedAt);
+      EXPECT_EQ(fx.Mixer.SetPoint(1), 0.0f);
+      EXPECT_EQ(fx.Mixer.SetPoint(2), 0.0f);
+      RecordProperty(std::string("cut_ms_") + event + (relaySilent ? "_relay_silent" : ""),
+                     std::to_string(cutMs));
+
+      if (QByteArray(event) != "Stop") {
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_FALSE(fx.RelayMasks().isEmpty());
+        for (int mask : fx.RelayMasks()) EXPECT_EQ(mask, 0);
+        EXPECT_EQ(fx.Mixer.RelayMask(), relaySilent ? 24u : 0u);
+        continue;
+      }
+      EXPECT_EQ(f.LabelStatus->text(), "Standby");
+      f.Timer1->stop();
+      f.Timer1Timer();
+      EXPECT_EQ(f.LabelStatus->text(), relaySilent ? "Standby (valves not confirmed)" : "Standby");
+      if (!relaySilent) continue;
+      f.Timer1Timer();
+      EXPECT_EQ(f.MemoDevFeedback->toPlainText().count("Relay board did not confirm valve mask 0"),
+                1);
+      fx.Mixer.SetRelayBoardSilent(false);
+      f.Timer1Timer(); // the first tick after the board answers closes the valves
+      EXPECT_EQ(fx.Mixer.RelayMask(), 0u);
+      EXPECT_EQ(f.LabelStatus->text(), "Standby");
+      EXPECT_EQ(f.LabelStatus->styleSheet(), QString());
+      EXPECT_EQ(f.MemoDevFeedback->toPlainText().count("Relay board confirmed valve mask 0"), 1);
+    }
+  }
+}
 
 TEST(ShutdownSignals, EachSignalClosesTheWindowSafelyWithAnAutosave)
 {
@@ -80,23 +195,41 @@ TEST(ShutdownSignals, ASignalDuringTheFlushEndsItClosed)
   EXPECT_FALSE(f.Timer1->isActive());
 }
 
-// While a stop waits for the humidification thread, closing would skip the
-// safe steps; the signal's close waits until the stop is over.
-TEST(ShutdownSignals, CloseWaitsForAStopInProgress)
+// While a command waits for the humidification thread, closing (by hand or
+// by a signal) would skip the safe steps: the flows are cut at once, and the
+// window closes, with its safe steps, once the wait is over.
+TEST(ShutdownSignals, ACloseDuringAStopWaitCutsTheFlowsAndClosesAfterIt)
 {
-  TWindowFixture fx;
-  TForm1& f = *fx.Form;
-  fx.StartTestMode();
-  fx.Mixer.ClearReceivedFrames();
-  f.ButtonStop->setEnabled(false);
-  CloseOnSignal(f);
-  QTest::qWait(250);
-  EXPECT_TRUE(f.isVisible());
-  EXPECT_TRUE(fx.Mixer.ReceivedFrames().isEmpty());
-  f.ButtonStop->setEnabled(true);
-  for (int i = 0; i < 50 && f.isVisible(); ++i) QTest::qWait(10);
-  EXPECT_FALSE(f.isVisible());
-  EXPECT_EQ(fx.RelayMasks(), QList<int>({0}));
+  for (bool bySignal : {false, true}) {
+    SCOPED_TRACE(bySignal ? "signal" : "by hand");
+    TRunningFixture fx;
+    TForm1& f = *fx.Form;
+    bool closedInWait = false;
+    fx.Log.OnFirstRequest = [&] {
+      QTimer::singleShot(0, &f, [&] {
+        fx.Mixer.ClearReceivedFrames();
+        if (bySignal)
+          CloseOnSignal(f);
+        else
+          f.close();
+        closedInWait = true;
+        EXPECT_TRUE(f.isVisible());
+        EXPECT_EQ(fx.Writes(1, 6), QList<float>({0.0f}));
+        EXPECT_EQ(fx.Writes(2, 6), QList<float>({0.0f}));
+        EXPECT_TRUE(fx.RelayMasks().isEmpty());
+      });
+    };
+    f.ButtonBypassClick();
+    EXPECT_TRUE(closedInWait);
+    EXPECT_EQ(f.Shared.WETT, nullptr);
+    for (int i = 0; i < 100 && f.isVisible(); ++i) QCoreApplication::processEvents();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(fx.RelayMasks(), QList<int>({0}));
+    EXPECT_EQ(fx.Mixer.RelayMask(), 0u);
+    EXPECT_EQ(fx.Mixer.SetPoint(1), 0.0f);
+    EXPECT_EQ(fx.Mixer.SetPoint(2), 0.0f);
+    EXPECT_FALSE(f.Timer1->isActive());
+  }
 }
 
 TEST(ShutdownSignals, OneHolderAtATimeAndIgnoredSignalsStayIgnored)

@@ -44,25 +44,34 @@ TEST(StartOptions, GasesSequenceAndStart)
     bool started;
   };
   const QString relay = ImaginaryRelayPort(), bus = ImaginaryBusPort();
+  const auto options = [&](QString gasA, QString gasB, QString sequence, bool start,
+                           QString mfc = ImaginaryBusPort()) {
+    return TStartOptions{.RelayPort = ImaginaryRelayPort(),
+                         .MFCPort = mfc,
+                         .GasA = gasA,
+                         .GasB = gasB,
+                         .SequenceFile = sequence,
+                         .Start = start};
+  };
   const Case cases[] = {
-      {"all given", {relay, bus, false, "O2", "N2", file, true}, {}, true},
-      {"no start", {relay, bus, false, "Air", "Ar", file, false}, {}, false},
+      {"all given", options("O2", "N2", file, true), {}, true},
+      {"no start", options("Air", "Ar", file, false), {}, false},
       {"unknown gas",
-       {relay, bus, false, "Xe", "N2", file, true},
+       options("Xe", "N2", file, true),
        {"unknown gas A \"Xe\"; the names are: O2 | 5%H2,95%Ar | Air | H2",
         "the sequence was not started"},
        false},
       {"gas B not on its list",
-       {relay, bus, false, "O2", "O2", "", false},
+       options("O2", "O2", "", false),
        {"unknown gas B \"O2\"; the names are: Ar | N2 | H2 | H2O"},
        false},
       {"no MFC port",
-       {relay, "", false, "O2", "", file, true},
+       options("O2", "", file, true, ""),
        {"gas A \"O2\" cannot be chosen: the MFCs are not validated",
         "the sequence was not started"},
        false},
       {"bad file",
-       {relay, bus, false, "O2", "N2", missing, true},
+       options("O2", "N2", missing, true),
        {"sequence " + missing + " not loaded: Cannot read " + missing +
             ": No such file or directory",
         "the sequence was not started"},

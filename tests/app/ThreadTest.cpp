@@ -187,6 +187,7 @@ TEST(BubblerTemperature, ReadingsOutsideTheUsefulRangeGiveTwentyDegrees)
     fx.ListImaginaryPorts();
     TWindowFixture::Select(f.ListBoxPortSolenoid, ImaginaryRelayPort());
     fx.Mixer.SetBubblerTemperature(c.bubbler);
+    f.MemoDevFeedback->clear(); // the version, the pane's first line since the start
     f.GvIntegerEditH2OTempValueChanged();
     EXPECT_EQ(f.Label14->text(), QString::fromUtf8(c.label));
     EXPECT_FLOAT_EQ(f.GvIntegerEditpH2O->Value(), GetH2OPressureATM(20));
@@ -209,6 +210,7 @@ TEST(BubblerTemperature, MeasuredAndEstimated)
     fx.ListImaginaryPorts();
     TWindowFixture::Select(f.ListBoxPortSolenoid, ImaginaryRelayPort());
     fx.Mixer.SetBubblerTemperature(30);
+    f.MemoDevFeedback->clear(); // the version line of the start
     f.GvIntegerEditH2OTempValueChanged();
     const QString label = f.Label14->text();
     ASSERT_TRUE(label.startsWith("@ ") && label.endsWith("ºC")) << label.toStdString();

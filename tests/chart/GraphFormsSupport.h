@@ -10,7 +10,7 @@ class TSavedSineSeries : public TGvFunctionSeries
 {
   Q_OBJECT
 public:
-  explicit TSavedSineSeries(QObject* Owner = nullptr) : TGvFunctionSeries(Owner) {}
+  explicit TSavedSineSeries(QObject* Owner = nullptr) : TGvFunctionSeries(Owner) { NumberCaption(); }
   double GetY(double X) override { return 2 * std::sin(X); }
   QString GetFormula() const override { return QStringLiteral("y=2 sin(x)"); }
 };

@@ -3,6 +3,8 @@
 // printing and the clipboard.
 #include "GraphTestSupport.h"
 
+#include "chart/GvRichLabel.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -10,6 +12,7 @@
 #include <QImageReader>
 #include <QMimeData>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -133,6 +136,106 @@ TEST(Graph, ATooSmallGraphHasAnEmptyDrawingArea)
   EXPECT_EQ(S->Graph(), F.Graph);
 }
 
+// The labels of an axis in graph coordinates, with their texts.
+std::vector<std::pair<QString, QRectF>> LabelBoxes(const TGvAxis* A)
+{
+  std::vector<std::pair<QString, QRectF>> R;
+  for (int I = 0; I < A->LabelCount(); ++I)
+    R.emplace_back(A->Label(I)->PlainText(),
+                   A->Label(I)->RotatedBounds().translated(A->Left(), A->Top()));
+  return R;
+}
+
+bool HasLabel(const TGvAxis* A, const QString& Text)
+{
+  for (const auto& [T, Box] : LabelBoxes(A))
+    if (T == Text) return true;
+  return false;
+}
+
+// With ZeroOrigin the axes cross at the 0 of each other: each line stands at
+// the other's pixel of 0, without its label and tick at 0, and no label of
+// one axis runs into one of the other. An axis whose other range holds no 0
+// stays at the border, and the label at its corner goes instead.
+TEST(Graph, ZeroOriginCrossesTheAxesAtZero)
+{
+  struct TCase
+  {
+    const char* Name;
+    double X0, X1, Y0, Y1;
+    bool XAtZero, YAtZero; // the X (Y) axis line stands at the 0 of the other
+  };
+  const TCase Cases[] = {
+      {"both ranges hold 0", -4, 6, -3, 7, true, true},
+      {"only X holds 0", -4, 6, 1, 9, false, true},
+      {"only Y holds 0", 1, 9, -3, 7, true, false},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TGvGraphFixture F(400, 400);
+    GvFixAxis(F.X(), C.X0, C.X1);
+    GvFixAxis(F.Y(), C.Y0, C.Y1);
+    F.Series(F.Vector({C.X0, C.X1}), F.Vector({C.Y0, C.Y1}));
+    F.Graph->SetZeroOrigin(true);
+    F.Paint();
+    const QRectF A = F.Graph->DrawingArea();
+    const double YLine = F.Y()->Left() + F.Y()->AxLeft();
+    const double XLine = F.X()->Top() + F.X()->AxTop();
+    if (C.YAtZero) {
+      EXPECT_NEAR(YLine, F.X()->Left() + F.X()->NumberToWorld(0), 0.5);
+      EXPECT_GT(YLine, A.left() + 20);
+    } else {
+      EXPECT_LT(YLine, A.left() + 1);
+    }
+    if (C.XAtZero) {
+      EXPECT_NEAR(XLine, F.Y()->Top() + F.Y()->NumberToWorld(0), 0.5);
+      EXPECT_LT(XLine, A.bottom() - 20);
+    } else {
+      EXPECT_GT(XLine, A.bottom() - 1);
+    }
+    // An axis that stands at the 0 of the other has no label or tick at its
+    // own 0; an axis that stays at the border leaves its corner label out.
+    for (auto [Axis, Crossed] : {std::pair{F.X(), C.XAtZero}, std::pair{F.Y(), C.YAtZero}}) {
+      if (!Crossed || Axis->Start() >= 0) continue;
+      EXPECT_FALSE(HasLabel(Axis, "0"));
+      for (const TGvAxisTick& T : Axis->Ticks()) EXPECT_GT(std::fabs(T.Value), 1e-9);
+    }
+    if (!C.YAtZero) EXPECT_FALSE(HasLabel(F.X(), "1"));
+    if (!C.XAtZero) EXPECT_FALSE(HasLabel(F.Y(), "1"));
+    for (const auto& [XT, XB] : LabelBoxes(F.X()))
+      for (const auto& [YT, YB] : LabelBoxes(F.Y()))
+        EXPECT_FALSE(XB.intersects(YB)) << XT.toStdString() << " and " << YT.toStdString();
+  }
+  // Without it the axes stay at the border.
+  TGvGraphFixture F(400, 400);
+  GvFixAxis(F.X(), -4, 6);
+  GvFixAxis(F.Y(), -3, 7);
+  F.Paint();
+  EXPECT_LT(F.Y()->Left() + F.Y()->AxLeft(), F.Graph->DrawingArea().left() + 1);
+  EXPECT_TRUE(HasLabel(F.X(), "0"));
+}
+
+// The graph publishes its name and caption to caption fields, as series do,
+// and takes them away when it goes; a caption that shows them follows.
+TEST(Graph, PublishesItsNameAndCaption)
+{
+  TGvGraphFixture F;
+  F.Graph->SetCaption("Pressure");
+  EXPECT_EQ(ParseVariables("<%GraphFixtureForm.Graph1.Caption%>", nullptr), "Pressure");
+  EXPECT_EQ(ParseVariables("<%GraphFixtureForm.Graph1.Name%> here", nullptr), "Graph1 here");
+  auto* Other = new TGvGraph2D(F.Form.get());
+  Other->setObjectName("Graph2");
+  Other->SetCaption("Graph of <%GraphFixtureForm.Graph1.Caption%>");
+  Other->SetCaptionVisible(true);
+  Other->AsImage();
+  EXPECT_EQ(Other->TitleObject().PlainText(), "Graph of Pressure");
+  F.Graph->SetCaption("Flow");
+  Other->AsImage();
+  EXPECT_EQ(Other->TitleObject().PlainText(), "Graph of Flow");
+  delete F.Graph;
+  EXPECT_THROW(ParseVariables("<%GraphFixtureForm.Graph1.Caption%>", nullptr), EGvError);
+}
+
 // A legend that only reports its size and remembers where it was placed.
 class TFakeLegend : public QObject, public IGvGraphLegend
 {
@@ -172,6 +275,85 @@ TEST(Graph, DockedLegendsGetTheirSide)
   F.Paint();
   EXPECT_NEAR(F.Graph->DrawingArea().left() + F.Graph->DrawingArea().width(), Right, 0.5);
   F.Graph->UnregisterLegend(&L);
+}
+
+// The graph's published settings: its font (which labels that take their
+// parent's font follow), the single border (4 pixels more at the bottom),
+// the scroll increments.
+TEST(Graph, PublishedSettings)
+{
+  TGvGraphFixture F;
+  const QMetaObject* M = F.Graph->metaObject();
+  for (const char* Name : {"Font", "BorderStyle"})
+    EXPECT_GE(M->indexOfProperty(Name), 0) << Name;
+  for (const char* Name : {"ScrollSmallIncrement", "ScrollLargeIncrement"})
+    EXPECT_GE(F.Graph->Zoom()->metaObject()->indexOfProperty(Name), 0) << Name;
+
+  auto* Label = new TGvRichLabel(F.Graph);
+  Label->SetCaption("note");
+  Label->SetParentFont(true);
+  TGvFont Big;
+  Big.Assign(*F.Graph->Font());
+  Big.SetSize(21);
+  F.Graph->setProperty("Font", QVariant::fromValue(&Big));
+  EXPECT_EQ(F.Graph->Font()->Size(), 21);
+  EXPECT_EQ(Label->Font()->Size(), 21);
+
+  F.Paint();
+  const QRectF Plain = F.Graph->DrawingArea();
+  F.Graph->setProperty("BorderStyle", QVariant::fromValue(TGvBorderStyle::Single));
+  EXPECT_EQ(F.Graph->BorderStyle(), TGvBorderStyle::Single);
+  const QImage I = F.Paint();
+  const QRectF Framed = F.Graph->DrawingArea();
+  EXPECT_EQ(Framed.top(), Plain.top());
+  EXPECT_EQ(Framed.top() + Framed.height(), Plain.top() + Plain.height() - 4);
+  EXPECT_EQ(I.pixelColor(300, 0), QColor(0x80, 0x80, 0x80));
+
+  TGvZoomSettings* Z = F.Graph->Zoom();
+  EXPECT_EQ(Z->property("ScrollSmallIncrement").value<TGvScrollIncrement>(),
+            TGvScrollIncrement::MinorTick);
+  Z->setProperty("ScrollSmallIncrement", QVariant::fromValue(TGvScrollIncrement::Pixel));
+  Z->setProperty("ScrollLargeIncrement", QVariant::fromValue(TGvScrollIncrement::MajorTick));
+  EXPECT_EQ(Z->ScrollSmallIncrement(), TGvScrollIncrement::Pixel);
+  EXPECT_EQ(Z->ScrollLargeIncrement(), TGvScrollIncrement::MajorTick);
+}
+
+// A series' Invalidate reaches every graph that shows it: its own and the
+// graphs coupled to it.
+TEST(CoupledGraphs, ASeriesRepaintsTheGraphsCoupledToIt)
+{
+  QWidget Form;
+  Form.setObjectName("InvalidateForm");
+  Form.resize(400, 400);
+  auto* Child = new TGvGraph2D(&Form);
+  Child->setGeometry(0, 0, 400, 200);
+  auto* Master = new TGvGraph2D(&Form);
+  Master->setGeometry(0, 200, 400, 200);
+  Master->TestPrimaryAxis();
+  Child->SetPrimaryXAxis(Master->PrimaryXAxis());
+  Child->TestPrimaryAxis();
+  auto* X = new TGvDoubleVector(&Form);
+  X->AddRange({0, 1, 2});
+  std::vector<TGvLineSeries*> S;
+  for (TGvGraph2D* G : {Master, Child}) {
+    S.push_back(new TGvLineSeries(&Form));
+    S.back()->SetXAxis(Master->PrimaryXAxis());
+    S.back()->SetYAxis(G->PrimaryYAxis());
+    S.back()->SetXData(X);
+    S.back()->SetYData(X);
+  }
+  Form.show();
+  QApplication::processEvents();
+  for (TGvLineSeries* One : S) {
+    Master->repaint();
+    Child->repaint();
+    const int M = Master->RenderCount(), C = Child->RenderCount();
+    One->Invalidate();
+    Master->repaint();
+    Child->repaint();
+    EXPECT_GT(Master->RenderCount(), M);
+    EXPECT_GT(Child->RenderCount(), C);
+  }
 }
 
 TEST(Graph, ThePollShowsAppendedValuesWithoutAnyCall)
@@ -369,10 +551,11 @@ TEST(GraphScroll, TheScrollBarsAppearWhenZoomedAndMoveTheAxis)
   ASSERT_TRUE(H->isVisible());
   EXPECT_EQ(H->pageStep(), int(std::lround(10000 * (F.X()->Stop() - F.X()->Start()) / 100)));
   EXPECT_NEAR(H->value(), 10000 * F.X()->Start() / 100, 1);
-  // One line step to the right moves by the minor increment (rounded to it).
+  // One line step to the right moves by the minor increment (the ends of
+  // the fixture's axes are not rounded, nor is the shift).
   const double S = F.X()->Start(), Step = F.X()->MinorIncrement();
   H->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  EXPECT_NEAR(F.X()->Start(), GvRoundUpToStep(S + Step * 0.9999, Step), 1e-9);
+  EXPECT_NEAR(F.X()->Start(), S + Step, 1e-9);
   // The vertical bar runs against the values: adding moves the range down.
   const double YS = F.Y()->Start();
   F.Paint();
@@ -380,6 +563,48 @@ TEST(GraphScroll, TheScrollBarsAppearWhenZoomedAndMoveTheAxis)
   F.Graph->VerticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
   EXPECT_LT(F.Y()->Start(), YS);
   EXPECT_GE(F.Y()->Start(), 0);
+}
+
+// A scroll shift rounds the new start as the axis rounds its ends: not at
+// all, to the minor step or to the major step (0.5 and 0.1 here).
+TEST(GraphScroll, TheShiftRoundsAsTheAxisEndsDo)
+{
+  using R = TGvAxisEndRounding;
+  struct TCase
+  {
+    R Rounding;
+    double Shift, Start;
+  };
+  const TCase Cases[] = {
+      {R::RndNothing, 0.37, 2.67},
+      {R::RndToMajorZoomToNothing, 0.37, 2.67},
+      {R::RndToMinorZoomToNothing, 0.37, 2.67},
+      {R::RndToMinor, 0.37, 2.7},
+      {R::RndToMajorZoomToMinor, 0.37, 2.7},
+      {R::RndToMinor, 0.1, 2.4},
+      {R::RndToMajor, 0.1, 2.5},
+      // To smaller values the start rounds down: a step shorter than the
+      // rounding still goes the way it was asked to.
+      {R::RndToMajor, -0.1, 2.0},
+      {R::RndToMinor, -0.37, 1.9},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::Message() << int(C.Rounding) << " by " << C.Shift);
+    TGvGraphFixture F(400, 400);
+    TGvAxis* A = F.X();
+    GvFixAxis(A, 0, 10);
+    A->SetAutoTickParts(false);
+    A->ScaleData().RangeExponent = 0;
+    A->SetMajorTickPart(0.5);
+    A->SetTickPart(0.1);
+    A->SetEndRounding(C.Rounding);
+    ASSERT_DOUBLE_EQ(A->MajorIncrement(), 0.5);
+    ASSERT_DOUBLE_EQ(A->MinorIncrement(), 0.1);
+    A->ZoomIn(2.3, 5.3);
+    F.Graph->ShiftAxis(A, C.Shift, true);
+    EXPECT_NEAR(A->Start(), C.Start, 1e-9);
+    EXPECT_NEAR(A->Stop() - A->Start(), 3, 1e-9);
+  }
 }
 
 TEST(GraphZoom, TheWheelZoomsAroundThePointer)
@@ -616,6 +841,56 @@ TEST(GraphImages, VectorFormatsArePaintedAsDrawing)
   Printer.setOutputFileName(F.File("print.pdf"));
   F.Graph->PrintTo(Printer, QRect(0, 0, 3000, 2000));
   EXPECT_GT(QFile(F.File("print.pdf")).size(), 500);
+}
+
+// SVG, PDF and print paint as vector drawing: the graph tells its axes so,
+// and the ticks keep their fractional positions instead of the screen's
+// whole pixels.
+TEST(GraphImages, VectorOutputKeepsFractionalPositions)
+{
+  TImageFixture F;
+  std::vector<bool> Metafile;
+  TGvSeries* S = F.Graph->RelatedSeries().front();
+  S->OnGetPen = [&](TGvSeries*, TGvPenEventArgs&) {
+    Metafile.push_back(F.Graph->GraphDoingMetafile());
+  };
+  F.Graph->SaveImage(F.File("g.png"), TGvImageFileFormat::Png);
+  ASSERT_FALSE(Metafile.empty());
+  EXPECT_FALSE(Metafile.back());
+  for (auto [Format, Name] : {std::pair{TGvImageFileFormat::Svg, "g.svg"},
+                              std::pair{TGvImageFileFormat::Pdf, "g.pdf"}}) {
+    Metafile.clear();
+    F.Graph->SaveImage(F.File(Name), Format);
+    ASSERT_FALSE(Metafile.empty()) << Name;
+    EXPECT_TRUE(Metafile.back()) << Name;
+  }
+  Metafile.clear();
+  QPrinter Printer(QPrinter::HighResolution);
+  Printer.setOutputFormat(QPrinter::PdfFormat);
+  Printer.setOutputFileName(F.File("print.pdf"));
+  F.Graph->PrintTo(Printer, QRect(0, 0, 3000, 2000));
+  ASSERT_FALSE(Metafile.empty());
+  EXPECT_TRUE(Metafile.back());
+  EXPECT_FALSE(F.Graph->GraphDoingMetafile());
+
+  // The X axis' ticks in the SVG stand where they are, between pixels.
+  QFile Svg(F.File("g.svg"));
+  ASSERT_TRUE(Svg.open(QIODevice::ReadOnly));
+  const QByteArray Text = Svg.readAll();
+  std::vector<double> Numbers;
+  const QRegularExpression Number(QStringLiteral("-?\\d+\\.\\d+|-?\\d+"));
+  for (auto It = Number.globalMatch(QString::fromUtf8(Text)); It.hasNext();)
+    Numbers.push_back(It.next().captured().toDouble());
+  int Fractional = 0;
+  for (const TGvAxisTick& T : F.X()->Ticks()) {
+    const double Frac = T.Pixel - std::floor(T.Pixel);
+    if (Frac < 0.2 || Frac > 0.8) continue;
+    ++Fractional;
+    const bool Found = std::any_of(Numbers.begin(), Numbers.end(),
+                                   [&](double V) { return std::fabs(V - T.Pixel) < 0.01; });
+    EXPECT_TRUE(Found) << T.Pixel;
+  }
+  EXPECT_GT(Fractional, 0);
 }
 
 TEST(GraphImages, RefusalsRaise)

@@ -5,6 +5,7 @@
 #include "RecordingUndoStack.h"
 
 #include "chart/GvBars.h"
+#include "chart/GvUndoStack.h"
 #include "controls/GvStringFunctions.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,31 @@ TEST(Bars, ShiftedSeriesShareEachClass)
   EXPECT_NEAR(Bar(A, 0).bottom(), F.PY(0), 0.01);
   EXPECT_NEAR(Bar(B, 1).top(), F.PY(8), 0.01);
   EXPECT_NEAR(A->GroupWidth(), 0.8 * Z, 0.01);
+}
+
+// Bars shift and stack in the order of the graph's series list: a new order
+// of the layers places them anew.
+TEST(Bars, ANewLayerOrderPlacesTheBarsAnew)
+{
+  TBarsFixture F;
+  TGvBars* A = F.Bars({4, 6});
+  TGvBars* B = F.Bars({2, 8});
+  F.Paint();
+  const QRectF First = Bar(A, 0), Second = Bar(B, 0);
+  ASSERT_LT(First.left(), Second.left());
+  A->SetLayer(5);
+  F.Paint();
+  EXPECT_EQ(F.Graph->RelatedSeries().front(), B);
+  EXPECT_NEAR(Bar(B, 0).left(), First.left(), 0.01);
+  EXPECT_NEAR(Bar(A, 0).left(), Second.left(), 0.01);
+  // Stacked: the lower one is the first in the list.
+  A->SetOverlayStyle(TGvBarsOverlayStyle::Stack);
+  F.Paint();
+  EXPECT_NEAR(Bar(A, 0).bottom(), F.PY(2), 0.01);
+  B->SetLayer(7);
+  F.Paint();
+  EXPECT_NEAR(Bar(A, 0).bottom(), F.PY(0), 0.01);
+  EXPECT_NEAR(Bar(B, 0).bottom(), F.PY(4), 0.01);
 }
 
 TEST(Bars, StackedSeriesStartWhereTheOnesBelowEnd)
@@ -269,23 +295,47 @@ TEST(Bars, ThreeDimensionalBarsHaveDepthAndWalls)
   EXPECT_NEAR(B->Depth().CylinderShift, B->Depth().DepthX, 1e-9);
 }
 
-TEST(Bars, SharedSettingsAndUndoDescriptions)
+// A setting the bar series of a graph share is one undo step, however many
+// share it: one group with an entry for each series that changed.
+TEST(Bars, SharedSettingsAreOneUndoStep)
 {
   TBarsFixture F;
   TRecordingUndoStack Undo;
   TGvBars* A = F.Bars({4, 6});
   TGvBars* B = F.Bars({2, 8});
-  A->SetUndoStack(&Undo);
+  TGvBars* C = F.Bars({1, 3});
+  F.Graph->SetUndoStack(&Undo);
   A->SetDepth3D(30);
-  A->SetBarsHorizontal(true);
+  for (TGvBars* S : {B, C}) EXPECT_EQ(S->Depth3D(), 30);
   A->SetLabelFormat("0.0");
-  EXPECT_EQ(B->Depth3D(), 30);
-  EXPECT_TRUE(B->BarsHorizontal());
-  ASSERT_EQ(Undo.Entries.size(), 3u);
+  const std::vector<std::pair<QString, QObject*>> Want = {
+      {"StartGroup", nullptr}, {"Property", A}, {"Property", B}, {"Property", C},
+      {"StopGroup", nullptr},  {"Property", A}};
+  ASSERT_EQ(Undo.Entries.size(), Want.size());
+  for (size_t I = 0; I < Want.size(); ++I) {
+    EXPECT_EQ(Undo.Entries[I].Kind, Want[I].first) << I;
+    EXPECT_EQ(Undo.Entries[I].Instance, Want[I].second) << I;
+  }
   EXPECT_EQ(Undo.Entries[0].Comment, "Bars 3D depth");
-  EXPECT_EQ(Undo.Entries[0].PropName, "Depth3D");
-  EXPECT_EQ(Undo.Entries[1].Comment, "Bars horizontal");
-  EXPECT_EQ(Undo.Entries[2].Comment, "Labels output format");
+  EXPECT_EQ(Undo.Entries[1].PropName, "Depth3D");
+  EXPECT_EQ(Undo.Entries[5].Comment, "Labels output format");
+
+  // On the real stack: each shared setting is undone in one step, for all.
+  TGvUndoStack Stack;
+  F.Graph->SetUndoStack(&Stack);
+  B->SetClassesDistance(20);
+  C->SetBarsHorizontal(true);
+  A->SetOverlayStyle(TGvBarsOverlayStyle::Stack);
+  EXPECT_EQ(Stack.UndoCount(), 3);
+  Stack.Undo();
+  for (TGvBars* S : {A, B, C}) EXPECT_EQ(S->OverlayStyle(), TGvBarsOverlayStyle::Shift);
+  for (TGvBars* S : {A, B, C}) EXPECT_TRUE(S->BarsHorizontal());
+  Stack.Undo();
+  for (TGvBars* S : {A, B, C}) EXPECT_FALSE(S->BarsHorizontal());
+  for (TGvBars* S : {A, B, C}) EXPECT_EQ(S->ClassesDistance(), 20);
+  Stack.Undo();
+  for (TGvBars* S : {A, B, C}) EXPECT_EQ(S->ClassesDistance(), 0);
+  EXPECT_FALSE(Stack.CanUndo());
 }
 
 TEST(Bars, CaptionsCannotBeSetWhileBoundToAField)

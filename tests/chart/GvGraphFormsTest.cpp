@@ -182,6 +182,7 @@ protected:
     Graph->Zoom()->SetBackOnRightBottomLeftTopFrame(true);
     Graph->Zoom()->SetStartPanning(GvGraphTypes::ssCtrl | GvGraphTypes::ssLeft);
     Graph->setToolTip(QStringLiteral("a hint"));
+    Graph->SetBorderStyle(TGvBorderStyle::Single);
   }
 
   QImage Paint()
@@ -245,6 +246,7 @@ TEST_P(GraphFormsEach, ReadIntoAnEmptyFormWritesTheSameAndPaintsTheSame)
   EXPECT_EQ(Errors->YData(), AppVector);
   EXPECT_EQ(Graph->PrimaryXAxis()->ZoomBufferSize(), 3);
   EXPECT_EQ(Graph->PrimaryXAxis()->Start(), 2);
+  EXPECT_EQ(Graph->BorderStyle(), TGvBorderStyle::Single);
 
   EXPECT_EQ(Paint(), Before);
 }
@@ -280,6 +282,43 @@ TEST_P(GraphFormsEach, WithoutValuesTheDataAndTheRangesStay)
   EXPECT_EQ(X->Stop(), 3);
   (void)Start;
   (void)Stop;
+}
+
+// A graph laid out without the flag that says values are included: the
+// vectors it holds (an XML "Vectors" child, a non-zero "Vectors.Count") are
+// read all the same, with their values and the axes' ranges.
+TEST_F(GraphForms, TextFormsWithoutTheValuesFlagReadTheirVectors)
+{
+  for (int Form : {Xml, Ini}) {
+    SCOPED_TRACE(FormName(Form));
+    NewForm();
+    Build();
+    Paint();
+    Find<TGvAxis>("XAxis1")->ZoomIn(2, 5);
+    const QImage Before = Paint();
+    QByteArray Saved = Save(*Graph, Form);
+    if (Form == Xml) {
+      QDomDocument Doc;
+      GvParseXml(Saved, Doc);
+      QDomElement G = Doc.documentElement().firstChildElement();
+      ASSERT_TRUE(G.hasAttribute("IncludeValues"));
+      G.removeAttribute("IncludeValues");
+      Saved = GvXmlText(Doc);
+    } else {
+      const qsizetype At = Saved.indexOf("\nIncludeValues=");
+      ASSERT_GE(At, 0);
+      Saved.remove(At, Saved.indexOf('\n', At + 1) - At);
+    }
+    ASSERT_FALSE(Saved.contains("IncludeValues"));
+    NewForm();
+    Load(*Graph, Form, Saved);
+    EXPECT_TRUE(Graph->ReadWarnings().isEmpty()) << Graph->ReadWarnings().join('\n').toStdString();
+    ASSERT_NE(Find<TGvDoubleVector>("X1"), nullptr);
+    EXPECT_EQ(Find<TGvDoubleVector>("X1")->Count(), 20);
+    EXPECT_EQ(Find<TGvLineSeries>("Line1")->YData(), Find<TGvDoubleVector>("Y1"));
+    EXPECT_EQ(Graph->PrimaryXAxis()->Start(), 2);
+    EXPECT_EQ(Paint(), Before);
+  }
 }
 
 TEST_P(GraphFormsEach, ReadingRecordsNothingOnTheUndoStack)

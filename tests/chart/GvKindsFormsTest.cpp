@@ -230,6 +230,19 @@ TEST_P(KindsFormsEach, ReadIntoAnEmptyFormWritesTheSameAndPaintsTheSame)
   Load(*Graph, F, Saved);
   EXPECT_TRUE(Graph->ReadWarnings().isEmpty()) << Graph->ReadWarnings().join('\n').toStdString();
   EXPECT_EQ(Save(*Graph, F), Saved);
+  if (F == Stream) {
+    // The legend's stream form is the table's: the set item height, the
+    // raised border and the drag keys travel in the XML and ini forms only.
+    auto* Docked = Find<TGvLegend>("Legend1");
+    auto* Floating = Find<TGvLegend>("Legend2");
+    ASSERT_TRUE(Docked && Floating);
+    EXPECT_EQ(Docked->ItemHeight(), 0);
+    EXPECT_FALSE(Docked->BorderRaised());
+    EXPECT_EQ(Floating->StartFreeFloatingMovingKeys(), GvGraphTypes::ssLeft);
+    Docked->SetItemHeight(14);
+    Docked->SetBorderRaised(true);
+    Floating->SetStartFreeFloatingMovingKeys(GvGraphTypes::ssLeft | GvGraphTypes::ssShift);
+  }
   EXPECT_EQ(Paint(), Before);
   // Painting lays the legends out again, from their restored settings.
   EXPECT_EQ(Save(*Graph, F), Saved);
@@ -400,22 +413,46 @@ TEST_F(KindsForms, CutAndCorruptedLegendFormsAreRefused)
   EXPECT_EQ(SaveOne(*L, Stream), Before);
 }
 
-// A stream written before the last group (set item height, raised and
-// lowered border, drag keys) ends after the gradient: those keep their values.
-TEST_F(KindsForms, OlderLegendStreamsEndAfterTheGradient)
+// The legend's stream ends as the table says, with 0 after the gradient; a
+// stream with the group an earlier version wrote there (set item height,
+// raised and lowered border, drag keys) reads, those values included.
+TEST_F(KindsForms, LegendStreamsEndAfterTheGradient)
 {
   Build(TGvBarsOverlayStyle::Shift);
   auto* L = Find<TGvLegend>("Legend1");
   const QByteArray Saved = SaveOne(*L, Stream);
-  // 1, ItemHeight float32, two bytes, uint16, 0.
-  const int Tail = 1 + 4 + 1 + 1 + 2 + 1;
-  L->SetItemHeight(33);
-  L->SetBorderRaised(false);
+  // The table's end: more = 1, DropShadow, the gradient block, 0.
+  QByteArray Gradient;
+  {
+    QBuffer B(&Gradient);
+    B.open(QIODevice::WriteOnly);
+    TGvStreamWriter W(B);
+    ToStream(W, *L->BackgroundGradient());
+  }
+  ASSERT_TRUE(Saved.endsWith(QByteArray(1, '\1') + char(L->DropShadow()) + Gradient +
+                             QByteArray(1, '\0')));
+  QByteArray Earlier = Saved.left(Saved.size() - 1) + QByteArray(1, '\1');
+  {
+    QBuffer B(&Earlier);
+    B.open(QIODevice::Append);
+    TGvStreamWriter W(B);
+    W.WriteFloat32(33);
+    W.WriteBool(false);
+    W.WriteBool(true);
+    W.WriteUInt16(uint16_t(GvGraphTypes::ssCtrl | GvGraphTypes::ssLeft));
+    W.WriteByte(0);
+  }
   L->SetRows(5);
-  LoadOne(*L, Stream, Saved.left(Saved.size() - Tail) + QByteArray(1, '\0'));
+  LoadOne(*L, Stream, Earlier);
   EXPECT_EQ(L->Rows(), 2);
   EXPECT_EQ(L->ItemHeight(), 33);
   EXPECT_FALSE(L->BorderRaised());
+  EXPECT_TRUE(L->BorderLowered());
+  EXPECT_EQ(L->StartFreeFloatingMovingKeys(), GvGraphTypes::ssCtrl | GvGraphTypes::ssLeft);
+  // Read back from the table's form they keep their values.
+  LoadOne(*L, Stream, Saved);
+  EXPECT_EQ(L->ItemHeight(), 33);
+  EXPECT_TRUE(L->BorderLowered());
 }
 
 // A saved legend whose name another object holds is made anew under a free

@@ -199,7 +199,11 @@ TEST_F(GvRichCaption, ScriptsAreSmallerAndShifted)
   EXPECT_NEAR(Two.Y, -0.025 * H, 1e-9);
   EXPECT_DOUBLE_EQ(Rest.Y, 0);
   EXPECT_NEAR(Two.X, X.X + X.Width + Nudge, 1e-9);
-  EXPECT_NEAR(Rest.X, Two.X + Two.Width - Nudge, 1e-9);
+  // The raised run is a nudge wider than its text: the next run moves back
+  // by the nudge and starts where the raised text ends, not inside it.
+  const double TwoText = QFontMetricsF(Two.Font, &Device).horizontalAdvance("2");
+  EXPECT_NEAR(Two.Width, TwoText + Nudge, 1e-9);
+  EXPECT_NEAR(Rest.X, Two.X + TwoText, 1e-9);
   EXPECT_TRUE(Two.Superscript);
   EXPECT_LT(QFontMetricsF(Two.Font, &Device).ascent(), QFontMetricsF(X.Font, &Device).ascent());
   // The raised digit's base line lies above the others'.

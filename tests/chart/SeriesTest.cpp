@@ -9,28 +9,76 @@
 
 namespace {
 
-TEST(Series, ColoursCycleOverTheSeriesOfOneOwnerAndCaptionsCount)
+// The entry of the colour cycle a series has (its line colour names it).
+int ColorEntry(const TGvSeries* S)
+{
+  for (int E = 0; E < 6; ++E)
+    if (GvSeriesColors(E).Line == S->Line()->Color()) return E;
+  return -1;
+}
+
+// One counter for the whole program picks the colours: a series made after
+// another was deleted does not take the colour of one still shown, and
+// another form goes on with the same cycle.
+TEST(Series, ColoursCycleOverTheProgram)
 {
   QObject Form;
   Form.setObjectName("CycleForm");
   std::vector<TGvLineSeries*> S;
   for (int I = 0; I < 7; ++I) S.push_back(new TGvLineSeries(&Form));
-  EXPECT_EQ(S[0]->Line()->Color(), 0xFFFF0000u);
-  EXPECT_EQ(S[1]->Line()->Color(), 0xFF008000u);
-  EXPECT_EQ(S[5]->PointSymbol()->PointSymbol(), TGvPointSymbol::Nabla);
+  const int First = ColorEntry(S[0]);
+  ASSERT_GE(First, 0);
+  for (int I = 1; I < 7; ++I) {
+    EXPECT_EQ(ColorEntry(S[I]), (First + I) % 6) << I;
+    EXPECT_EQ(S[I]->PointSymbol()->PointSymbol(), GvSeriesColors(First + I).Symbol) << I;
+    EXPECT_EQ(S[I]->PointSymbol()->FillColor(), GvSeriesColors(First + I).SymbolFill) << I;
+  }
+  // The seventh has the colours of the first again.
   EXPECT_EQ(S[6]->Line()->Color(), S[0]->Line()->Color());
-  EXPECT_EQ(S[6]->PointSymbol()->FillColor(), 0xFFADD8E6u);
-  // Another form starts its own cycle.
+  EXPECT_EQ(GvSeriesColors(0).Line, 0xFFFF0000u);
+  EXPECT_EQ(GvSeriesColors(5).Symbol, TGvPointSymbol::Nabla);
+
+  // Two series on a form, the first deleted, a new one: not the colour of
+  // the one still shown (a count per form gave it exactly that one).
   QObject Other;
-  TGvPointSeries P(&Other);
-  EXPECT_EQ(P.Line()->Color(), 0xFFFF0000u);
-  EXPECT_EQ(S[0]->Caption(), "GvLineSeries1");
-  EXPECT_EQ(S[1]->Caption(), "GvLineSeries2");
-  EXPECT_EQ(P.Caption(), "GvPointSeries1");
+  auto* A = new TGvLineSeries(&Other);
+  auto* B = new TGvLineSeries(&Other);
+  EXPECT_EQ(ColorEntry(A), (First + 7) % 6);
+  delete A;
+  auto* C = new TGvPointSeries(&Other);
+  EXPECT_NE(C->Line()->Color(), B->Line()->Color());
+  EXPECT_EQ(ColorEntry(C), (ColorEntry(B) + 1) % 6);
+
   EXPECT_FALSE(S[0]->PointSymbol()->Visible());
   EXPECT_TRUE(S[0]->Line()->Visible());
   EXPECT_FALSE(S[0]->Area()->Visible());
   EXPECT_EQ(S[0]->OutOfRangePointSymbol()->BorderColor(), 0xFF696969u);
+}
+
+// The default caption is numbered when the series is made, by the class it
+// is made as: reading the second one first does not give it the first number.
+TEST(Series, DefaultCaptionsAreNumberedWhenMade)
+{
+  QObject Form;
+  Form.setObjectName("CaptionForm");
+  auto* A = new TGvLineSeries(&Form);
+  auto* B = new TGvLineSeries(&Form);
+  auto* P = new TGvPointSeries(&Form);
+  EXPECT_EQ(B->Caption(), "GvLineSeries2");
+  EXPECT_EQ(A->Caption(), "GvLineSeries1");
+  EXPECT_EQ(P->Caption(), "GvPointSeries1");
+  // A name taken by another component of the owner is skipped.
+  auto* V = new TGvDoubleVector(&Form);
+  V->setObjectName("GvLineSeries3");
+  EXPECT_EQ((new TGvLineSeries(&Form))->Caption(), "GvLineSeries4");
+  // Every registered series class numbers by its own name.
+  QObject Kinds;
+  for (const QString& Class : TGvClassRegistry<TGvSeries>::Instance().ClassNames()) {
+    TGvSeries* First = TGvClassRegistry<TGvSeries>::Instance().Create(Class, &Kinds);
+    TGvSeries* Second = TGvClassRegistry<TGvSeries>::Instance().Create(Class, &Kinds);
+    EXPECT_EQ(Second->Caption(), Class.mid(1) + "2");
+    EXPECT_EQ(First->Caption(), Class.mid(1) + "1");
+  }
 }
 
 TEST(Series, RangesFromTheCommonCountOutliersAndTheIndex)

@@ -39,7 +39,8 @@ inline QByteArray Hex(const char* Text)
 
 // Every transaction's line records what was written; the reply of each
 // transaction is the next entry of the script (none when the script is empty
-// or the entry is empty). Ports named "busy" cannot be opened.
+// or the entry is empty). Ports named "busy" cannot be opened. A babbling
+// line always has a byte waiting, however much is discarded.
 class TScriptedTransport : public TSerialTransport
 {
 public:
@@ -48,6 +49,7 @@ public:
   int Opened = 0;
   int Closed = 0;
   bool RefuseConfigure = false;
+  bool Babble = false;
 
   std::unique_ptr<TSerialLine> Open(const QString& Port, TClock&) override
   {
@@ -74,7 +76,11 @@ private:
       }
       return true;
     }
-    std::size_t BytesWaiting() override { return std::size_t(FInput.size()); }
+    std::size_t BytesWaiting() override
+    {
+      if (FT.Babble && FInput.isEmpty()) FInput = QByteArray(1, char(0xAA));
+      return std::size_t(FInput.size());
+    }
     bool Read(uint8_t* Buffer, std::size_t MaxCount, std::size_t& Count) override
     {
       Count = std::min(MaxCount, std::size_t(FInput.size()));

@@ -268,8 +268,8 @@ TEST_F(Imaginary, DebugTrace)
   EXPECT_TRUE(Relay.DebugMSG.endsWith(QStringLiteral("\r\n")));
 
   Bus.Debug = true;
-  Bus.WriteU8(1, VogtlinRegister::ActiveFluid, 2); // write only: marks 1 to 6
-  EXPECT_EQ(Bus.DebugMSG.count(QStringLiteral("Time  ")), 6);
+  Bus.WriteU8(1, VogtlinRegister::ActiveFluid, 2); // waits for the echo: all nine marks
+  EXPECT_EQ(Bus.DebugMSG.count(QStringLiteral("Time  ")), 9);
   Relay.Debug = false;
   RelayBoardSelfTest(Relay);
   EXPECT_EQ(Relay.DebugMSG, QString());

@@ -46,6 +46,25 @@ TEST_F(RelayBoard, ValveMasks)
   EXPECT_EQ(Transport.Written, QList<QByteArray>{Bytes({254, 40, 0x13})});
 }
 
+// The relays have taken a mask only when the board answered the one byte 85;
+// any other answer leaves the line to fall quiet before the next command.
+TEST_F(RelayBoard, RelaysAreConfirmedByTheOneByte85)
+{
+  const std::pair<QByteArray, bool> cases[] = {{Bytes({85}), true},
+                                               {Bytes({84}), false},
+                                               {Bytes({85, 85}), false},
+                                               {Bytes({0, 85}), false},
+                                               {QByteArray(), false}};
+  for (const auto& [reply, confirmed] : cases) {
+    SCOPED_TRACE(reply.toHex().toStdString());
+    Transport.Replies = {reply, Bytes({85})};
+    EXPECT_EQ(RelayBoardRelaysConfirmed(RelayBoardSetRelays(Port, 24)), confirmed);
+    const unsigned long long before = Clock.SleptMs();
+    EXPECT_TRUE(RelayBoardRelaysConfirmed(RelayBoardSetRelays(Port, 24)));
+    EXPECT_EQ(Clock.SleptMs() - before > 10, !confirmed); // waited for the line to fall quiet
+  }
+}
+
 TEST_F(RelayBoard, SelfTest)
 {
   const std::pair<QByteArray, bool> cases[] = {{Bytes({85}), true},

@@ -6,7 +6,10 @@
 
 #include <QElapsedTimer>
 #include <QSerialPortInfo>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QThread>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -215,12 +218,27 @@ TEST_F(SerialLine, AtMost256BytesAreRead)
 
 TEST_F(SerialLine, PortThatDoesNotExist)
 {
-  for (const QString& name :
-       {QStringLiteral("/dev/verdane-no-such-port"), QString(), QStringLiteral("COM7")}) {
-    TSerialPort port = PortOn(name);
+  // The status is that of any port that cannot be opened; the reason tells
+  // a port that is not there from the others.
+  QTemporaryDir dir;
+  QFile plain(dir.filePath("plain-file"));
+  ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+  plain.close();
+  const struct
+  {
+    QString Name;
+    TPortOpenFailure Failure;
+  } cases[] = {{"/dev/verdane-no-such-port", TPortOpenFailure::NotFound},
+               {"COM7", TPortOpenFailure::NotFound}, // /dev/COM7
+               {dir.filePath("no-such-dir/ttyUSB0"), TPortOpenFailure::NotFound},
+               {QString(), TPortOpenFailure::Other},
+               {plain.fileName(), TPortOpenFailure::Other}}; // not a terminal
+  for (const auto& c : cases) {
+    TSerialPort port = PortOn(c.Name);
     const TSerialResponse r = Send(port, cRequest);
-    EXPECT_EQ(r.Status, SerialStatus::PortInUse()) << name.toStdString();
+    EXPECT_EQ(r.Status, SerialStatus::PortInUse()) << c.Name.toStdString();
     EXPECT_EQ(r.ResponseLength, 0);
+    EXPECT_EQ(r.OpenFailure, c.Failure) << c.Name.toStdString();
   }
 }
 
@@ -233,13 +251,17 @@ TEST_F(SerialLine, PortHeldInThisProcessIsInUse)
     const std::unique_ptr<TSerialLine> held = QtSerialTransport().Open(peer.Path(), clock);
     ASSERT_TRUE(held);
     TSerialPort port = PortOn(peer.Path());
-    EXPECT_EQ(Send(port, cRequest).Status, SerialStatus::PortInUse());
+    const TSerialResponse r = Send(port, cRequest);
+    EXPECT_EQ(r.Status, SerialStatus::PortInUse());
+    EXPECT_EQ(r.OpenFailure, TPortOpenFailure::InUse);
     EXPECT_TRUE(peer.Requests().isEmpty());
     held->Close();
   }
   // Released with the close.
   TSerialPort port = PortOn(peer.Path());
-  EXPECT_EQ(Send(port, cRequest).Status, QString());
+  const TSerialResponse r = Send(port, cRequest);
+  EXPECT_EQ(r.Status, QString());
+  EXPECT_EQ(r.OpenFailure, TPortOpenFailure::None);
 }
 
 TEST_F(SerialLine, PortHeldByAnotherProcessIsInUse)
@@ -265,7 +287,9 @@ TEST_F(SerialLine, PortHeldByAnotherProcessIsInUse)
   ASSERT_EQ(::read(toParent[0], &ok, 1), 1);
   ASSERT_EQ(ok, 'y');
   TSerialPort port = PortOn(peer.Path());
-  EXPECT_EQ(Send(port, cRequest).Status, SerialStatus::PortInUse());
+  const TSerialResponse r = Send(port, cRequest);
+  EXPECT_EQ(r.Status, SerialStatus::PortInUse());
+  EXPECT_EQ(r.OpenFailure, TPortOpenFailure::InUse);
   const char go = 'g';
   ASSERT_EQ(::write(toChild[1], &go, 1), 1);
   int status = 0;
@@ -295,6 +319,34 @@ TEST_F(SerialLine, TransactionInFlightOnAnotherThreadHoldsThePort)
   delete worker;
   EXPECT_EQ(first.Status, QString());
   EXPECT_EQ(first.ResponseLength, 1);
+}
+
+TEST(PortOpenAdvice, WhyAndWhatToDoForAPortTheUserCanMend)
+{
+  // The group is that of the device file; dialout when there is none to ask.
+  QTemporaryFile device;
+  ASSERT_TRUE(device.open());
+  const QString ownGroup = QString::fromLocal8Bit(::getgrgid(::getegid())->gr_name);
+  const struct
+  {
+    QString Port;
+    TPortOpenFailure Failure;
+    QString Advice;
+  } cases[] = {
+      {"/dev/ttyUSB0", TPortOpenFailure::NoPermission,
+       "No permission to open /dev/ttyUSB0: add your user to the group dialout and log in again"},
+      {device.fileName(), TPortOpenFailure::NoPermission,
+       "No permission to open " + device.fileName() + ": add your user to the group " + ownGroup +
+           " and log in again"},
+      {"/dev/ttyUSB0", TPortOpenFailure::NotFound,
+       "/dev/ttyUSB0 does not exist (any more): plug its adapter in, press \"Find ports\" and "
+       "pick the port again"},
+      {"/dev/ttyUSB0", TPortOpenFailure::InUse, QString()},
+      {"/dev/ttyUSB0", TPortOpenFailure::Other, QString()},
+      {"/dev/ttyUSB0", TPortOpenFailure::None, QString()},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PortOpenAdvice(c.Port, c.Failure), c.Advice) << c.Advice.toStdString();
 }
 
 TEST(CommPorts, SystemPortsThenExtraPortsWithoutDuplicates)

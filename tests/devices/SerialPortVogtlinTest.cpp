@@ -162,9 +162,9 @@ TEST_F(VogtlinProtocol, GarbledOrForeignRepliesAreRefused)
   EXPECT_EQ(Port.ReadF32(1, 4).AsFloat, 1.0f);
 }
 
-// The confirmation of a write, which the write does not read, may come late
-// and sit just ahead of the next reply: the reply is still taken. Bytes ahead
-// of a garbled or foreign reply are not.
+// Stray bytes (such as a confirmation that came late) may sit just ahead of
+// the next reply: the reply is still taken. Bytes ahead of a garbled or
+// foreign reply are not.
 TEST_F(VogtlinProtocol, AReplyAfterALateConfirmationIsTaken)
 {
   const QByteArray confirmation = Hex("01 06 41 39 00 04 4C 38");
@@ -242,18 +242,89 @@ TEST_F(VogtlinProtocol, ReadWaitsTwoPolls)
   EXPECT_EQ(Clock.SleptMs(), 20u + 60u);
 }
 
-TEST_F(VogtlinProtocol, WritesSendPauseAndReadNothing)
+// A write is done only when its controller echoed it: not without a reply,
+// nor with a refusal, a garbled echo, or the echo of another register or
+// controller. The write waits for the echo as a read waits for its reply,
+// then pauses 10 ms.
+TEST_F(VogtlinProtocol, WritesAreConfirmedByTheirEchoOnly)
 {
-  Transport.Replies = {Hex("01 10 00 06 00 02 A1 C9"), Hex("01 06 41 39 00 02 CC 3A")};
-  TSerialResponse r = Port.WriteF32(1, 6, 1.0f);
-  EXPECT_EQ(r.Status, QString());
-  EXPECT_EQ(r.ResponseLength, 0);
-  EXPECT_EQ(r.Response, QString());
-  EXPECT_EQ(Clock.SleptMs(), 10u);
-  r = Port.WriteU8(1, 0x4139, 2);
-  EXPECT_EQ(r.Status, QString());
-  EXPECT_EQ(r.ResponseLength, 0);
-  EXPECT_EQ(Clock.SleptMs(), 20u);
+  const QByteArray echo = Hex("01 10 00 06 00 02 A1 C9"); // WriteF32(1, 6, ...)
+  QByteArray flipped = echo;
+  flipped[3] = char(flipped[3] ^ 0x01);
+  const std::pair<QByteArray, QString> cases[] = {
+      {echo, QString()},
+      {Hex("55") + echo, QString()}, // a stray byte ahead of it
+      {QByteArray(), SerialStatus::Timeout()},
+      {WithCRC(Hex("01 90 04")), VogtlinStatus::WrongLength()},                   // exception
+      {flipped, VogtlinStatus::BadCRC()},                                         // garbled
+      {WithCRC(Hex("01 10 63 80 00 02")), VogtlinStatus::NotTheAnswer()},         // register
+      {WithCRC(Hex("02 10 00 06 00 02")), VogtlinStatus::NotTheAnswer()},         // controller
+      {WithCRC(Hex("01 10 00 06 00 02 04 3F 80")), VogtlinStatus::WrongLength()}, // too long
+  };
+  for (const auto& [reply, status] : cases) {
+    SCOPED_TRACE(reply.toHex(' ').toStdString());
+    TVirtualClock clock;
+    TScriptedTransport transport;
+    TVogtlinPort port(TDeviceContext{&clock, &transport});
+    UseMFCBusSettings(port);
+    port.Port = QStringLiteral("/dev/ttyMFC");
+    transport.Replies = {reply};
+    const TSerialResponse r = port.WriteF32(1, 6, 1.0f);
+    EXPECT_EQ(r.Status, status);
+    EXPECT_EQ(WriteConfirmed(r), status.isEmpty());
+    EXPECT_EQ(transport.Written, QList<QByteArray>{Hex("01 10 00 06 00 02 04 3F 80 00 00 7E 79")});
+    // Two polls, or the time-out and its polls, then the pause.
+    EXPECT_EQ(clock.SleptMs(), reply.isEmpty() ? 70u : 30u);
+    EXPECT_EQ(transport.Opened, transport.Closed);
+  }
+  // Function 6 is echoed whole.
+  Transport.Replies = {Hex("01 06 41 39 00 02 CC 3A"), WithCRC(Hex("01 06 41 39 00 03"))};
+  EXPECT_TRUE(WriteConfirmed(Port.WriteU8(1, 0x4139, 2)));
+  EXPECT_EQ(Port.WriteU8(1, 0x4139, 2).Status, VogtlinStatus::NotTheAnswer());
+}
+
+// After a failed exchange a late reply may still come: the next request goes
+// out once the line has been quiet for the guard time (300 ms), counted from
+// the failed request, and input meanwhile is thrown away. A line that is clean costs
+// nothing; one that never falls quiet is not written to.
+TEST_F(VogtlinProtocol, AfterAFailureTheLineMustFallQuietFirst)
+{
+  const QByteArray reply = Reply(Hex("3F 80 00 00"));
+  Transport.Replies = {reply};
+  Port.ReadF32(1, 4);
+  EXPECT_EQ(Clock.SleptMs(), 20u); // clean: two polls
+
+  // A read that failed (no reply, another controller's, a refusal): the next
+  // request goes out the guard time after the failed one at the earliest.
+  const unsigned long long guard = TLineGuard::DefaultGuardMs;
+  for (const QByteArray& failing :
+       {QByteArray(), Reply(Hex("3F 80 00 00"), 2), Hex("01 83 02 C0 F1")}) {
+    SCOPED_TRACE(failing.toHex(' ').toStdString());
+    const unsigned long long start = Clock.SleptMs();
+    Transport.Replies = {failing, reply};
+    EXPECT_NE(Port.ReadF32(1, 4).Status, QString());
+    const unsigned long long failedMs = Clock.SleptMs() - start;
+    Transport.Written.clear();
+    EXPECT_EQ(Port.ReadF32(1, 4).AsFloat, 1.0f);
+    EXPECT_EQ(Transport.Written.size(), 1);
+    EXPECT_EQ(Clock.SleptMs() - start, std::max(failedMs, guard) + 20u);
+  }
+  // Clean again.
+  const unsigned long long start = Clock.SleptMs();
+  Transport.Replies = {reply};
+  Port.ReadF32(1, 4);
+  EXPECT_EQ(Clock.SleptMs() - start, 20u);
+
+  // A line that keeps sending is given up after four guard times.
+  Transport.Replies = {QByteArray()};
+  Port.ReadF32(1, 4);
+  Transport.Babble = true;
+  Transport.Written.clear();
+  const unsigned long long before = Clock.SleptMs();
+  EXPECT_EQ(Port.ReadF32(1, 4).Status, VogtlinStatus::NoResult());
+  EXPECT_EQ(Port.WriteF32(1, 6, 0.0f).Status, SerialStatus::NotQuiet());
+  EXPECT_TRUE(Transport.Written.isEmpty());
+  EXPECT_LE(Clock.SleptMs() - before, 2 * (4 * guard + 30));
   EXPECT_EQ(Transport.Opened, Transport.Closed);
 }
 

@@ -1,9 +1,11 @@
-// The graph control: two coupled graphs, a zoomed and a panned state, and
-// one graph saved as PNG, SVG and PDF.
+// The graph control: two coupled graphs, a zoomed and a panned state, one
+// graph saved as PNG, SVG and PDF, and axes that cross at zero.
 #include "GallerySheet.h"
 #include "SheetGraphSupport.h"
 
+#include <QPainter>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -107,4 +109,49 @@ GV_GALLERY_SHEET(graph_formats)
   G.Graph->SaveImage(Sheet.Path("graph_formats.jpg"), TGvImageFileFormat::Jpeg);
   G.Graph->SaveImage(Sheet.Path("graph_formats.gif"), TGvImageFileFormat::Gif);
   Sheet.Save(G.Image(), "graph_formats");
+}
+
+GV_GALLERY_SHEET(graph_zero_origin)
+{
+  // ZeroOrigin: each axis stands at the 0 of the other, without its label
+  // and tick at 0; an axis whose other range holds no 0 stays at the border.
+  struct TPanel
+  {
+    const char* Title;
+    double X0, X1, Y0, Y1;
+    bool ZeroOrigin;
+  };
+  const TPanel Panels[] = {
+      {"X -4 .. 6, Y -3 .. 7, axes at the border", -4, 6, -3, 7, false},
+      {"The same with ZeroOrigin: crossing at (0, 0)", -4, 6, -3, 7, true},
+      {"ZeroOrigin, Y 1 .. 9: the X axis stays below", -4, 6, 1, 9, true},
+  };
+  QImage Picture(3 * 400, 400, QImage::Format_RGB32);
+  Picture.fill(Qt::white);
+  QPainter P(&Picture);
+  int Left = 0;
+  for (const TPanel& Panel : Panels) {
+    TSheetGraph G(400, 400, QString::fromLatin1(Panel.Title));
+    G.Graph->CaptionFont()->SetSize(10);
+    for (auto [A, Lo, Hi] : {std::tuple{G.Graph->PrimaryXAxis(), Panel.X0, Panel.X1},
+                             std::tuple{G.Graph->PrimaryYAxis(), Panel.Y0, Panel.Y1}}) {
+      A->SetStartEnd(TGvAxisEnd::Fixed);
+      A->SetStopEnd(TGvAxisEnd::Fixed);
+      A->SetEndRounding(TGvAxisEndRounding::RndNothing);
+      A->SetStartStop(Lo, Hi);
+      A->SetCaptionVisible(false);
+    }
+    G.Graph->SetZeroOrigin(Panel.ZeroOrigin);
+    std::vector<double> X, Y;
+    for (int I = 0; I <= 100; ++I) {
+      const double V = -4 + I * 0.1;
+      X.push_back(V);
+      Y.push_back(Panel.Y0 + (Panel.Y1 - Panel.Y0) * (0.2 + 0.03 * (V + 4) * (V + 4) * 0.7));
+    }
+    G.Line(X, Y)->Line()->SetWidth(2);
+    P.drawImage(Left, 0, G.Image());
+    Left += 400;
+  }
+  P.end();
+  Sheet.Save(Picture, "graph_zero_origin");
 }

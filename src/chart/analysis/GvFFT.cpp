@@ -496,6 +496,7 @@ TGvDiscreteFourier::TGvDiscreteFourier(QObject* Owner) : TGvFunctionSeries(Owner
       [this](QObject*, const TGvTransformEventArgs& A) { return Frequency(A.Index); });
   FPhaseSeries->SetYData(FPhaseData);
   RegisterVariables();
+  NumberCaption();
 }
 
 TGvDiscreteFourier::~TGvDiscreteFourier()

@@ -179,7 +179,7 @@ class TGvChildSeries : public TGvSeries
   Q_PROPERTY(TGvAreaSettings* Area READ Area WRITE SetArea)
   Q_PROPERTY(TGvSeries* DrawBandTo READ DrawBandTo WRITE SetDrawBandTo)
 public:
-  explicit TGvChildSeries(QObject* Owner = nullptr) : TGvSeries(Owner) {}
+  explicit TGvChildSeries(QObject* Owner = nullptr) : TGvSeries(Owner) { NumberCaption(); }
 };
 
 // The amplitude spectrum of the points of its data, one point per frequency

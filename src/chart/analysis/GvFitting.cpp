@@ -70,54 +70,6 @@ TGvExpressionLetters ExpressionLetters(const QString& Expression)
   return L;
 }
 
-// ---- Akima pieces of the covariance mode -----------------------------------
-
-namespace {
-
-// Akima coefficients through Nodes (ascending, distinct abscissae, at least
-// 3): X[i] the abscissa, V[i] the ordinate.
-void Akima(const std::vector<double>& X, const std::vector<double>& V, std::vector<double>& B,
-           std::vector<double>& C, std::vector<double>& D)
-{
-  const int N = int(X.size());
-  // Slopes m(-2) .. m(n), stored at offset 2.
-  std::vector<double> M(std::size_t(N) + 3, 0.0);
-  auto m = [&](int I) -> double& { return M[std::size_t(I + 2)]; };
-  for (int I = 0; I < N - 1; ++I) m(I) = (V[I + 1] - V[I]) / (X[I + 1] - X[I]);
-  m(-1) = 2 * m(0) - m(1);
-  m(-2) = 2 * m(-1) - m(0);
-  m(N - 1) = 2 * m(N - 2) - m(N - 3);
-  m(N) = 2 * m(N - 1) - m(N - 2);
-  std::vector<double> T(std::size_t(N), 0.0);
-  for (int I = 0; I < N; ++I) {
-    const double W1 = std::fabs(m(I + 1) - m(I)), W2 = std::fabs(m(I - 1) - m(I - 2));
-    T[I] = W1 + W2 == 0 ? (m(I - 1) + m(I)) / 2 : (W1 * m(I - 1) + W2 * m(I)) / (W1 + W2);
-  }
-  B.assign(std::size_t(N), 0);
-  C.assign(std::size_t(N), 0);
-  D.assign(std::size_t(N), 0);
-  for (int I = 0; I < N - 1; ++I) {
-    const double H = X[I + 1] - X[I];
-    B[I] = T[I];
-    C[I] = (3 * m(I) - 2 * T[I] - T[I + 1]) / H;
-    D[I] = (T[I] + T[I + 1] - 2 * m(I)) / (H * H);
-  }
-}
-
-} // namespace
-
-double TGvSimplexFit::TRun::Interpolate(double At) const
-{
-  // The interval below At; beyond either end the outer interval's cubic
-  // goes on.
-  const std::size_t N = Y.size();
-  std::size_t K = std::size_t(std::upper_bound(Y.begin(), Y.end(), At) - Y.begin());
-  K = K == 0 ? 0 : K - 1;
-  if (K > N - 2) K = N - 2;
-  const double T = At - Y[K];
-  return A[K] + T * (B[K] + T * (C[K] + T * D[K]));
-}
-
 // ---- The fit -----------------------------------------------------------------
 
 TGvSimplexFit::TGvSimplexFit() = default;
@@ -144,11 +96,18 @@ void TGvSimplexFit::SetCoefs(std::span<const double> Values)
 
 void TGvSimplexFit::SetExpression(const QString& S)
 {
-  if (S == FExpression) return;
+  // The same text again is checked again when its check failed.
+  if (S == FExpression && !ExpressionFailed()) return;
   FExpression = S;
   FParsedFn = nullptr;
   FExpressionOrder = 0;
+  FExpressionChecked = false;
   if (!FFittingFkt && !S.isEmpty()) CheckExpression();
+}
+
+bool TGvSimplexFit::ExpressionFailed() const
+{
+  return !FFittingFkt && !FExpression.isEmpty() && !FExpressionChecked;
 }
 
 void TGvSimplexFit::SetExpressionCompiler(TGvExpressionCompiler Compiler)
@@ -166,6 +125,7 @@ void TGvSimplexFit::SetFittingFunction(TGvFittingFunctionHandler Handler)
 
 void TGvSimplexFit::CheckExpression()
 {
+  FExpressionChecked = false;
   const TGvExpressionLetters L = ExpressionLetters(FExpression);
   if (!L.UsesX) throw EMathError("Expression must contain the independent variable X!");
   if (L.Order == 0 && FIterations > 0) throw EMathError("Expression must contain a variable a..p!");
@@ -173,6 +133,16 @@ void TGvSimplexFit::CheckExpression()
   SetOrder(L.Order);
   FParsedFn = nullptr;
   if (FCompiler) FParsedFn = FCompiler(FExpression);
+  FExpressionChecked = true;
+}
+
+void TGvSimplexFit::CheckModel() const
+{
+  if (Model()) return;
+  // An expression that did not pass its check (or has no parser) cannot be
+  // evaluated: the parser's own message.
+  if (FromExpression() && !FExpression.isEmpty()) throw EExternal::NoValidExpression();
+  throw EMathError(NoModel);
 }
 
 const TGvFittingFunctionHandler& TGvSimplexFit::Model() const
@@ -199,7 +169,7 @@ double TGvSimplexFit::Evaluate(std::span<const double> Corner, double X) const
 
 double TGvSimplexFit::GetY(double AtX) const
 {
-  if (!Model()) throw EMathError(NoModel);
+  CheckModel();
   CheckModelLetters();
   return Evaluate(FCurrentCorner, AtX);
 }
@@ -300,21 +270,14 @@ void TGvSimplexFit::SetupCovariance(const TGvCalculationData& Points)
         Xs.push_back(2 * Last.X - Before.X);
       }
       if (Ys.size() < 3) throw EMathError(GvCalcMessages::NotEnoughPoints);
-      // Akima over Y ascending.
-      if (Ys.front() > Ys.back()) {
-        std::reverse(Ys.begin(), Ys.end());
-        std::reverse(Xs.begin(), Xs.end());
-      }
-      TRun Run;
-      Akima(Ys, Xs, Run.B, Run.C, Run.D);
-      Run.Y = std::move(Ys);
-      Run.A = std::move(Xs);
-      for (const double V : Run.A)
+      for (const double V : Xs)
         if (!std::isfinite(V)) throw EMathError(GvCalcMessages::NotEnoughPoints);
-      for (std::size_t I = 0; I < Run.B.size(); ++I)
-        if (!std::isfinite(Run.B[I]) || !std::isfinite(Run.C[I]) || !std::isfinite(Run.D[I]))
-          throw EMathError(GvCalcMessages::NotEnoughPoints);
-      FRuns.push_back(std::move(Run));
+      // The X of the run as an Akima curve over its Y: the interpolation of
+      // the smoothing series (its slope rule, its ends).
+      TGvCalculationData Run;
+      Run.X = Ys;
+      Run.Y = Xs;
+      FRuns.emplace_back().Calculate(Run);
       RunEnd.push_back(End);
       Start = End;
       Rising = !Rising;
@@ -420,7 +383,7 @@ void TGvSimplexFit::GetStatistics(const TGvCalculationData& Points)
 void TGvSimplexFit::Calculate(const TGvCalculationData& Points)
 {
   if (FIterations > 0) Points.CheckVectors();
-  if (!Model()) throw EMathError(NoModel);
+  CheckModel();
   CheckModelLetters();
   FIteration = FIterations;
   FStopIterations = false;
@@ -517,6 +480,7 @@ TGvFittedLine::TGvFittedLine(QObject* Owner) : TGvFunctionSeries(Owner)
   FFit->Calc.SetExpressionCompiler(ParserCompiler(this));
   SetMinCount(0);
   RegisterVariables();
+  NumberCaption();
 }
 
 TGvFittedLine::~TGvFittedLine()
@@ -540,8 +504,11 @@ void TGvFittedLine::SetIterations(int Value)
 
 void TGvFittedLine::SetExpression(const QString& Value)
 {
-  if (Value == Expression()) return;
-  CheckUndo("Expression", QStringLiteral("Fitted line expression"));
+  // The same text again is checked again when its check failed (no change
+  // to record then).
+  const bool Same = Value == Expression();
+  if (Same && !FFit->Calc.ExpressionFailed()) return;
+  if (!Same) CheckUndo("Expression", QStringLiteral("Fitted line expression"));
   try {
     FFit->Calc.SetExpression(Value);
   } catch (...) {

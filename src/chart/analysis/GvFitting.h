@@ -13,6 +13,7 @@
 
 #include "chart/GvMath.h"
 #include "chart/GvSeries.h"
+#include "chart/analysis/GvInterpolationCalculations.h"
 
 #include <QList>
 #include <QString>
@@ -86,9 +87,13 @@ public:
   // when Iterations > 0, a coefficient ("Expression must contain a variable
   // a..p!"); the highest letter used sets the order, and the compiler, when
   // there is one, parses it. Errors reach the caller with the text already
-  // stored.
+  // stored; setting the same text again checks it again.
   QString Expression() const { return FExpression; }
   void SetExpression(const QString& S);
+  // The model is to come from the expression stored, which did not pass its
+  // check (or has not been checked): the search then raises EExternal "No
+  // valid expression defined".
+  bool ExpressionFailed() const;
   void SetExpressionCompiler(TGvExpressionCompiler Compiler);
 
   // The model supplied by the program; when assigned it is used instead of
@@ -127,15 +132,11 @@ public:
   double Probability() const { return FProbability; }
 
 private:
-  // One monotone run of the data in covariance mode: X as an Akima curve over
-  // Y (nodes ascending in Y, cubic a + b*t + c*t^2 + d*t^3 on each interval).
-  struct TRun
-  {
-    std::vector<double> Y, A, B, C, D;
-    double Interpolate(double At) const;
-  };
-
   const TGvFittingFunctionHandler& Model() const;
+  // Raises when there is no model: EMathError "No FittingFunction or
+  // Expression defined" without an expression, else the parser's EExternal
+  // "No valid expression defined".
+  void CheckModel() const;
   void CheckExpression();
   void CheckModelLetters() const;
   double Evaluate(std::span<const double> Corner, double X) const;
@@ -165,11 +166,13 @@ private:
   std::vector<double> FDCoefs;
   std::vector<double> FCoefs;
   std::vector<double> FCurrentCorner;
-  // Covariance mode: the runs, and for each point index the run it belongs to
-  // (-1 for a point that takes no part).
-  std::vector<TRun> FRuns;
+  // Covariance mode: the runs (each the data's X as an Akima curve over its
+  // Y), and for each point index the run it belongs to (-1 for a point that
+  // takes no part).
+  std::vector<TGvInterpolationCalculation> FRuns;
   std::vector<int> FPointRun;
   QString FExpression;
+  bool FExpressionChecked = false;
   int FExpressionOrder = 0;
   TGvNotifyHandler FOnIteration;
   TGvFittingCornerHandler FOnNewCorner;

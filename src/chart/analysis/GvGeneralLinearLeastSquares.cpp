@@ -247,6 +247,7 @@ TGvGeneralLinearLeastSquares::TGvGeneralLinearLeastSquares(QObject* Owner)
           Owner, std::make_unique<TGvGeneralLinearLeastSquaresCalculation>())
 {
   RegisterVariables();
+  NumberCaption();
 }
 
 void TGvGeneralLinearLeastSquares::SetBasisFunction(TGvBasisFunctionEvent Handler)

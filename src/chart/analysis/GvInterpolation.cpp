@@ -27,6 +27,7 @@ TGvInterpolation::TGvInterpolation(QObject* Owner) : TGvFunctionSeries(Owner)
   SetCalculation(std::move(C));
   SetMinCount(InterpolationMinCount(InterpolationMethod()));
   RegisterVariables();
+  NumberCaption();
 }
 
 TGvInterpolation::~TGvInterpolation()

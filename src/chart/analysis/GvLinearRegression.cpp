@@ -116,7 +116,7 @@ void TGvLinearRegressionCalculation::Calculate(const TGvCalculationData& Points)
     const double W = Ws[I], Dx = Xs[I] - FAverageX, Dy = Ys[I] - FAverageY;
     FQxx += W * Dx * Dx;
     FQyy += W * Dy * Dy;
-    if (!FFixedOffset) FSumWdXY += W * Dx * Ys[I];
+    if (!FFixedOffset) FSumWdXY += W * Dx * Dy;
   }
   auto Residuals = [&] {
     double S = 0;
@@ -298,6 +298,7 @@ TGvLinearRegression::TGvLinearRegression(QObject* Owner) : TGvFunctionSeries(Own
       if (FGraph) FGraph->Modified();
     });
   RegisterVariables();
+  NumberCaption();
 }
 
 TGvLinearRegression::~TGvLinearRegression()

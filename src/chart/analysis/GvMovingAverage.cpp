@@ -152,6 +152,7 @@ TGvMovingAverage::TGvMovingAverage(QObject* Owner) : TGvFunctionSeries(Owner)
   SetCalculation(std::move(Calc));
   SetMinCount(2);
   RegisterVariables();
+  NumberCaption();
 }
 
 TGvMovingAverage::~TGvMovingAverage()

@@ -756,7 +756,8 @@ public:
   TGvTreeBuilder(const QString& Text, TGvFunctionParser& Parser)
       : FText(Text), FChars(Text.constData()), FParser(Parser)
   {
-    // The brackets are balanced and well nested here (checked before).
+    // The brackets are balanced here (checked before) but may cross (")(");
+    // the pairs that nest are matched, the others keep -1.
     FMatch.assign(size_t(Text.size()), -1);
     std::vector<qsizetype> Open;
     for (qsizetype I = 0; I < Text.size(); ++I) {
@@ -777,18 +778,30 @@ private:
   QStringView Sub(qsizetype B, qsizetype E) const { return QStringView(FText).mid(B, E - B); }
 
   // The positions of the operators C1 or C2 at depth 0 in [B, E), not at B,
-  // from the right; with Signs, a sign right after "^" is no operator.
+  // from the right; with Signs, a sign right after "^" is no operator. The
+  // depth counts within the range, from its right end: ")" one deeper, "("
+  // one less deep. A pair that nests within the range is jumped over whole.
   void Scan(qsizetype B, qsizetype E, char16_t C1, char16_t C2, bool Signs,
             std::vector<qsizetype>& Ops) const
   {
     Ops.clear();
+    qsizetype Depth = 0;
     for (qsizetype Q = E - 1; Q > B; --Q) {
       const char16_t C = FChars[Q].unicode();
       if (C == u')') {
-        Q = FMatch[size_t(Q)]; // jump over the bracket
+        const qsizetype Open = FMatch[size_t(Q)];
+        if (Open >= B)
+          Q = Open; // jump over the bracket
+        else
+          ++Depth;
         continue;
       }
-      if ((C == C1 || C == C2) && !(Signs && FChars[Q - 1] == u'^')) Ops.push_back(Q);
+      if (C == u'(') {
+        --Depth;
+        continue;
+      }
+      if (Depth == 0 && (C == C1 || C == C2) && !(Signs && FChars[Q - 1] == u'^'))
+        Ops.push_back(Q);
     }
   }
 
@@ -871,19 +884,21 @@ private:
     Scan(B, E, u'^', u'^', false, Ops);
     if (!Ops.empty()) return Chain(B, E, Ops, Ops.size(), Nesting);
 
-    // 5. and 6. Array element, bracket or function: name(...) where the
-    // first "(" closes at the end.
+    // 5. and 6. Array element, bracket or function: the name before the
+    // first "(", the argument from there to the last character (exclusive),
+    // whether that "(" closes there or not ("SIN(1)(2)" reads "1)(2").
     const qsizetype Paren = Sub(B, E).indexOf(u'(');
-    if (Paren >= 0 && FMatch[size_t(B + Paren)] == E - 1) {
+    if (Paren >= 0) {
       const qsizetype Open = B + Paren;
+      const qsizetype ArgEnd = std::max(Open + 1, E - 1);
       const QString Name = Sub(B, Open).toString();
-      if (Name.isEmpty()) return TGvNode::NewOnePrm(OpIdentity, Inner(Open + 1, E - 1, Nesting));
+      if (Name.isEmpty()) return TGvNode::NewOnePrm(OpIdentity, Inner(Open + 1, ArgEnd, Nesting));
       if (const TGvDoubleArrayRec* Rec = GlobalArrayList().Find(Name)) {
         TGvArrayGetter Array = Rec->AArray;
         TGvArrayCount Count = Rec->ACount;
         TGvContainerRef Container = Rec->Container;
         AddToUpdateList(Container.Get(), FParser.Owner());
-        std::unique_ptr<TGvNode> Index = Inner(Open + 1, E - 1, Nesting);
+        std::unique_ptr<TGvNode> Index = Inner(Open + 1, ArgEnd, Nesting);
         if (Container.IsGiven()) FSources.push_back(Container);
         return TGvNode::NewDoubleArray(std::move(Array), std::move(Count), std::move(Container),
                                        std::move(Index));
@@ -892,7 +907,7 @@ private:
       if (!Fn) Fn = GlobalFunctionList().Find(Name);
       if (Fn && Fn->AFunction) {
         const TGvOnePrmFunction F = Fn->AFunction;
-        return TGvNode::NewOnePrm(F, Inner(Open + 1, E - 1, Nesting));
+        return TGvNode::NewOnePrm(F, Inner(Open + 1, ArgEnd, Nesting));
       }
     }
 
@@ -992,19 +1007,17 @@ void TGvFunctionParser::SetExpression(const QString& Value)
 void TGvFunctionParser::Parse()
 {
   Clear();
-  qsizetype Total = 0, Lowest = 0;
+  qsizetype Total = 0;
   for (QChar C : FExpression) {
-    if (C == u'(') {
+    if (C == u'(')
       ++Total;
-    } else if (C == u')') {
+    else if (C == u')')
       --Total;
-      Lowest = std::min(Lowest, Total);
-    }
   }
   if (Total > 0) throw EMathError(QStringLiteral("%1 closing brackets missing").arg(Total));
   if (Total < 0) throw EMathError(QStringLiteral("%1 opening brackets missing").arg(-Total));
-  // Balanced but crossed (")1+2("): the first ")" has no "(".
-  if (Lowest < 0) throw EMathError(QStringLiteral("%1 opening brackets missing").arg(-Lowest));
+  // Balanced but crossed (")(", "())("): the reading finds the part it cannot
+  // read and names it.
 
   const QString Upper = FExpression.toUpper();
   TGvTreeBuilder Builder(Upper, *this);
@@ -1068,10 +1081,11 @@ QString FindVar(const QString& Text, const QObject* Owner, TTemplateContext& Con
       return ExpandTemplates(Value, Owner, Context);
     }
   }
-  // The expression before the first ";", the number pattern (as typed) after it.
-  const qsizetype Semicolon = Text.indexOf(QLatin1Char(';'));
-  const QString Expression = (Semicolon < 0 ? Text : Text.left(Semicolon)).toUpper();
-  const QString Pattern = Semicolon < 0 ? QString() : Text.mid(Semicolon + 1);
+  // The expression before the first ";", the number pattern after it, both
+  // upper-cased (an exponent pattern "0.00e+00" shows "1.23E+04").
+  const qsizetype Semicolon = Upper.indexOf(QLatin1Char(';'));
+  const QString Expression = Semicolon < 0 ? Upper : Upper.left(Semicolon);
+  const QString Pattern = Semicolon < 0 ? QString() : Upper.mid(Semicolon + 1);
   TGvFunctionParser Parser(Owner);
   Parser.SetExpression(Expression);
   return FormatFloat(Pattern, Parser.GetResult());

@@ -33,6 +33,10 @@
 //   4. "^", the rightmost first (2^3^2 = 64; 2^-1 = 0.5; -2^2 = -4).
 //   5. name(index) of a registered array.
 //   6. (inner) or function(argument).
+//      In 5 and 6 the name stands before the first "(" and the inner text
+//      runs from there to the last character, whether that "(" closes there
+//      or not: "SIN(1)(2)" fails on "1)(2", and balanced but crossed
+//      brackets fail on the part that cannot be read ("())(" on "))").
 //   7. a variable: the parser's own first, then the registered ones.
 //   8. a number, with the locale's decimal separator.
 // Anything else raises EMathError "Parsing error in function:" + CR + text.
@@ -502,7 +506,8 @@ private:
 QString ParseVariables(const QString& Text, const QObject* Owner);
 // The text of one field: the expanded text of the string variable of that
 // name, or the value of the expression before the first ";" formatted with
-// the number pattern after it (plain float text without one). String
+// the number pattern after it (plain float text without one); the field is
+// read upper-cased, the pattern too ("0.00e+00" shows "1.23E+04"). String
 // variables that expand themselves stop after a few levels, where the field
 // reads "...".
 QString FindTheVar(const QString& Text, const QObject* Owner);

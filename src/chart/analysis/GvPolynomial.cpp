@@ -31,6 +31,7 @@ TGvPolynomial::TGvPolynomial(QObject* Owner)
     : TGvCustomGeneralLinearLeastSquares(Owner, std::make_unique<TGvPolynomialCalculation>())
 {
   RegisterVariables();
+  NumberCaption();
 }
 
 QString TGvPolynomial::GetFormula() const

@@ -316,6 +316,17 @@ TEST(AnalysisSeries, CalculationErrorsGoToTheHandlerOrToTheCaller)
          return F.Series<TGvFittedLine>(F.Vector(Range(5)), F.Vector(Range(5)));
        },
        "No FittingFunction or Expression defined"},
+      {"fitted line whose expression failed its check",
+       [](TGvGraphFixture& F) {
+         auto* S = F.Series<TGvFittedLine>(F.Vector(Range(5)), F.Vector(Range(5)));
+         EXPECT_EQ(ErrorOf([&] { S->SetExpression("A*Y"); }),
+                   "Expression must contain the independent variable X!");
+         // Set again, it is checked again.
+         EXPECT_EQ(ErrorOf([&] { S->SetExpression("A*Y"); }),
+                   "Expression must contain the independent variable X!");
+         return S;
+       },
+       "No valid expression defined"},
       {"fitted line whose letters go beyond its order",
        [](TGvGraphFixture& F) {
          auto* S = F.Series<TGvFittedLine>(F.Vector(Range(5)), F.Vector(Range(5)));

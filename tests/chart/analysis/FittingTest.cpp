@@ -320,12 +320,39 @@ TEST(FittingSearch, ErrorsBeforeTheSearch)
   F.SetOrder(4);
   EXPECT_EQ(ErrorOf([&] { F.Calculate(Points(X, Y)); }),
             "Not enough data points to calculate function");
-  // An expression without a parser to evaluate it.
+  // An expression without a parser to evaluate it: the parser's message.
   TGvSimplexFit E;
   E.SetExpression("A+B*X");
   EXPECT_EQ(E.Order(), 2);
-  EXPECT_EQ(ErrorOf([&] { E.Calculate(Points(X, Y)); }),
-            "No FittingFunction or Expression defined");
+  EXPECT_EQ(ErrorOf([&] { E.Calculate(Points(X, Y)); }), "No valid expression defined");
+}
+
+// An expression that failed its check is checked again when it is set again,
+// and until it passes the search reports that there is no valid expression.
+TEST(FittingSearch, AFailedExpressionIsCheckedAgain)
+{
+  const std::vector<double> X = {1, 2, 3}, Y = {1, 2, 3};
+  TGvSimplexFit F;
+  int Compiled = 0;
+  F.SetExpressionCompiler([&](const QString&) -> TGvFittingFunctionHandler {
+    ++Compiled;
+    return [](const TGvFittingFunctionArgs& A) { return A.Coefficients[0] * A.X; };
+  });
+  for (int Attempt = 0; Attempt < 2; ++Attempt) {
+    SCOPED_TRACE(Attempt);
+    EXPECT_EQ(ErrorOf([&] { F.SetExpression("A*Y"); }),
+              "Expression must contain the independent variable X!");
+    EXPECT_TRUE(F.ExpressionFailed());
+    EXPECT_EQ(ErrorOf([&] { F.Calculate(Points(X, Y)); }), "No valid expression defined");
+    EXPECT_EQ(ErrorOf([&] { F.GetY(1); }), "No valid expression defined");
+  }
+  EXPECT_EQ(Compiled, 0);
+  F.SetExpression("A*X");
+  EXPECT_FALSE(F.ExpressionFailed());
+  F.SetExpression("A*X"); // passed: not checked (nor compiled) again
+  EXPECT_EQ(Compiled, 1);
+  EXPECT_NO_THROW(F.Calculate(Points(X, Y)));
+  EXPECT_NEAR(F.Coefs()[0], 1, 1e-3);
 }
 
 TEST(FittingSearch, ModelThatFailsForSomeCoefficients)
@@ -443,6 +470,26 @@ TEST(FittingCovariance, SetUpFailsCleanly)
   EXPECT_EQ(ErrorOf([&] { F.Calculate(Points(X, Y)); }),
             "SimplexFit: DoCovariance, reciprocal indefinite!");
   EXPECT_FALSE(F.DoCovariance());
+}
+
+// The residual of a point in covariance mode is |dx * dy|, dx measured to the
+// data's X at the model's height on the Akima curve of the run. A model that
+// ignores its coefficient gives every vertex the same sum, which the search
+// then reports. The one run X(Y) = 0, 1, 2, 4, 6, 8 at Y = 0 .. 5 has chord
+// slopes 1, 1, 2, 2, 2: at Y = 2 both weights of the slope rule are 0 and the
+// slope is the mean of the two chords after the node, 2 (the mean around
+// the node, 1.5, gave 1.1883). Reference worked out in exact fractions.
+TEST(FittingCovariance, ResidualFollowsTheAkimaCurveOfTheRun)
+{
+  const std::vector<double> X = {0, 1, 2, 4, 6, 8}, Y = {0, 1, 2, 3, 4, 5};
+  TGvSimplexFit F;
+  F.SetFittingFunction([](const TGvFittingFunctionArgs& A) { return 0.5 * A.X + 0.7; });
+  F.SetOrder(1);
+  F.SetIterations(2);
+  F.SetDoCovariance(true);
+  F.Calculate(Points(X, Y));
+  EXPECT_TRUE(F.DoCovariance());
+  EXPECT_NEAR(F.SumOfResiduals(), 1.1977, 1e-12);
 }
 
 TEST(FittingCovariance, RunsFollowTheDataNotTheStorageOrder)

@@ -75,9 +75,13 @@ INSTANTIATE_TEST_SUITE_P(
         TGrammarCase{"3+", 0, cUnreadable}, TGrammarCase{"--2", 0, cUnreadable},
         TGrammarCase{"x", 0, "Parsing error in function:\rX"},
         TGrammarCase{"2(3)", 0, "Parsing error in function:\r2(3)"},
-        TGrammarCase{"sin(1)(2)", 0, "Parsing error in function:\rSIN(1)(2)"},
+        // A function reads from its "(" to the last character.
+        TGrammarCase{"sin(1)(2)", 0, "Parsing error in function:\r1)(2"},
         TGrammarCase{"()", 0, cUnreadable}, TGrammarCase{"2**3", 0, cUnreadable},
-        TGrammarCase{")(", 0, "1 opening brackets missing"},
+        // Crossed but balanced brackets: the part that cannot be read.
+        TGrammarCase{")(", 0, "Parsing error in function:\r)("},
+        TGrammarCase{"())(", 0, "Parsing error in function:\r))"},
+        TGrammarCase{")1+2(", 0, "Parsing error in function:\r)1+2("},
         TGrammarCase{"((1)", 0, "1 closing brackets missing"}));
 
 struct TFunctionCase

@@ -45,9 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TTemplateCase{"%>%><%1%>", "%>1"}, TTemplateCase{"<%1%>%>", "<%1%>"},
                       // A "%>%>" is only undone while fields are looked for.
                       TTemplateCase{"a %>%> b", "a %>%> b"},
-                      // The number pattern keeps its case (quoted text, the exponent letter).
-                      TTemplateCase{"<%2;0.0 'mm'%>", "2.0 mm"},
-                      TTemplateCase{"<%1234;0.0e+00%>", "1.2e+03"},
+                      // The number pattern is upper-cased with the field (the
+                      // exponent letter, quoted text).
+                      TTemplateCase{"<%12345.678;0.00e+00%>", "1.23E+04"},
+                      TTemplateCase{"<%2;0.0 'mm'%>", "2.0 MM"},
                       TTemplateCase{"<%", "No valid expression defined", true},
                       TTemplateCase{"a <%1+", "No valid expression defined", true},
                       TTemplateCase{"<%>", "No valid expression defined", true},
