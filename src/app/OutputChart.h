@@ -1,10 +1,11 @@
 // The Output tab's chart: A ppm and H2O ppm of the stored rows over time, on
 // a date/time axis, with a logarithmic Y axis that a check box switches to
 // linear (and that names at least three values over any range it shows),
-// the mode changes marked along the time axis, and a legend naming the two
-// curves. Zoom and pan are the graph's own (drag a rectangle; Shift and drag
-// to pan once zoomed; click beside the data area to zoom back, double-click
-// there to reset).
+// the mode changes marked along the time axis (and the starts of a
+// sequence's steps with their numbers), and a legend naming the two curves.
+// Zoom and pan are the graph's own (drag a rectangle; Shift and drag to pan
+// once zoomed; click beside the data area to zoom back, double-click there to
+// reset).
 //
 // The series read the vectors of TOutputPlotData; the graph's 50 ms poll
 // shows what the row store appended. Elements without values (rows whose ppm
@@ -24,6 +25,7 @@ class TGvAxis;
 class TGvPointSeries;
 class TGvSeries;
 class TOutputPlotData;
+class TOutputStepMarks;
 
 // On a logarithmic axis with ticks at the mantissas: the coarsest label step
 // (the decades as partitioned, every decade, the mantissas 1 and 5, the even
@@ -81,5 +83,6 @@ private:
   TGvPointSeries* FSeriesH2O = nullptr;
   TLegend* FLegend = nullptr;
   TModeMarks* FMarks = nullptr;
+  TOutputStepMarks* FStepMarks = nullptr; // a sequence's step starts
   bool FLog = true;
 };

@@ -1,12 +1,15 @@
 #include "app/UnitMain.h"
 
 #include "app/DialogService.h"
+#include "app/MixerControl.h"
 #include "app/OutputChart.h"
 #include "app/OutputPlot.h"
 #include "app/PageControl.h"
 #include "app/TestModeTransport.h"
 #include "app/ValveDiagram.h"
 #include "app/Version.h"
+#include "sequence/SequencePanel.h"
+#include "sequence/SequenceRunner.h"
 #include "controls/GvDateTime.h"
 #include "controls/GvFloatEdit.h"
 #include "controls/GvIntegerEdit.h"
@@ -74,6 +77,7 @@ TForm1::TForm1(const TFormServices& services, QWidget* parent)
   }
   FPortView = std::make_unique<TTestModeTransport>(*FTransport);
   FOutputPlot = std::make_unique<TOutputPlotData>();
+  FControl = std::make_unique<TMixerControl>(*this);
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Mix"));
   QFont font(QStringLiteral("Tahoma"), 8);
@@ -81,6 +85,7 @@ TForm1::TForm1(const TFormServices& services, QWidget* parent)
   BuildWindow();
   resize(1069, 771);
   ConnectHandlers();
+  SetUpSequence();
   FormCreate();
 }
 
@@ -103,6 +108,7 @@ void TForm1::BuildWindow()
   PageControl1->addTab(Setup = Named(BuildSetupTab(), "Setup"), QStringLiteral("Setup"));
   PageControl1->addTab(TabSheet1 = Named(BuildOperationTab(), "TabSheet1"),
                        QStringLiteral("Operation"));
+  PageControl1->addTab(BuildSequenceTab(), QStringLiteral("Sequence"));
   PageControl1->addTab(TabSheet2 = Named(BuildOutputTab(), "TabSheet2"), QStringLiteral("Output"));
   PageControl1->addTab(TabSheet3 = Named(BuildDebugTab(), "TabSheet3"), QStringLiteral("Debug"));
 
@@ -543,6 +549,7 @@ void TForm1::FormClose()
   // No tick may run after the shutdown steps (one already due would
   // otherwise carry out the mode again before the program ends).
   FClosed = true;
+  EndSequence(QStringLiteral("the window closed"));
   // The gas stops first: the humidification thread may take a pass to end,
   // and it does not use the controllers' bus.
   FConfirmations.ForgetModeCommands();
@@ -637,6 +644,17 @@ void TForm1::SetGridCell(int col, int row, const QString& text)
     item->setText(text);
   else
     StringGrid1->setItem(row - 1, col, new QTableWidgetItem(text));
+}
+
+int TForm1::OutputRowCount() const
+{
+  // The table always shows one row below its titles; it counts once it holds
+  // anything.
+  const int rows = StringGrid1->rowCount();
+  if (rows == 1)
+    for (int c = 0; c < StringGrid1->columnCount(); ++c)
+      if (!GridCell(c, 1).isEmpty()) return 1;
+  return rows == 1 ? 0 : rows;
 }
 
 void TForm1::GridAddRow()

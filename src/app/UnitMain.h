@@ -6,6 +6,7 @@
 #include "app/MixerTypes.h"
 #include "app/MixtureCalculation.h"
 #include "devices/SerialPort.h"
+#include "sequence/SequenceLog.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -30,6 +31,7 @@ class TClock;
 class TDeviceTransport;
 class TDialogService;
 class TImaginaryMixer;
+class TMixerControl;
 class TSerialTransport;
 class TGvDoubleEdit;
 class TGvGraph2D;
@@ -38,6 +40,12 @@ class TGvNumericUpDn;
 class TOutputChart;
 class TOutputPlotData;
 class TPageControl;
+class TSequencePanel;
+class TSequenceRunner;
+struct TCommandResult;
+struct TSequence;
+struct TStepStart;
+enum class TSequenceState;
 class TTestModeTransport;
 struct TValveLineUp;
 
@@ -64,6 +72,16 @@ public:
   // The shared mixer state.
   TMixerData Shared;
 
+  // The mixer's commands and a picture of its state; the four command
+  // buttons, the sequence and anything outside the window go through it.
+  TMixerControl& Control() const { return *FControl; }
+  // The shutdown steps have run (nothing may act on the mixer any more).
+  bool Closing() const { return FClosed; }
+  // A stop waits for the humidification thread.
+  bool StopWaiting() const { return FStopWaiting; }
+  // Rows of the output table below its titles.
+  int OutputRowCount() const;
+
   // ---- Start-up, tabs, shutdown ----
   void FormCreate();
   void FormResize();
@@ -88,9 +106,12 @@ public:
   void Timer1Timer();
   void Button3Click(); // "Add hours to counter"
   void Button1Click(); // "Don't ever click"
-  // Stop sets both set-points to 0 before anything else (before it waits for
-  // the humidification thread, which does not use the controllers' bus), then
-  // stops the thread and leaves the valves to the next tick, as Standby does.
+  // What a click on each command button does: the checks of the facade
+  // first (Control().BeginCommand; a refusal is shown and nothing changes),
+  // then the command. Stop sets both set-points to 0 before anything else
+  // (before it waits for the humidification thread, which does not use the
+  // controllers' bus), then stops the thread and leaves the valves to the
+  // next tick, as Standby does.
   void ButtonStopClick();
   void ButtonFlushClick();
   void ButtonBypassClick();
@@ -162,6 +183,26 @@ public:
   // The values of the stored rows that the chart plots (StoreData appends).
   TOutputPlotData& OutputPlot() const { return *FOutputPlot; }
   TOutputChart* OutputChart = nullptr;
+
+  // ---- Sequence tab ----
+  // Runs the sequences; the cycle calls SequenceTick after the automatic stop.
+  TSequenceRunner& SequenceRunner() const;
+  void SequenceTick();
+  // Starts a checked sequence: the log opened, the first step issued.
+  void BeginSequence(const TSequence& Sequence);
+  // Ends a running sequence (no command is given); Reason goes to the record.
+  void EndSequence(const QString& Reason);
+  // A line for the Debug pane and the tab's note (pause, resume, skip).
+  void SequenceEvent(const QString& Text);
+  // Loads a sequence file into the table; false with the reason (the table
+  // keeps what it had).
+  bool LoadSequence(const QString& Path, QString* Error);
+  void ButtonSequenceStartClick();
+  void ButtonSequencePauseClick(); // Pause, or Resume while paused
+  void ButtonSequenceSkipClick();
+  void ButtonSequenceStopClick();
+  void ButtonSequenceLoadClick();
+  void ButtonSequenceSaveClick();
 
   // ---- Setup tab ----
   void ButtonSetupFindPortsClick();
@@ -248,6 +289,8 @@ public:
   TGvGraph2D* GraphOutput = nullptr;
   QCheckBox* CheckBoxOutputLogScale = nullptr;
   QTableWidget* StringGrid1 = nullptr;
+  // Sequence: the page is the panel with the table, the run buttons and the progress
+  TSequencePanel* TabSheetSequence = nullptr;
   // Debug
   QPlainTextEdit* MemoDevFeedback = nullptr;
   QPushButton* Button1 = nullptr;
@@ -264,6 +307,12 @@ private:
   QWidget* BuildOperationTab();
   QWidget* BuildOutputTab();
   QWidget* BuildDebugTab();
+  QWidget* BuildSequenceTab();
+  void SetUpSequence();
+  void SequenceStepStarted(const TStepStart& Start);
+  void SequenceEnded(TSequenceState State, const QString& Reason);
+  void ShowSequenceProgress();
+  void ReportSequenceCommand(const TCommandResult& Result);
   void ConnectHandlers();
   void SetMemo4Width(int width);
   void FlushSequence();
@@ -295,6 +344,9 @@ private:
   TSerialTransport* FTransport;
   std::unique_ptr<TTestModeTransport> FPortView; // FTransport as the window uses it
   std::unique_ptr<TOutputPlotData> FOutputPlot;
+  std::unique_ptr<TMixerControl> FControl;
+  std::unique_ptr<TSequenceRunner> FSequenceRunner;
+  TSequenceLog FSequenceLog;
   QMutex FRelayLock;             // one relay board transaction at a time, window or thread
   mutable TLineGuard FLineGuard; // lines left dirty, for the window and the thread
   TCommandConfirmations FConfirmations;

@@ -2,6 +2,7 @@
 // valves and the flow controllers.
 #include "app/UnitMain.h"
 
+#include "app/MixerControl.h"
 #include "app/PulseDosing.h"
 #include "app/ThreadWetting.h"
 #include "app/ValveDiagram.h"
@@ -66,6 +67,10 @@ void TForm1::Timer1Timer()
     if (CheckBoxSolenoidOK->isChecked()) CommandValves(ValveLineUp::AllClosed);
     return;
   }
+  // The sequence's step (or end) that falls due now: issued before this
+  // tick carries out the mode, so that the tick already does its work.
+  SequenceTick();
+  now = Clock().Now();
 
   const bool producing =
       S.MixerState == TMixerState::Dilution || S.MixerState == TMixerState::Bypass;
@@ -231,6 +236,7 @@ void TForm1::Button1Click()
 
 void TForm1::ButtonStopClick()
 {
+  if (!Control().BeginCommand(TMixerCommand::Stop)) return;
   // The gas stops first: waiting for the humidification thread may take two
   // of its passes, and the thread does not use the controllers' bus.
   FConfirmations.ForgetModeCommands();
@@ -245,6 +251,7 @@ void TForm1::ButtonStopClick()
 
 void TForm1::ButtonFlushClick()
 {
+  if (!Control().BeginCommand(TMixerCommand::Flush)) return;
   StopThread();
   FConfirmations.ForgetModeCommands();
   Shared.MixerState = TMixerState::Flushing;
@@ -255,6 +262,7 @@ void TForm1::ButtonFlushClick()
 
 void TForm1::ButtonBypassClick()
 {
+  if (!Control().BeginCommand(TMixerCommand::Bypass)) return;
   StopThread();
   FConfirmations.ForgetModeCommands();
   Shared.MixerState = TMixerState::Bypass;
@@ -265,6 +273,7 @@ void TForm1::ButtonBypassClick()
 
 void TForm1::ButtonDilutionClick()
 {
+  if (!Control().BeginCommand(TMixerCommand::ApplyMixture)) return;
   StopThread();
   FConfirmations.ForgetModeCommands();
   Calculate(true);
