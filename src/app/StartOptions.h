@@ -13,6 +13,10 @@ struct TStartOptions
 {
   QString RelayPort; // port of the relay board, empty: none picked
   QString MFCPort;   // port of the controller bus, empty: none picked
+  // The remote interface: "[ADDRESS:]PORT" as given (empty: off), and the
+  // file holding its token (empty: none).
+  QString Remote;
+  QString RemoteTokenFile;
   bool Help = false;
 };
 

@@ -3,9 +3,12 @@
 #include "app/ShutdownSignals.h"
 #include "app/StartOptions.h"
 #include "app/UnitMain.h"
+#include "remote/RemoteServer.h"
+#include "remote/RemoteSettings.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char** argv)
 {
@@ -17,12 +20,34 @@ int main(int argc, char** argv)
     std::fputs(StartOptionsHelp().toLocal8Bit().constData(), options ? stdout : stderr);
     return options ? 0 : 2;
   }
+  // The remote interface is checked before anything else starts: a bad
+  // address, token file or port ends Verdane before it touches a device.
+  std::optional<TRemoteSettings> remote;
+  if (!options->Remote.isEmpty()) {
+    remote = RemoteSettingsFromOptions(options->Remote, options->RemoteTokenFile, &error);
+    if (!remote) {
+      std::fprintf(stderr, "verdane: %s\n", error.toLocal8Bit().constData());
+      return 2;
+    }
+  }
   TShutdownSignals endSignals;
   if (!endSignals.Install())
     std::fprintf(stderr, "verdane: cannot take SIGTERM, SIGINT and SIGHUP\n");
   TForm1 form;
   QObject::connect(&endSignals, &TShutdownSignals::Received, &form,
                    [&form](int) { CloseOnSignal(form); });
+  std::unique_ptr<TRemoteServer> server;
+  if (remote) {
+    server = std::make_unique<TRemoteServer>(form, *remote);
+    if (!server->Listen(&error)) {
+      std::fprintf(stderr, "verdane: %s\n", error.toLocal8Bit().constData());
+      return 2;
+    }
+    std::fprintf(stderr, "verdane: remote interface at %s%s\n",
+                 server->Url().toLocal8Bit().constData(),
+                 remote->Token.isEmpty() ? "" : " (token required)");
+    std::fflush(stderr);
+  }
   form.showMaximized();
   ApplyStartOptions(form, *options);
   return app.exec();
