@@ -18,16 +18,17 @@ public:
   {
     const TGateLimits& l = Gate.Limits();
     FClient->setParent(this);
-    FBridge->setParent(this);
+    if (FBridge) FBridge->setParent(this);
     FClient->setReadBufferSize(l.Framer.MaxBody + l.Framer.MaxHead);
     FTimer.setSingleShot(true);
     connect(&FTimer, &QTimer::timeout, this, [this] { TimedOut(); });
     connect(FClient, &QTcpSocket::readyRead, this, [this] { ReadClient(); });
     connect(FClient, &QTcpSocket::disconnected, this, [this] { End(); });
     connect(FClient, &QTcpSocket::bytesWritten, this, [this] { Written(); });
-    connect(FBridge, &QTcpSocket::readyRead, this,
-            [this] { FClient->write(FBridge->readAll()); });
-    connect(FBridge, &QTcpSocket::disconnected, this, [this] { ServerClosed(); });
+    if (FBridge) {
+      connect(FBridge, &QTcpSocket::readyRead, this, [this] { Relay(); });
+      connect(FBridge, &QTcpSocket::disconnected, this, [this] { ServerClosed(); });
+    }
     Arm();
   }
   ~TGateConnection() override { FGate.Forget(this); }
@@ -35,14 +36,42 @@ public:
   QTcpSocket* ServerSide() const { return FServerSide; }
   QHostAddress Address() const { return FClient->peerAddress(); }
 
-  void RequestDone()
+  // The server's answer goes to the client as it comes. The gate counts it
+  // (its head, then Content-Length bytes) and lets the next request pass,
+  // or ends the connection, only once the whole answer has gone, so that
+  // nothing the gate answers itself can overtake it.
+  void Relay()
   {
+    QByteArray data = FBridge->readAll();
+    FClient->write(data);
     if (!FBusy) return;
+    while (!data.isEmpty() && FBusy) {
+      if (FAnswerLeft < 0) {
+        FAnswerHead += data;
+        const qsizetype end = FAnswerHead.indexOf("\r\n\r\n");
+        if (end < 0) return;
+        FAnswerLeft = 0;
+        for (const QByteArray& line : FAnswerHead.left(end).split('\n')) {
+          const qsizetype colon = line.indexOf(':');
+          if (colon > 0 && line.left(colon).trimmed().compare("content-length", Qt::CaseInsensitive) == 0)
+            FAnswerLeft = line.mid(colon + 1).trimmed().toLongLong();
+        }
+        data = FAnswerHead.mid(end + 4);
+        FAnswerHead.clear();
+      }
+      const qint64 taken = std::min<qint64>(FAnswerLeft, data.size());
+      FAnswerLeft -= taken;
+      data.remove(0, taken);
+      if (FAnswerLeft == 0) AnswerComplete();
+    }
+  }
+
+  void AnswerComplete()
+  {
     FBusy = false;
+    FAnswerLeft = -1;
     if (FCloseAfter) {
-      // The answer goes out through the pair; the server side's end then
-      // reaches the bridge as its end, and the client's connection follows.
-      FServerSide->disconnectFromHost();
+      FClient->disconnectFromHost();
       return;
     }
     Arm();
@@ -50,6 +79,9 @@ public:
       if (self) self->ReadClient();
     });
   }
+
+  // A connection the gate takes no request from: answered at once.
+  void RefuseNow(int Status, const QString& Error) { Refuse(Status, Error); }
 
   // Ends the connection without an answer.
   void Abort()
@@ -125,8 +157,10 @@ private:
   {
     FRefused = true;
     FPending.clear();
-    FBridge->disconnect(this);
-    FBridge->abort();
+    if (FBridge) {
+      FBridge->disconnect(this);
+      FBridge->abort();
+    }
     FClient->write(ErrorAnswer(Status, Error));
     Arm();
     Written();
@@ -162,7 +196,7 @@ private:
   {
     FTimer.stop();
     if (FServerSide) FServerSide->disconnectFromHost();
-    FBridge->abort();
+    if (FBridge) FBridge->abort();
     deleteLater();
   }
 
@@ -172,7 +206,9 @@ private:
   QTcpSocket* FBridge;
   QTimer FTimer;
   QByteArray FPending;
-  bool FBusy = false;        // a request is with the server
+  bool FBusy = false;        // a request is with the server, or its answer on the way
+  QByteArray FAnswerHead;    // the head of the answer, as far as it has come
+  qint64 FAnswerLeft = -1;   // body bytes of the answer still to come; -1: in its head
   bool FCloseAfter = false;  // end after the answer to the request with the server
   bool FContinued = false;   // "100 Continue" sent for the request being read
   enum class TTiming
@@ -205,10 +241,10 @@ void TRemoteGate::incomingConnection(qintptr Handle)
     delete client;
     return;
   }
-  const auto refuse = [client](int Status, const QString& Error) {
-    client->write(ErrorAnswer(Status, Error));
-    QObject::connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
-    client->disconnectFromHost();
+  // Refused connections linger as refused requests do, so that the answer
+  // is read before the connection ends; they do not count as connections.
+  const auto refuse = [this, client](int Status, const QString& Error) {
+    (new TGateConnection(*this, client, nullptr, nullptr))->RefuseNow(Status, Error);
   };
   if (FConnections.size() >= FLimits.MaxConnections) {
     refuse(503, QStringLiteral("Too many connections; try again later."));
@@ -241,11 +277,6 @@ QHostAddress TRemoteGate::ClientAddress(QTcpSocket* ServerSide) const
 {
   const TGateConnection* c = FConnections.value(ServerSide);
   return c ? c->Address() : QHostAddress();
-}
-
-void TRemoteGate::RequestDone(QTcpSocket* ServerSide)
-{
-  if (TGateConnection* c = FConnections.value(ServerSide)) c->RequestDone();
 }
 
 void TRemoteGate::CloseAll()

@@ -38,9 +38,6 @@ public:
   // The client behind a connection the HTTP server was handed (null
   // address when the connection is not one of the gate's).
   QHostAddress ClientAddress(QTcpSocket* ServerSide) const;
-  // The server has answered the request it was given on ServerSide: the
-  // next one may pass (or the connection ends, when the client asked so).
-  void RequestDone(QTcpSocket* ServerSide);
   // Ends every connection at once (before the HTTP server goes).
   void CloseAll();
   int ConnectionCount() const { return int(FConnections.size()); }

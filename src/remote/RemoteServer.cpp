@@ -99,8 +99,8 @@ TRemoteServer::TRemoteServer(TForm1& Form, const TRemoteSettings& Settings, QObj
 
 TRemoteServer::TRemoteServer(TForm1& Form, const TRemoteSettings& Settings,
                              const TGateLimits& Limits, QObject* Parent)
-    : QObject(Parent), FForm(Form), FSettings(Settings),
-      FGate(std::make_unique<TRemoteGate>(Limits)), FHttp(std::make_unique<QHttpServer>())
+    : QObject(Parent), FForm(Form), FSettings(Settings), FHttp(std::make_unique<QHttpServer>()),
+      FGate(new TRemoteGate(Limits, FHttp.get()))
 {
   FHttp->setMissingHandler(
       [this](const QHttpServerRequest& Request, QHttpServerResponder&& Responder) {
@@ -126,7 +126,7 @@ bool TRemoteServer::Listen(QString* Error)
                    .arg(FGate->errorString());
     return false;
   }
-  FHttp->bind(FGate.get());
+  FHttp->bind(FGate);
   return true;
 }
 
@@ -202,7 +202,6 @@ void TRemoteServer::Dispatch(const QHttpServerRequest& Request, QHttpServerRespo
   Responder.writeHeader("X-Content-Type-Options", "nosniff");
   for (const auto& [key, value] : a.Headers) Responder.writeHeader(key, value);
   Responder.writeBody(a.Body);
-  FGate->RequestDone(socket);
 }
 
 TAnswer TRemoteServer::Answer(const TRequest& Request)

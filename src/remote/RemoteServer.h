@@ -71,6 +71,6 @@ private:
 
   TForm1& FForm;
   TRemoteSettings FSettings;
-  std::unique_ptr<TRemoteGate> FGate;
   std::unique_ptr<QHttpServer> FHttp;
+  TRemoteGate* FGate; // owned by FHttp (binding it takes it)
 };
