@@ -31,6 +31,18 @@ QString TQtDialogService::AskSaveFileName(QWidget* parent, const QString& fileNa
   return dialog.selectedFiles().first();
 }
 
+QString TQtDialogService::AskOpenFileName(QWidget* parent, const QString& folder,
+                                          const QString& filter)
+{
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setDirectory(folder);
+  dialog.setNameFilter(QtFileFilter(filter));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().first();
+}
+
 QString TQtDialogService::AskMenuChoice(QWidget* parent, const QPoint& GlobalPos,
                                         const QStringList& Items)
 {

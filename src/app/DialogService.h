@@ -20,6 +20,12 @@ public:
   // Filter uses the "Description|*.ext|Description|*.ext" form.
   virtual QString AskSaveFileName(QWidget* parent, const QString& fileName, const QString& folder,
                                   const QString& filter, const QString& defaultExtension) = 0;
+  // An open dialog; returns the chosen existing file, or an empty text when
+  // cancelled. A service that shows no dialogs chooses nothing.
+  virtual QString AskOpenFileName(QWidget* parent, const QString& folder, const QString& filter)
+  {
+    return QString();
+  }
   // A pop-up menu of Items at GlobalPos (screen coordinates); returns the
   // chosen item, or an empty text when none was chosen. A service that shows
   // no menus chooses nothing.
@@ -37,6 +43,7 @@ public:
   bool AskYesNo(QWidget* parent, const QString& title, const QString& text) override;
   QString AskSaveFileName(QWidget* parent, const QString& fileName, const QString& folder,
                           const QString& filter, const QString& defaultExtension) override;
+  QString AskOpenFileName(QWidget* parent, const QString& folder, const QString& filter) override;
   QString AskMenuChoice(QWidget* parent, const QPoint& GlobalPos,
                         const QStringList& Items) override;
 };

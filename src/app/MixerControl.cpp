@@ -6,6 +6,9 @@
 #include "controls/GvFloatEdit.h"
 #include "controls/GvIntegerEdit.h"
 #include "controls/GvStringFunctions.h"
+#include "devices/Clock.h"
+#include "sequence/SequenceCheck.h"
+#include "sequence/SequencePanel.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -119,7 +122,7 @@ TMixtureRequest TMixerControl::MixtureRequest(int PpmA, int PpmH2O) const
   return r;
 }
 
-TCommandResult TMixerControl::Check(TMixerCommand Command, int PpmA, int PpmH2O) const
+TCommandResult TMixerControl::Available() const
 {
   if (FForm.Closing())
     return TCommandResult::Refusal(TCommandOutcome::Busy, QStringLiteral("Verdane is closing."));
@@ -127,6 +130,12 @@ TCommandResult TMixerControl::Check(TMixerCommand Command, int PpmA, int PpmH2O)
     return TCommandResult::Refusal(
         TCommandOutcome::Busy,
         QStringLiteral("Waiting valve operations to finish; the command was not carried out."));
+  return {};
+}
+
+TCommandResult TMixerControl::Check(TMixerCommand Command, int PpmA, int PpmH2O) const
+{
+  if (const TCommandResult busy = Available(); !busy.IsDone()) return busy;
   if (Command == TMixerCommand::Stop) return {};
   if (!SetupComplete())
     return TCommandResult::Refusal(TCommandOutcome::SetupIncomplete, SetupGuardText());
@@ -154,7 +163,10 @@ TCommandResult TMixerControl::Issue(TMixerCommand Command, int PpmA, int PpmH2O,
     r = Check(Command, PpmA, PpmH2O);
   }
   if (!r.IsDone()) return r;
-  if (ByOperator && BeforeOperatorCommand) BeforeOperatorCommand(Command);
+  if (ByOperator) {
+    EndSequenceFor(Command);
+    if (BeforeOperatorCommand) BeforeOperatorCommand(Command);
+  }
   FIssuing = true;
   const auto issued = qScopeGuard([this] { FIssuing = false; });
   switch (Command) {
@@ -210,6 +222,7 @@ bool TMixerControl::BeginCommand(TMixerCommand Command)
       FForm.Dialogs().ShowMessage(&FForm, r.Message);
       return false;
     }
+    EndSequenceFor(Command);
     if (BeforeOperatorCommand) BeforeOperatorCommand(Command);
   }
   if (Command == TMixerCommand::ApplyMixture) NoteApplied();
@@ -246,5 +259,154 @@ TMixerSnapshot TMixerControl::Snapshot() const
   s.AutoStopTime = S.AutoStopTime;
   s.Rows = FForm.OutputRowCount();
   s.Busy = FForm.StopWaiting();
+  s.Sequence = SequenceProgress();
+  s.SequenceLoaded = s.Sequence.State != TSequenceState::Idle || !Sequence().Steps.empty();
   return s;
+}
+
+// ---------------------------------------------------------------- sequences
+
+void TMixerControl::EndSequenceFor(TMixerCommand Command)
+{
+  if (!FForm.SequenceRunner().Active()) return;
+  QString reason;
+  switch (Command) {
+  case TMixerCommand::Stop:
+    // The automatic stop calls the Stop button's handler once its time has passed.
+    reason = FForm.Clock().Now() > FForm.Shared.AutoStopTime
+                 ? QStringLiteral("ended by the automatic stop")
+                 : QStringLiteral("ended by the Stop command");
+    break;
+  case TMixerCommand::Flush:
+    reason = QStringLiteral("ended by the Flush command");
+    break;
+  case TMixerCommand::Bypass:
+    reason = QStringLiteral("ended by the Bypass command");
+    break;
+  case TMixerCommand::ApplyMixture:
+    reason = QStringLiteral("ended by \"Apply Mixture\"");
+    break;
+  }
+  FForm.EndSequence(reason);
+}
+
+TSequence TMixerControl::Sequence() const
+{
+  return FForm.TabSheetSequence->Sequence();
+}
+
+TSequenceProgress TMixerControl::SequenceProgress() const
+{
+  return FForm.SequenceRunner().Progress();
+}
+
+TCommandResult TMixerControl::CheckSequence(const TSequence& Sequence)
+{
+  if (const TCommandResult busy = Available(); !busy.IsDone()) return busy;
+  if (!SetupComplete())
+    return TCommandResult::Refusal(TCommandOutcome::SetupIncomplete, SetupGuardText());
+  // The water vapour pressure as the steps will meet it.
+  FForm.GvIntegerEditH2OTempValueChanged();
+  TSequenceCheckInput in;
+  in.Now = FForm.Clock().Now();
+  in.AutoStopTime = FForm.Shared.AutoStopTime;
+  in.MixRefusal = [this](int a, int w) {
+    TMixtureRequest r = MixtureRequest(a, w);
+    r.StrictWater = true; // a profile delivers what it says or does not start
+    return CheckMixture(r).Refusal;
+  };
+  const QString refusal = SequenceRefusal(Sequence, in);
+  if (!refusal.isEmpty()) return TCommandResult::Refusal(TCommandOutcome::Refused, refusal);
+  return {};
+}
+
+TCommandResult TMixerControl::SetSequence(const TSequence& Sequence)
+{
+  if (FForm.SequenceRunner().Active())
+    return TCommandResult::Refusal(
+        TCommandOutcome::Busy, QStringLiteral("A sequence runs; stop it before changing it."));
+  const TCommandResult r = CheckSequence(Sequence);
+  if (r.IsDone()) FForm.TabSheetSequence->SetSequence(Sequence);
+  return r;
+}
+
+TCommandResult TMixerControl::StartSequence()
+{
+  if (const TCommandResult busy = Available(); !busy.IsDone()) return busy;
+  if (FForm.SequenceRunner().Active())
+    return TCommandResult::Refusal(TCommandOutcome::Busy,
+                                   QStringLiteral("A sequence runs already; stop it first."));
+  const TSequence sequence = Sequence();
+  const TCommandResult r = CheckSequence(sequence);
+  if (!r.IsDone()) return r;
+  FForm.BeginSequence(sequence);
+  return {};
+}
+
+TCommandResult TMixerControl::PauseSequence()
+{
+  if (const TCommandResult busy = Available(); !busy.IsDone()) return busy;
+  if (!FForm.SequenceRunner().Pause())
+    return TCommandResult::Refusal(TCommandOutcome::Refused, QStringLiteral("No sequence runs."));
+  FForm.SequenceEvent(QStringLiteral("Sequence paused"));
+  return {};
+}
+
+TCommandResult TMixerControl::ResumeSequence()
+{
+  if (const TCommandResult busy = Available(); !busy.IsDone()) return busy;
+  if (!FForm.SequenceRunner().Resume())
+    return TCommandResult::Refusal(TCommandOutcome::Refused,
+                                   QStringLiteral("The sequence is not paused."));
+  FForm.SequenceEvent(QStringLiteral("Sequence resumed"));
+  return {};
+}
+
+TCommandResult TMixerControl::SkipStep()
+{
+  if (const TCommandResult busy = Available(); !busy.IsDone()) return busy;
+  if (!FForm.SequenceRunner().Active())
+    return TCommandResult::Refusal(TCommandOutcome::Refused, QStringLiteral("No sequence runs."));
+  FForm.SequenceEvent(QStringLiteral("Sequence step skipped"));
+  FForm.SequenceRunner().Skip();
+  return {};
+}
+
+TCommandResult TMixerControl::StopSequence()
+{
+  if (const TCommandResult busy = Available(); !busy.IsDone()) return busy;
+  if (!FForm.SequenceRunner().Active())
+    return TCommandResult::Refusal(TCommandOutcome::Refused, QStringLiteral("No sequence runs."));
+  FForm.EndSequence(QStringLiteral("stopped by the operator"));
+  return Issue(TMixerCommand::Stop, 0, 0, false);
+}
+
+QString TMixerControl::BeginStep(TSequenceStep& Step, QString& Method)
+{
+  TCommandResult r;
+  switch (Step.Kind) {
+  case TStepKind::Mix:
+    r = Issue(TMixerCommand::ApplyMixture, Step.PpmA, Step.PpmH2O, false);
+    if (r.IsDone()) {
+      Step.PpmA = r.PpmA;
+      Step.PpmH2O = r.PpmH2O;
+      Method = FForm.Shared.MixingMethod;
+    }
+    break;
+  case TStepKind::Bypass:
+    r = Issue(TMixerCommand::Bypass, 0, 0, false);
+    break;
+  case TStepKind::Standby:
+    r = Issue(TMixerCommand::Stop, 0, 0, false);
+    break;
+  case TStepKind::Flush:
+    r = Issue(TMixerCommand::Flush, 0, 0, false);
+    break;
+  }
+  return r.IsDone() ? QString() : r.Message;
+}
+
+void TMixerControl::StopMixer()
+{
+  Issue(TMixerCommand::Stop, 0, 0, false);
 }

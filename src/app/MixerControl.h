@@ -9,6 +9,8 @@
 
 #include "app/MixerTypes.h"
 #include "app/MixtureCalculation.h"
+#include "sequence/Sequence.h"
+#include "sequence/SequenceRunner.h"
 
 #include <QString>
 #include <functional>
@@ -72,6 +74,10 @@ struct TMixerSnapshot
   double AutoStopTime = 0; // date-time of the automatic stop
   int Rows = 0;            // rows of the output table below its titles
   bool Busy = false;       // a stop waits for the humidification thread
+  // The sequence: loaded when the Sequence tab's table holds steps or one
+  // has been started; its progress (Idle until started).
+  bool SequenceLoaded = false;
+  TSequenceProgress Sequence;
 };
 
 // The set-up guard's text: the set-up is complete when the relay board and
@@ -106,7 +112,7 @@ struct TMixtureVerdict
 // it, without touching anything.
 TMixtureVerdict CheckMixture(const TMixtureRequest& Request);
 
-class TMixerControl
+class TMixerControl : public TSequenceMixer
 {
 public:
   explicit TMixerControl(TForm1& Form);
@@ -132,6 +138,32 @@ public:
 
   TMixerSnapshot Snapshot() const;
 
+  // ---- Sequences: the Sequence tab's table and its run ----
+  TSequence Sequence() const;
+  // The check a start makes: the set-up (SetupIncomplete), then every step
+  // within its entry field's limits and made by the calculation (water above
+  // what the bubbler gives is refused, not lowered), the times, and the end
+  // before the automatic stop (Refused, naming the step or both times).
+  TCommandResult CheckSequence(const TSequence& Sequence);
+  // Puts a sequence that passes the check into the table. Busy while one
+  // runs; nothing changes when refused.
+  TCommandResult SetSequence(const TSequence& Sequence);
+  // Checks the table's sequence and starts it: its first step at once.
+  // Busy while one runs.
+  TCommandResult StartSequence();
+  TCommandResult PauseSequence();
+  TCommandResult ResumeSequence();
+  // The next step at once (past the last: the sequence's end).
+  TCommandResult SkipStep();
+  // Ends the sequence and stops the mixer (Standby).
+  TCommandResult StopSequence();
+  TSequenceProgress SequenceProgress() const;
+
+  // ---- What the sequence runner asks: the buttons' own commands, checked
+  // as a click is, without ending the sequence ----
+  QString BeginStep(TSequenceStep& Step, QString& Method) override;
+  void StopMixer() override;
+
   // ---- For the window's click handlers ----
   // Called first by each of the four click handlers. A command the facade
   // issues has been checked already: true. A click (or the automatic stop)
@@ -150,6 +182,10 @@ protected:
 
 private:
   void NoteApplied();
+  // An operator's command ends a running sequence first.
+  void EndSequenceFor(TMixerCommand Command);
+  // Busy while the window closes or a stop waits; otherwise Done.
+  TCommandResult Available() const;
 
   TForm1& FForm;
   bool FIssuing = false; // a command checked here runs through its click handler

@@ -1,6 +1,7 @@
 #include "app/OutputChart.h"
 
 #include "app/OutputPlot.h"
+#include "app/OutputStepMarks.h"
 #include "chart/GvAxis.h"
 #include "chart/GvSeries.h"
 #include "chart/GvVectors.h"
@@ -251,6 +252,7 @@ TOutputChart::TOutputChart(TOutputPlotData& Data, QWidget* Parent, double Now)
   FGraph->RegisterLegend(FLegend, FLegend);
   FMarks = new TModeMarks(*this);
   FGraph->RegisterLegend(FMarks, FMarks);
+  FStepMarks = new TOutputStepMarks(Data, FGraph, this);
   FGraph->installEventFilter(this);
   SetLogScale(true);
 }

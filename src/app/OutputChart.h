@@ -1,6 +1,7 @@
 // The Output tab's chart: A ppm and H2O ppm of the stored rows over time, on
 // a date/time axis, with a logarithmic Y axis that a check box switches to
-// linear, the mode changes marked along the time axis, and a legend naming
+// linear, the mode changes marked along the time axis (and the starts of a
+// sequence's steps with their numbers), and a legend naming
 // the two curves. Zoom and pan are the graph's own (drag a rectangle; Shift
 // and drag to pan once zoomed; click beside the data area to zoom back,
 // double-click there to reset).
@@ -22,6 +23,7 @@
 class TGvPointSeries;
 class TGvSeries;
 class TOutputPlotData;
+class TOutputStepMarks;
 
 // The line segment of Series that starts at the line point of data element
 // From reaches the next line point over elements without values.
@@ -72,5 +74,6 @@ private:
   TGvPointSeries* FSeriesH2O = nullptr;
   TLegend* FLegend = nullptr;
   TModeMarks* FMarks = nullptr;
+  TOutputStepMarks* FStepMarks = nullptr; // a sequence's step starts
   bool FLog = true;
 };

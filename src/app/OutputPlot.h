@@ -43,9 +43,19 @@ public:
   };
   const std::vector<TModeChange>& ModeChanges() const { return FModeChanges; }
 
+  // The start of a sequence's step, marked on the chart with its number.
+  struct TStepMark
+  {
+    double Time = 0; // date-time the step began
+    int Step = 0;    // its number in the sequence (1-based)
+  };
+  void AddStepMark(double Time, int Step) { FStepMarks.push_back({Time, Step}); }
+  const std::vector<TStepMark>& StepMarks() const { return FStepMarks; }
+
 private:
   std::unique_ptr<TGvDoubleVector> FTime, FPpmA, FPpmH2O;
   std::vector<TModeChange> FModeChanges;
+  std::vector<TStepMark> FStepMarks;
   bool FHasRow = false;
   QString FLastMode;
 };

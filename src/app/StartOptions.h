@@ -1,6 +1,7 @@
-// The command line of Verdane: the serial ports to pick at start, so that an
-// unattended restart (or a test) finds the devices validated as if the
-// operator had picked them in the Setup tab's lists.
+// The command line of Verdane: the serial ports to pick at start, the gases
+// to choose and a sequence to load and start, so that an unattended start
+// (a service restarting after a power cut, a script, a test) finds the
+// mixer set up as if the operator had done it in the Setup tab.
 #pragma once
 
 #include <QString>
@@ -18,15 +19,28 @@ struct TStartOptions
   QString Remote;
   QString RemoteTokenFile;
   bool Help = false;
+  QString GasA;         // gas A to choose, empty: none
+  QString GasB;         // gas B to choose, empty: none
+  QString SequenceFile; // sequence to load into the Sequence tab, empty: none
+  bool Start = false;   // start the sequence once the set-up is complete
 };
 
 // Reads the arguments (the program name first, Qt's own options already
-// taken out). Nullopt with the reason in Error for an unknown option or a
-// missing value.
+// taken out). Nullopt with the reason in Error for an unknown option, a
+// missing value, or --start without --sequence.
 std::optional<TStartOptions> ParseStartOptions(const QStringList& Arguments, QString* Error);
 QString StartOptionsHelp();
 
+// What came of the options: what was missing or refused (each also written
+// to the Setup tab's feedback pane), and whether the sequence started.
+struct TStartOutcome
+{
+  QStringList Problems;
+  bool SequenceStarted = false;
+};
+
 // Adds the ports to the port lists (and keeps them there for "Find ports"),
 // picks them and validates the devices behind them, as the Setup tab does
-// when the operator picks them.
-void ApplyStartOptions(TForm1& Form, const TStartOptions& Options);
+// when the operator picks them; then chooses gas A and gas B as the gas
+// lists do (A first), loads the sequence file and, with Start, starts it.
+TStartOutcome ApplyStartOptions(TForm1& Form, const TStartOptions& Options);

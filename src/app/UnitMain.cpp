@@ -7,6 +7,8 @@
 #include "app/PageControl.h"
 #include "app/TestModeTransport.h"
 #include "app/ValveDiagram.h"
+#include "sequence/SequencePanel.h"
+#include "sequence/SequenceRunner.h"
 #include "controls/GvDateTime.h"
 #include "controls/GvFloatEdit.h"
 #include "controls/GvIntegerEdit.h"
@@ -82,6 +84,7 @@ TForm1::TForm1(const TFormServices& services, QWidget* parent)
   BuildWindow();
   resize(1069, 771);
   ConnectHandlers();
+  SetUpSequence();
   FormCreate();
 }
 
@@ -104,6 +107,7 @@ void TForm1::BuildWindow()
   PageControl1->addTab(Setup = Named(BuildSetupTab(), "Setup"), QStringLiteral("Setup"));
   PageControl1->addTab(TabSheet1 = Named(BuildOperationTab(), "TabSheet1"),
                        QStringLiteral("Operation"));
+  PageControl1->addTab(BuildSequenceTab(), QStringLiteral("Sequence"));
   PageControl1->addTab(TabSheet2 = Named(BuildOutputTab(), "TabSheet2"), QStringLiteral("Output"));
   PageControl1->addTab(TabSheet3 = Named(BuildDebugTab(), "TabSheet3"), QStringLiteral("Debug"));
 
@@ -540,6 +544,7 @@ void TForm1::FormClose()
   // No tick may run after the shutdown steps (one already due would
   // otherwise carry out the mode again before the program ends).
   FClosed = true;
+  EndSequence(QStringLiteral("the window closed"));
   StopThread();
   Timer1->stop();
   if (CheckBoxSolenoidOK->isChecked()) SetValvePositions(0, 0, 0, 0, 0, 0);

@@ -5,6 +5,7 @@
 #include "app/MixerTypes.h"
 #include "app/MixtureCalculation.h"
 #include "devices/SerialPort.h"
+#include "sequence/SequenceLog.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -38,6 +39,12 @@ class TGvNumericUpDn;
 class TOutputChart;
 class TOutputPlotData;
 class TPageControl;
+class TSequencePanel;
+class TSequenceRunner;
+struct TCommandResult;
+struct TSequence;
+struct TStepStart;
+enum class TSequenceState;
 class TTestModeTransport;
 
 // What the window works with besides its own widgets. Anything left null is
@@ -151,6 +158,26 @@ public:
   TOutputPlotData& OutputPlot() const { return *FOutputPlot; }
   TOutputChart* OutputChart = nullptr;
 
+  // ---- Sequence tab ----
+  // Runs the sequences; the cycle calls SequenceTick after the automatic stop.
+  TSequenceRunner& SequenceRunner() const;
+  void SequenceTick();
+  // Starts a checked sequence: the log opened, the first step issued.
+  void BeginSequence(const TSequence& Sequence);
+  // Ends a running sequence (no command is given); Reason goes to the record.
+  void EndSequence(const QString& Reason);
+  // A line for the Debug pane and the tab's note (pause, resume, skip).
+  void SequenceEvent(const QString& Text);
+  // Loads a sequence file into the table; false with the reason (the table
+  // keeps what it had).
+  bool LoadSequence(const QString& Path, QString* Error);
+  void ButtonSequenceStartClick();
+  void ButtonSequencePauseClick(); // Pause, or Resume while paused
+  void ButtonSequenceSkipClick();
+  void ButtonSequenceStopClick();
+  void ButtonSequenceLoadClick();
+  void ButtonSequenceSaveClick();
+
   // ---- Setup tab ----
   void ButtonSetupFindPortsClick();
   void ListBoxPortSolenoidClick();
@@ -234,6 +261,8 @@ public:
   TGvGraph2D* GraphOutput = nullptr;
   QCheckBox* CheckBoxOutputLogScale = nullptr;
   QTableWidget* StringGrid1 = nullptr;
+  // Sequence: the page is the panel with the table, the run buttons and the progress
+  TSequencePanel* TabSheetSequence = nullptr;
   // Debug
   QPlainTextEdit* MemoDevFeedback = nullptr;
   QPushButton* Button1 = nullptr;
@@ -250,6 +279,12 @@ private:
   QWidget* BuildOperationTab();
   QWidget* BuildOutputTab();
   QWidget* BuildDebugTab();
+  QWidget* BuildSequenceTab();
+  void SetUpSequence();
+  void SequenceStepStarted(const TStepStart& Start);
+  void SequenceEnded(TSequenceState State, const QString& Reason);
+  void ShowSequenceProgress();
+  void ReportSequenceCommand(const TCommandResult& Result);
   void ConnectHandlers();
   void SetMemo4Width(int width);
   void FlushSequence();
@@ -269,6 +304,8 @@ private:
   std::unique_ptr<TTestModeTransport> FPortView; // FTransport as the window uses it
   std::unique_ptr<TOutputPlotData> FOutputPlot;
   std::unique_ptr<TMixerControl> FControl;
+  std::unique_ptr<TSequenceRunner> FSequenceRunner;
+  TSequenceLog FSequenceLog;
   QMutex FRelayLock;               // one relay board transaction at a time, window or thread
   bool FGasesFromTestMode = false; // the gas records hold the imaginary mixer's values
   bool FInTick = false;            // Timer1Timer runs

@@ -69,6 +69,10 @@ void TForm1::Timer1Timer()
     }
     return;
   }
+  // The sequence's step (or end) that falls due now: issued before this
+  // tick carries out the mode, so that the tick already does its work.
+  SequenceTick();
+  now = Clock().Now();
 
   const bool producing =
       S.MixerState == TMixerState::Dilution || S.MixerState == TMixerState::Bypass;

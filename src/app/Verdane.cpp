@@ -1,5 +1,6 @@
-// Program entry: the application and its one main window, the ports picked
-// on the command line, and the signals that end it as closing the window does.
+// Program entry: the application and its one main window, the set-up and the
+// sequence given on the command line, and the signals that end it as closing
+// the window does.
 #include "app/ShutdownSignals.h"
 #include "app/StartOptions.h"
 #include "app/UnitMain.h"
@@ -49,6 +50,14 @@ int main(int argc, char** argv)
     std::fflush(stderr);
   }
   form.showMaximized();
-  ApplyStartOptions(form, *options);
+  const TStartOutcome outcome = ApplyStartOptions(form, *options);
+  for (const QString& problem : outcome.Problems)
+    std::fprintf(stderr, "verdane: %s\n", problem.toLocal8Bit().constData());
+  if (options->Start && !outcome.SequenceStarted) {
+    // A script or a service restarting after a power cut learns that the
+    // sequence did not start; the devices are left safe as on closing.
+    form.close();
+    return 2;
+  }
   return app.exec();
 }

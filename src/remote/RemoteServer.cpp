@@ -272,7 +272,11 @@ void TRemoteServer::Log(const TRequest& Request, const QString& What, const TAns
 
 TAnswer TRemoteServer::Status() const
 {
-  return Json(200, StatusJson(FForm.Control().Snapshot(), std::nullopt));
+  const TMixerSnapshot s = FForm.Control().Snapshot();
+  // The sequence shows from its first start on.
+  std::optional<TSequenceProgress> progress;
+  if (s.Sequence.State != TSequenceState::Idle) progress = s.Sequence;
+  return Json(200, StatusJson(s, progress));
 }
 
 TAnswer TRemoteServer::Rows(const TRequest& Request) const
@@ -368,15 +372,43 @@ TAnswer TRemoteServer::Command(const TRequest& Request)
 
 TAnswer TRemoteServer::GetSequence() const
 {
-  return Error(404, QStringLiteral("There is no sequence here yet."));
+  return Json(200, SequenceJson(FForm.Control().Sequence()));
 }
 
 TAnswer TRemoteServer::PutSequence(const TRequest& Request)
 {
-  return Error(404, QStringLiteral("There is no sequence here yet."));
+  TApiError e;
+  const std::optional<TSequence> sequence = ParseSequenceBody(Request.Body, &e);
+  TAnswer a;
+  QString what = QStringLiteral("load sequence");
+  if (!sequence) {
+    a = Error(e);
+  } else {
+    what += QStringLiteral(" (%1 steps, %2 times)").arg(sequence->Steps.size()).arg(sequence->Repeat);
+    const TCommandResult r = FForm.Control().SetSequence(*sequence);
+    a = r.IsDone() ? Status() : Refusal(r);
+  }
+  Log(Request, what, a);
+  return a;
 }
 
 TAnswer TRemoteServer::SequenceAction(const TRequest& Request, const QString& Action)
 {
-  return Error(404, QStringLiteral("There is no sequence here yet."));
+  TApiError e;
+  TAnswer a;
+  if (!ParseEmptyBody(Request.Body, &e)) {
+    a = Error(e);
+  } else {
+    TMixerControl& c = FForm.Control();
+    const TCommandResult r = Action == QLatin1String("start")   ? c.StartSequence()
+                             : Action == QLatin1String("pause")  ? c.PauseSequence()
+                             : Action == QLatin1String("resume") ? c.ResumeSequence()
+                             : Action == QLatin1String("skip")   ? c.SkipStep()
+                                                                 : c.StopSequence();
+    // What the moment does not allow (nothing runs, the set-up, a start
+    // that no longer fits before the automatic stop) is a conflict.
+    a = r.IsDone() ? Status() : Error(409, r.Message);
+  }
+  Log(Request, QStringLiteral("sequence ") + Action, a);
+  return a;
 }

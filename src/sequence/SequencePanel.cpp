@@ -419,6 +419,8 @@ void TSequencePanel::SetEditable(bool Editable)
 void TSequencePanel::ShowProgress(const TSequenceProgress& P, double Now)
 {
   const bool active = P.State == TSequenceState::Running || P.State == TSequenceState::Paused;
+  // While it runs, the running step's mark is the only one the table shows.
+  if (active && FEditable) StringGridSequence->clearSelection();
   SetEditable(!active);
   ButtonSequenceStart->setEnabled(!active);
   ButtonSequencePause->setEnabled(active);

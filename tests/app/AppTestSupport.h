@@ -38,6 +38,7 @@ public:
   std::deque<bool> Answers;
   std::deque<QString> SaveNames;
   std::deque<QString> MenuChoices;
+  std::deque<QString> OpenNames;
 
   void ShowMessage(QWidget*, const QString& text) override { Messages << text; }
   bool AskYesNo(QWidget*, const QString& title, const QString& text) override
@@ -55,6 +56,14 @@ public:
     if (SaveNames.empty()) return QString();
     const QString name = SaveNames.front();
     SaveNames.pop_front();
+    return name;
+  }
+  QString AskOpenFileName(QWidget*, const QString& folder, const QString&) override
+  {
+    Questions << QStringLiteral("Open: ") + folder;
+    if (OpenNames.empty()) return QString();
+    const QString name = OpenNames.front();
+    OpenNames.pop_front();
     return name;
   }
   // Records the menu as "Menu: item | item" and chooses the scripted item

@@ -136,7 +136,7 @@ TEST(EndToEnd, WetMixtureForAMinuteThenBypassStopAndSave)
   ASSERT_GT(wetFraction, 0.05);
   QElapsedTimer wet;
   wet.start();
-  ClickTab(f, 2); // the chart follows the rows while the mixture runs
+  ClickTab(f, f.PageControl1->indexOf(f.TabSheet2)); // the chart follows the rows while the mixture runs
   QTest::qWait(60000);
   ASSERT_NE(f.Shared.WETT, nullptr);
   const int shown = StoredRows(f).size();
@@ -165,7 +165,7 @@ TEST(EndToEnd, WetMixtureForAMinuteThenBypassStopAndSave)
   // Save through the right-click on the table.
   const QString path = QDir::current().absoluteFilePath("run.csv");
   dialogs.SaveNames = {path};
-  ClickTab(f, 2);
+  ClickTab(f, f.PageControl1->indexOf(f.TabSheet2));
   QTest::mouseClick(f.StringGrid1->viewport(), Qt::RightButton);
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));

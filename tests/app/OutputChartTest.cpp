@@ -6,6 +6,7 @@
 
 #include "app/OutputChart.h"
 #include "app/OutputPlot.h"
+#include "app/OutputStepMarks.h"
 #include "app/PageControl.h"
 #include "chart/GvAxis.h"
 #include "chart/GvGraph2D.h"
@@ -33,7 +34,7 @@ struct TChartFixture : TWindowFixture
     StartTestMode();      // O2 in N2
     Form->Button3Click(); // the automatic stop a day after the new time
     Form->resize(1200, 900);
-    Form->PageControl1->SetActivePageIndex(2);
+    Form->PageControl1->SetActivePageIndex(Form->PageControl1->indexOf(Form->TabSheet2));
     QCoreApplication::processEvents();
   }
   TForm1& F() { return *Form; }
@@ -412,4 +413,30 @@ TEST(OutputPlot, ChartImageFormatFollowsTheSuffix)
     EXPECT_EQ(ChartImageFormat(path), c.format) << c.in;
     EXPECT_EQ(path, c.out);
   }
+}
+
+// The starts of a sequence's steps: a tag with the step's number at the top
+// of the data area, at the time of the start (the first a moment before the
+// first row, as a sequence's first step comes).
+TEST(OutputChart, SequenceStepsAreMarkedWithTheirNumbers)
+{
+  TChartFixture fx;
+  TForm1& f = fx.F();
+  fx.ApplyDry();
+  fx.RunFor(10);
+  const QList<int> rows = fx.StoredRows();
+  ASSERT_GE(rows.size(), 6);
+  TOutputPlotData& plot = f.OutputPlot();
+  plot.AddStepMark(plot.Time()->Value(0) - 0.02 / 86400, 1);
+  plot.AddStepMark(plot.Time()->Value(5), 2);
+  ASSERT_TRUE(fx.PollShows(rows.size()));
+  f.GraphOutput->Modified();
+  const QImage picture = fx.Picture();
+  const QRectF area = fx.Graph()->DrawingArea();
+  const double x = fx.Graph()->PrimaryXAxis()->NumberToWorld(plot.Time()->Value(5));
+  EXPECT_TRUE(ColourNear(picture, x + 1.5, area.top() + 2.5, TOutputStepMarks::Color));
+  const double x1 = std::max<double>(
+      area.left(), fx.Graph()->PrimaryXAxis()->NumberToWorld(plot.Time()->Value(0) - 0.02 / 86400));
+  EXPECT_TRUE(ColourNear(picture, x1 + 1.5, area.top() + 2.5, TOutputStepMarks::Color));
+  EXPECT_FALSE(ColourNear(picture, (x1 + x) / 2, area.top() + 2.5, TOutputStepMarks::Color));
 }

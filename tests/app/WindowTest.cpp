@@ -248,11 +248,15 @@ TEST(TabGuard, RefusesEveryTabUntilEquipmentAndGasesAreReady)
   TWindowFixture fx;
   TForm1& f = *fx.Form;
   f.show();
-  for (int tab : {1, 2, 3}) {
+  // The Sequence tab comes after Operation; the guard holds for it too.
+  QStringList tabs;
+  for (int tab = 0; tab < f.PageControl1->count(); ++tab) tabs << f.PageControl1->tabText(tab);
+  EXPECT_EQ(tabs, QStringList({"Setup", "Operation", "Sequence", "Output", "Debug"}));
+  for (int tab = 1; tab < f.PageControl1->count(); ++tab) {
     ClickTab(f, tab);
     EXPECT_EQ(f.PageControl1->currentIndex(), 0);
   }
-  ASSERT_EQ(fx.Dialogs.Messages.size(), 3);
+  ASSERT_EQ(fx.Dialogs.Messages.size(), 4);
   for (const QString& m : fx.Dialogs.Messages)
     EXPECT_EQ(m, "Must validate equipment and select gas types before proceeding to operation");
 

@@ -1,0 +1,1 @@
+verdane_add_fuzzer(sequence SOURCES ${CMAKE_CURRENT_LIST_DIR}/FuzzSequence.cpp LIBS verdane_sequence)
