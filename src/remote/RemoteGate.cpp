@@ -20,6 +20,9 @@ public:
     FClient->setParent(this);
     if (FBridge) FBridge->setParent(this);
     FClient->setReadBufferSize(l.Framer.MaxBody + l.Framer.MaxHead);
+    // An answer relayed in pieces goes out at once, not held back until the
+    // client acknowledges the first piece.
+    FClient->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     FTimer.setSingleShot(true);
     connect(&FTimer, &QTimer::timeout, this, [this] { TimedOut(); });
     connect(FClient, &QTcpSocket::readyRead, this, [this] { ReadClient(); });

@@ -9,6 +9,7 @@
 #include "chart/GvGraph2D.h"
 #include "controls/GvIntegerEdit.h"
 #include "remote/RemoteGate.h"
+#include "remote/RemoteJson.h"
 #include "remote/RemoteServer.h"
 
 #include <QCheckBox>
@@ -349,4 +350,179 @@ TEST(RemoteGate, LimitsOfSizeTimeAndConnections)
   });
   EXPECT_EQ(statuses, QList<int>({503}));
   EXPECT_TRUE(QTest::qWaitFor([&] { return fx.Server->Gate().ConnectionCount() == 0; }, 3000));
+}
+
+namespace {
+// Random requests: mostly near misses of valid ones (a byte changed, cut,
+// doubled, a wrong type), some valid, some noise.
+struct TRandomRequests
+{
+  QRandomGenerator Random{20251209};
+  int Pick(int n) { return int(Random.bounded(n)); }
+  bool Chance(int percent) { return Pick(100) < percent; }
+
+  QByteArray ValidBody(const QByteArray& Path)
+  {
+    if (Path == "/api/mixture")
+      return QStringLiteral(R"({"ppmA": %1, "ppmH2O": %2})")
+          .arg(Chance(80) ? Pick(2000) : Pick(1200000) - 100000)
+          .arg(Chance(50) ? 0 : Pick(40000))
+          .toUtf8();
+    if (Path == "/api/command") {
+      const char* words[] = {"stop", "flush", "bypass"};
+      return QByteArray(R"({"command": ")") + words[Pick(3)] + "\"}";
+    }
+    if (Path == "/api/sequence") {
+      QByteArray steps;
+      for (int i = 0, n = 1 + Pick(4); i < n; ++i) {
+        if (i) steps += ", ";
+        const int kind = Pick(4);
+        steps += kind == 0 ? QStringLiteral(R"({"kind": "mix", "ppmA": %1, "ppmH2O": %2, "minutes": %3})")
+                                 .arg(Pick(3000))
+                                 .arg(Pick(2) * Pick(20000))
+                                 .arg(Pick(50) / 10.0)
+                                 .toUtf8()
+                           : QStringLiteral(R"({"kind": "%1", "minutes": %2})")
+                                 .arg(QLatin1String(kind == 1 ? "bypass" : kind == 2 ? "standby" : "flush"))
+                                 .arg(Pick(30) / 10.0)
+                                 .toUtf8();
+      }
+      return "{\"steps\": [" + steps + "], \"repeat\": " + QByteArray::number(Pick(4)) +
+             ", \"end\": \"" + (Chance(50) ? "hold" : "standby") + "\"}";
+    }
+    return Chance(50) ? QByteArray() : QByteArray("{}");
+  }
+
+  QByteArray Mutate(QByteArray b)
+  {
+    for (int i = 0, n = 1 + Pick(3); i < n; ++i) {
+      const int at = b.isEmpty() ? 0 : Pick(int(b.size()));
+      switch (Pick(6)) {
+      case 0: if (!b.isEmpty()) b[at] = char(Pick(256)); break;
+      case 1: b.truncate(at); break;
+      case 2: b.insert(at, "\"x\""); break;
+      case 3: b.insert(at, b.mid(at, 1 + Pick(8))); break;
+      case 4: b.replace("0", Chance(50) ? "0.5" : "\"0\""); break;
+      default: b.insert(at, Chance(50) ? ", \"extra\": 1" : "null"); break;
+      }
+    }
+    return b;
+  }
+
+  // Method, target, body; or one whole raw request.
+  struct TRequest
+  {
+    QByteArray Method, Path, Body, Raw;
+  };
+  TRequest Next()
+  {
+    static const QByteArray paths[] = {"/",
+                                       "/api/status",
+                                       "/api/rows",
+                                       "/api/rows?from=2",
+                                       "/api/description",
+                                       "/api/mixture",
+                                       "/api/command",
+                                       "/api/sequence",
+                                       "/api/sequence/start",
+                                       "/api/sequence/pause",
+                                       "/api/sequence/resume",
+                                       "/api/sequence/skip",
+                                       "/api/sequence/stop",
+                                       "/api/Status",
+                                       "/api/rows?from=x",
+                                       "/api/%00",
+                                       "/api/sequence/start/"};
+    static const QByteArray methods[] = {"GET", "POST", "PUT", "DELETE", "PATCH", "OPTIONS"};
+    TRequest r;
+    if (Chance(2)) {
+      for (int i = 0, n = Pick(200); i < n; ++i) r.Raw += char(Pick(256));
+      r.Raw += "\r\n\r\n";
+      return r;
+    }
+    r.Path = paths[Pick(std::size(paths))];
+    const bool post = r.Path == "/api/mixture" || r.Path == "/api/command" ||
+                      r.Path.startsWith("/api/sequence/");
+    r.Method = Chance(85) ? QByteArray(post ? "POST" : r.Path == "/api/sequence" && Chance(50) ? "PUT" : "GET")
+                          : methods[Pick(std::size(methods))];
+    r.Body = ValidBody(r.Path);
+    if (Chance(70)) r.Body = Mutate(r.Body);
+    return r;
+  }
+};
+} // namespace
+
+TEST(RemoteServer, TenThousandRandomRequestsChangeOnlyWhatValidOnesAsk)
+{
+  TServerFixture fx;
+  fx.StartTestMode();
+  TRandomRequests random;
+  THttpConnection* connection = nullptr;
+  std::unique_ptr<THttpConnection> owner;
+  QMap<int, int> statuses;
+  for (int i = 0; i < 10000; ++i) {
+    const TRandomRequests::TRequest q = random.Next();
+    fx.Mixer.ClearReceivedFrames(); // counted afresh for each request
+    const TState before(fx);
+    const TSequence sequenceBefore = fx.Form->Control().Sequence();
+    const TSequenceState runBefore = fx.Form->Control().SequenceProgress().State;
+    if (!owner || !owner->Open()) owner = std::make_unique<THttpConnection>(fx.Port());
+    connection = owner.get();
+    const THttpReply r = OffThread([&] {
+      if (!q.Raw.isEmpty()) {
+        connection->Send(q.Raw);
+        return connection->Receive();
+      }
+      return connection->Request(q.Method, q.Path, q.Body);
+    });
+    ++statuses[r.Status];
+    const QString what = QString::fromLatin1(q.Method + ' ' + q.Path + ' ' + q.Body.left(120) +
+                                             q.Raw.left(40).toHex());
+    ASSERT_NE(r.Status, 0) << "no answer to " << what.toStdString();
+    ASSERT_NE(r.Status, 500) << what.toStdString();
+    const TState after(fx);
+    const TMixerControl& control = fx.Form->Control();
+    const TSequenceState run = control.SequenceProgress().State;
+    if (r.Status != 200 || q.Method == "GET") {
+      ASSERT_EQ(after.Differences(before), "") << r.Status << ' ' << what.toStdString();
+      ASSERT_EQ(control.Sequence(), sequenceBefore) << what.toStdString();
+      ASSERT_EQ(run, runBefore) << what.toStdString();
+      continue;
+    }
+    // What the valid request asked for, and what it may change with it.
+    if (q.Path == "/api/mixture") {
+      const QJsonObject m = QJsonDocument::fromJson(q.Body).object();
+      ASSERT_EQ(after.S.Mode, TMixerState::Dilution) << what.toStdString();
+      ASSERT_EQ(after.S.PpmA, m["ppmA"].toInt()) << what.toStdString();
+      ASSERT_EQ(after.S.PpmH2O, m["ppmH2O"].toInt()) << what.toStdString();
+    } else if (q.Path == "/api/command") {
+      const QString word = QJsonDocument::fromJson(q.Body).object()["command"].toString();
+      ASSERT_EQ(MixerStateName(after.S.Mode), word == "stop"    ? "Standby"
+                                               : word == "flush" ? "Flushing"
+                                                                 : "Bypass")
+          << what.toStdString();
+      ASSERT_EQ(after.S.PpmA, before.S.PpmA);
+    } else if (q.Path == "/api/sequence") {
+      ASSERT_EQ(SequenceJson(control.Sequence()),
+                SequenceJson(*ParseSequenceBody(q.Body, nullptr)))
+          << what.toStdString();
+      ASSERT_EQ(after.Differences(before), "");
+    } else if (q.Path == "/api/sequence/pause") {
+      ASSERT_EQ(run, TSequenceState::Paused);
+    } else if (q.Path == "/api/sequence/resume" || q.Path == "/api/sequence/start") {
+      ASSERT_EQ(run, TSequenceState::Running) << what.toStdString();
+    } else if (q.Path == "/api/sequence/stop") {
+      ASSERT_EQ(run, TSequenceState::Stopped);
+      ASSERT_EQ(after.S.Mode, TMixerState::Standby);
+    } else {
+      ASSERT_EQ(q.Path, "/api/sequence/skip") << "a change nobody asked for";
+    }
+    ASSERT_EQ(r.Json()["mode"].toString(), MixerStateName(after.S.Mode)) << "the answer is the status";
+  }
+  // The mix reached every kind of answer.
+  for (int status : {200, 400, 404, 405, 409, 422}) EXPECT_GT(statuses[status], 0) << status;
+  std::cout << "answers:";
+  for (auto it = statuses.begin(); it != statuses.end(); ++it)
+    std::cout << ' ' << it.key() << '=' << it.value();
+  std::cout << '\n';
 }
