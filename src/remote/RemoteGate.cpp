@@ -152,8 +152,24 @@ private:
       FCloseAfter = f.Close;
       FContinued = false;
       Arm();
+      PassNow();
       return;
     }
+  }
+
+  // Hands the request to the server and its answer to the client within
+  // this one event, instead of one pass of the event loop for each hop: a
+  // cycle that keeps the thread busy would otherwise leave several passes
+  // of waiting to every request.
+  void PassNow()
+  {
+    const QPointer<TGateConnection> self(this);
+    FBridge->flush();
+    if (FServerSide) FServerSide->waitForReadyRead(0); // the server reads and answers
+    if (!self || !FServerSide) return;
+    FServerSide->flush();
+    if (self && FBusy && FBridge->bytesAvailable() == 0) FBridge->waitForReadyRead(0);
+    if (self) FClient->flush();
   }
 
   void Refuse(int Status, const QString& Error)
