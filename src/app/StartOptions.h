@@ -14,15 +14,15 @@ struct TStartOptions
 {
   QString RelayPort; // port of the relay board, empty: none picked
   QString MFCPort;   // port of the controller bus, empty: none picked
-  // The remote interface: "[ADDRESS:]PORT" as given (empty: off), and the
-  // file holding its token (empty: none).
-  QString Remote;
-  QString RemoteTokenFile;
   bool Help = false;
   QString GasA;         // gas A to choose, empty: none
   QString GasB;         // gas B to choose, empty: none
   QString SequenceFile; // sequence to load into the Sequence tab, empty: none
   bool Start = false;   // start the sequence once the set-up is complete
+  // The remote interface: "[ADDRESS:]PORT" as given (empty: off), and the
+  // file holding its token (empty: none).
+  QString Remote;
+  QString RemoteTokenFile;
 };
 
 // Reads the arguments (the program name first, Qt's own options already
