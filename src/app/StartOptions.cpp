@@ -27,11 +27,18 @@ std::optional<TStartOptions> ParseStartOptions(const QStringList& Arguments, QSt
       value = &options.GasB;
     else if (a == QLatin1String("--sequence"))
       value = &options.SequenceFile;
+    else if (a == QLatin1String("--remote"))
+      value = &options.Remote;
+    else if (a == QLatin1String("--remote-token-file"))
+      value = &options.RemoteTokenFile;
     if (value) {
       if (i + 1 >= Arguments.size() || Arguments[i + 1].isEmpty())
         return fail(QStringLiteral("%1 needs a %2")
                         .arg(a, a.endsWith(QLatin1String("port"))   ? QStringLiteral("port")
-                                : a == QLatin1String("--sequence") ? QStringLiteral("file")
+                                : a == QLatin1String("--sequence") ||
+                                        a == QLatin1String("--remote-token-file")
+                                    ? QStringLiteral("file")
+                                : a == QLatin1String("--remote") ? QStringLiteral("[ADDRESS:]PORT")
                                                                    : QStringLiteral("name")));
       *value = Arguments[++i];
     } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -44,6 +51,8 @@ std::optional<TStartOptions> ParseStartOptions(const QStringList& Arguments, QSt
       return fail(QStringLiteral("unknown option \"%1\"").arg(a));
     }
   }
+  if (!options.RemoteTokenFile.isEmpty() && options.Remote.isEmpty())
+    return fail(QStringLiteral("--remote-token-file needs --remote"));
   if (options.Start && options.SequenceFile.isEmpty() && !options.Help && !options.Version)
     return fail(QStringLiteral("--start needs --sequence FILE"));
   return options;
@@ -67,6 +76,17 @@ QString StartOptionsHelp()
       "  --sequence FILE    load the sequence file into the Sequence tab\n"
       "  --start            start the sequence once the set-up is complete (needs\n"
       "                     --sequence)\n"
+      "  --remote [ADDRESS:]PORT\n"
+      "                     start the remote interface (HTTP/JSON and a status page) on\n"
+      "                     ADDRESS (default 127.0.0.1; [::1] for IPv6) and PORT (0: any\n"
+      "                     free port); the address it listens on is written to standard\n"
+      "                     error. Off unless given. A port in use ends Verdane with\n"
+      "                     exit status 2.\n"
+      "  --remote-token-file FILE\n"
+      "                     every request must carry \"Authorization: Bearer TOKEN\", TOKEN\n"
+      "                     being the text of FILE (at least 32 printable characters, no\n"
+      "                     blanks); needed for any ADDRESS outside this machine's\n"
+      "                     loopback, or Verdane refuses to start (exit status 2)\n"
       "  -h, --help         print this text and end\n"
       "  --version          print the version and end\n"
       "Options with a single dash are Qt's own, such as -platform offscreen.\n"
@@ -84,8 +104,9 @@ QString StartOptionsHelp()
       "\n"
       "Exit status:\n"
       "  0  Verdane ended: its window was closed or one of the signals above came\n"
-      "  2  the command line was not understood, or with --start anything kept the\n"
-      "     sequence from starting (said on standard error; the devices left safe)\n");
+      "  2  the command line was not understood, the remote interface could not start\n"
+      "     (a bad address or token file, a port in use), or with --start anything kept\n"
+      "     the sequence from starting (said on standard error; the devices left safe)\n");
 }
 
 QStringList WithoutToolkitOptions(const QStringList& Arguments)

@@ -20,6 +20,10 @@ struct TStartOptions
   QString GasB;         // gas B to choose, empty: none
   QString SequenceFile; // sequence to load into the Sequence tab, empty: none
   bool Start = false;   // start the sequence once the set-up is complete
+  // The remote interface: "[ADDRESS:]PORT" as given (empty: off), and the
+  // file holding its token (empty: none).
+  QString Remote;
+  QString RemoteTokenFile;
 };
 
 // Reads the arguments (the program name first, Qt's own options already

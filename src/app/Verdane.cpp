@@ -5,9 +5,12 @@
 #include "app/StartOptions.h"
 #include "app/UnitMain.h"
 #include "app/Version.h"
+#include "remote/RemoteServer.h"
+#include "remote/RemoteSettings.h"
 
 #include <QApplication>
 #include <cstdio>
+#include <memory>
 
 namespace {
 // --help, --version, or the refusal of a command line that cannot be read.
@@ -28,12 +31,34 @@ int Run(int argc, char** argv)
   QString error;
   const std::optional<TStartOptions> options = ParseStartOptions(app.arguments(), &error);
   if (!options || options->Help || options->Version) return Answer(options, error);
+  // The remote interface is checked before anything else starts: a bad
+  // address, token file or port ends Verdane before it touches a device.
+  std::optional<TRemoteSettings> remote;
+  if (!options->Remote.isEmpty()) {
+    remote = RemoteSettingsFromOptions(options->Remote, options->RemoteTokenFile, &error);
+    if (!remote) {
+      std::fprintf(stderr, "verdane: %s\n", error.toLocal8Bit().constData());
+      return 2;
+    }
+  }
   TShutdownSignals endSignals;
   if (!endSignals.Install())
     std::fprintf(stderr, "verdane: cannot take SIGTERM, SIGINT and SIGHUP\n");
   TForm1 form;
   QObject::connect(&endSignals, &TShutdownSignals::Received, &form,
                    [&form](int) { CloseOnSignal(form); });
+  std::unique_ptr<TRemoteServer> server;
+  if (remote) {
+    server = std::make_unique<TRemoteServer>(form, *remote);
+    if (!server->Listen(&error)) {
+      std::fprintf(stderr, "verdane: %s\n", error.toLocal8Bit().constData());
+      return 2;
+    }
+    std::fprintf(stderr, "verdane: remote interface at %s%s\n",
+                 server->Url().toLocal8Bit().constData(),
+                 remote->Token.isEmpty() ? "" : " (token required)");
+    std::fflush(stderr);
+  }
   form.showMaximized();
   const TStartOutcome outcome = ApplyStartOptions(form, *options);
   for (const QString& problem : outcome.Problems)
