@@ -269,19 +269,38 @@ int32_t TGvStreamReader::ReadCount(qint64 ElementSize)
   return Count;
 }
 
-void TGvStreamReader::ReadDoubles(int32_t Count, std::vector<double>& Values)
+const double* TGvStreamReader::DirectDoubles(int32_t Count) const
 {
-  CheckAvailable(qint64(Count) * 8);
-  constexpr int32_t Piece = 1 << 16;
-  for (int32_t Left = Count; Left > 0;) {
-    const int32_t N = std::min(Left, Piece);
-    const size_t Old = Values.size();
-    Values.resize(Old + size_t(N));
-    ReadBytes(reinterpret_cast<char*>(Values.data() + Old), qint64(N) * 8);
-    if constexpr (std::endian::native == std::endian::big) {
-      for (size_t I = Old; I < Values.size(); ++I) Values[I] = ToLittleEndian(Values[I]);
-    }
-    Left -= N;
+  if constexpr (std::endian::native != std::endian::little) return nullptr;
+  const auto* Buffer = qobject_cast<const QBuffer*>(&FDevice);
+  if (!Buffer || !Buffer->isReadable() || Buffer->isTransactionStarted()) return nullptr;
+  const QByteArray& Bytes = Buffer->data();
+  const qint64 Pos = Buffer->pos();
+  if (Pos < 0 || Pos > Bytes.size() || Bytes.size() - Pos < qint64(Count) * 8) return nullptr;
+  const char* At = Bytes.constData() + Pos;
+  if (reinterpret_cast<std::uintptr_t>(At) % alignof(double) != 0) return nullptr;
+  // The bytes were copied into the buffer's storage, which holds doubles as
+  // well as it holds bytes.
+  return reinterpret_cast<const double*>(At);
+}
+
+void TGvStreamReader::SkipDoubles(int32_t Count)
+{
+  if (!FDevice.seek(FDevice.pos() + qint64(Count) * 8)) throw ShortRead();
+}
+
+int32_t TGvStreamReader::DoublesPiece(int32_t Left) const
+{
+  // The count was checked against what a random-access device holds.
+  if (Remaining() >= 0) return Left;
+  return std::min(Left, int32_t(1) << 16);
+}
+
+void TGvStreamReader::ReadDoublesInto(double* Values, int32_t N)
+{
+  ReadBytes(reinterpret_cast<char*>(Values), qint64(N) * 8);
+  if constexpr (std::endian::native == std::endian::big) {
+    for (int32_t I = 0; I < N; ++I) Values[I] = ToLittleEndian(Values[I]);
   }
 }
 

@@ -9,7 +9,9 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <new>
 
 // ---- Growth ---------------------------------------------------------------
 
@@ -21,6 +23,62 @@ int GvGrownCapacity(int Capacity, int Increment, qint64 N)
   // grow it (a capacity equal to the count is grown by the next reader).
   const qint64 Steps = (N - Capacity) / Increment + 1;
   return int(std::min<qint64>(qint64(Capacity) + Steps * Increment, INT32_MAX));
+}
+
+// ---- Double storage -------------------------------------------------------
+
+TGvDoubleStore::~TGvDoubleStore()
+{
+  std::free(FData);
+}
+
+void TGvDoubleStore::Reallocate(std::size_t Capacity)
+{
+  if (Capacity > std::numeric_limits<std::size_t>::max() / sizeof(double)) throw std::bad_alloc();
+  void* P = std::realloc(FData, std::max<std::size_t>(Capacity, 1) * sizeof(double));
+  if (!P) throw std::bad_alloc();
+  FData = static_cast<double*>(P);
+  FCapacity = Capacity;
+}
+
+void TGvDoubleStore::Grow(std::size_t AtLeast)
+{
+  Reallocate(std::max({AtLeast, 2 * FCapacity, std::size_t(16)}));
+}
+
+void TGvDoubleStore::resize(std::size_t N)
+{
+  if (N > FCapacity) Grow(N);
+  if (N > FSize) std::fill(FData + FSize, FData + N, 0.0);
+  FSize = N;
+}
+
+void TGvDoubleStore::append(const double* Values, std::size_t N)
+{
+  if (N == 0) return;
+  if (FSize + N > FCapacity) Grow(FSize + N);
+  std::copy(Values, Values + N, FData + FSize);
+  FSize += N;
+}
+
+void TGvDoubleStore::assign(const double* Values, std::size_t N)
+{
+  FSize = 0;
+  append(Values, N);
+}
+
+void TGvDoubleStore::insert(std::size_t Pos, double X)
+{
+  if (FSize == FCapacity) Grow(FSize + 1);
+  std::copy_backward(FData + Pos, FData + FSize, FData + FSize + 1);
+  FData[Pos] = X;
+  ++FSize;
+}
+
+void TGvDoubleStore::erase(std::size_t Pos)
+{
+  std::copy(FData + Pos + 1, FData + FSize, FData + Pos);
+  --FSize;
 }
 
 // ---- Point vector ---------------------------------------------------------
@@ -172,7 +230,7 @@ void TGvCustomDoubleVector::AppendValues(const double* Values, qsizetype N)
   const qint64 NewCount = qint64(StoredCount()) + N;
   if (NewCount >= INT32_MAX) throw EGvRangeError::Index(NewCount);
   if (NewCount >= FCapacity) FCapacity = GvGrownCapacity(FCapacity, FIncrement, NewCount);
-  FValues.insert(FValues.end(), Values, Values + N);
+  FValues.append(Values, size_t(N));
 }
 
 void TGvCustomDoubleVector::SetValue(int I, double X)
@@ -220,7 +278,7 @@ void TGvCustomDoubleVector::SetValue(int I, double X)
     InvalidateRelatedSeries();
 }
 
-int TGvCustomDoubleVector::Add(double X)
+int TGvCustomDoubleVector::AddThroughSetValue(double X)
 {
   // The users told of the new value may even destroy the vector: the count is
   // taken first.
@@ -245,7 +303,7 @@ int TGvCustomDoubleVector::Insert(int Idx, double X)
     }
   if (Shifted) RebuildOutlierSet();
   if (N + 1 >= FCapacity) FCapacity = GvGrownCapacity(FCapacity, FIncrement, N + 1);
-  FValues.insert(FValues.begin() + Idx, X);
+  FValues.insert(size_t(Idx), X);
   for (int* Extreme : {&FMinimumIdx, &FMaximumIdx, &FMinimumIdxInc, &FMaximumIdxInc})
     if (*Extreme >= Idx) ++*Extreme;
 
@@ -274,7 +332,7 @@ void TGvCustomDoubleVector::Delete(int Idx, bool WithLinkedMarkers)
     FOutliers = Kept;
     RebuildOutlierSet();
   }
-  FValues.erase(FValues.begin() + Idx);
+  FValues.erase(size_t(Idx));
   const bool Reset = Idx < FLastCount;
   if (Reset) ResetRanges();
   if (WithLinkedMarkers) {
@@ -313,23 +371,46 @@ void TGvCustomDoubleVector::CheckMinMax() const
   if (FLastCount >= N) return;
   const double* V = FValues.data();
   if (!AnyOutliers()) {
+    // One sum in element order (the same bits whenever the queries come); the
+    // extremes and the order beside it, without branches but where a new
+    // extreme is met.
     double Min = FMinimum, Max = FMaximum, Sum = FSum;
+    int MinIdx = FMinimumIdx, MaxIdx = FMaximumIdx;
     bool Ascending = FOnlyAscending;
-    for (int I = FLastCount; I < N; ++I) {
-      const double X = V[I];
+    int I = FLastCount;
+    if (I == 0) {
+      // The first element has nothing before it to compare with.
+      const double X = V[0];
       if (X < Min) {
         Min = X;
-        FMinimumIdx = FMinimumIdxInc = I;
+        MinIdx = 0;
       }
       if (X > Max) {
         Max = X;
-        FMaximumIdx = FMaximumIdxInc = I;
+        MaxIdx = 0;
       }
-      if (I > 0) Ascending = Ascending && X > V[I - 1];
+      Sum += X;
+      I = 1;
+    }
+    double Prev = V[I - 1];
+    for (; I < N; ++I) {
+      const double X = V[I];
+      if (X < Min) {
+        Min = X;
+        MinIdx = I;
+      }
+      if (X > Max) {
+        Max = X;
+        MaxIdx = I;
+      }
+      Ascending &= X > Prev;
+      Prev = X;
       Sum += X;
     }
     FMinimum = FMinimumInc = Min;
     FMaximum = FMaximumInc = Max;
+    FMinimumIdx = FMinimumIdxInc = MinIdx;
+    FMaximumIdx = FMaximumIdxInc = MaxIdx;
     FSum = FSumInc = Sum;
     FOnlyAscending = Ascending;
     FLastCountedValue = N - 1;
@@ -477,10 +558,22 @@ void TGvCustomDoubleVector::ClearOutlieres()
   OutOfRange();
 }
 
-void TGvCustomDoubleVector::ReplaceContent(std::vector<double>&& Values,
+void TGvCustomDoubleVector::ReplaceContent(std::span<const double> Values,
                                            const std::vector<int32_t>& Outliers)
 {
-  FValues = std::move(Values);
+  FValues.assign(Values.data(), Values.size());
+  ReplaceOutliers(Outliers);
+}
+
+void TGvCustomDoubleVector::ReplaceContent(TGvDoubleStore&& Values,
+                                           const std::vector<int32_t>& Outliers)
+{
+  FValues.swap(Values);
+  ReplaceOutliers(Outliers);
+}
+
+void TGvCustomDoubleVector::ReplaceOutliers(const std::vector<int32_t>& Outliers)
+{
   DropOutliers();
   for (int32_t O : Outliers)
     if (FOutlierSet.insert(O).second) FOutliers.Add(O);
@@ -594,7 +687,7 @@ void TGvDoubleVector::AddRange(std::span<const int32_t> Values)
 void TGvDoubleVector::SetValues(std::span<const double> Values)
 {
   if (Values.size() >= size_t(INT32_MAX)) throw EGvRangeError::Index(qint64(Values.size()));
-  ReplaceContent(std::vector<double>(Values.begin(), Values.end()), {});
+  ReplaceContent(Values, {});
   FCapacity = int(Values.size());
   OutOfRange();
 }
@@ -699,7 +792,7 @@ void TGvDoubleVector::UpdateDB()
     }
   }
   if (Records > FCapacity) FCapacity = Records;
-  ReplaceContent(std::move(Values), Outliers);
+  ReplaceContent(std::span<const double>(Values), Outliers);
   FLink.SetLastRecordCount(Records);
   FReloadPending = false;
   OutOfRange();
@@ -765,7 +858,7 @@ static bool ItemToDouble(const QVariant& Item, double& X)
 void TGvDoubleVector::ReadValuesProperty(const QVariantList& Items)
 {
   CheckWritable();
-  std::vector<double> Values = FValues;
+  std::vector<double> Values(FValues.begin(), FValues.end());
   const TGvIntegerVector& Marked = this->Outliers();
   std::vector<int32_t> Outliers(Marked.Data(), Marked.Data() + Marked.Count());
   if (Values.size() + size_t(Items.size()) >= size_t(INT32_MAX))
@@ -780,7 +873,7 @@ void TGvDoubleVector::ReadValuesProperty(const QVariantList& Items)
   }
   const int N = int(Values.size());
   if (N >= FCapacity) FCapacity = GvGrownCapacity(FCapacity, FIncrement, N);
-  ReplaceContent(std::move(Values), Outliers);
+  ReplaceContent(std::span<const double>(Values), Outliers);
   OutOfRange();
 }
 
@@ -794,7 +887,7 @@ struct TGvDoubleVector::TForm
   bool Bound = false;
   QString DataSource;
   QString DataField;
-  std::vector<double> Values;
+  TGvDoubleStore Values;
   std::vector<int32_t> Outliers;
 };
 
@@ -1057,7 +1150,10 @@ void TGvDoubleVector::ReadFrom(const TGvIniFile& Ini, const QString& Section)
 
 static const QString IndexerError = QStringLiteral("TGvIndexer is not supposed to set values!");
 
-TGvIndexer::TGvIndexer(QObject* Owner) : TGvCustomDoubleVector(Owner) {}
+TGvIndexer::TGvIndexer(QObject* Owner) : TGvCustomDoubleVector(Owner)
+{
+  FTakesValues = false;
+}
 
 void TGvIndexer::SetValue(int, double)
 {
