@@ -694,33 +694,78 @@ template int64_t TGvStreamReader::ReadLE<int64_t>();
 
 // ---- XML parsing and attributes -------------------------------------------
 
+// One pass of the stream reader builds the DOM as QDomDocument::setContent
+// builds it (without namespace processing: elements and attributes by their
+// qualified names; text that is only white space left out unless it is CDATA;
+// the XML declaration as the processing instruction "xml"), and refuses a
+// nesting deeper than GvMaxXmlDepth before it builds that deep. The reader
+// itself processes namespaces, so that an undeclared prefix is an error. The
+// document type declaration is not kept (no reader uses it).
 void GvParseXml(const QByteArray& Text, QDomDocument& Doc)
 {
-  // First a pass that only counts the nesting, before anything is built.
-  QXmlStreamReader Scan(Text);
-  int Depth = 0;
-  while (!Scan.atEnd()) {
-    const QXmlStreamReader::TokenType T = Scan.readNext();
-    if (T == QXmlStreamReader::StartElement) {
-      if (++Depth > GvMaxXmlDepth)
+  QXmlStreamReader R(Text);
+  // A document that exists (a default-constructed one stays null until it
+  // creates its first node).
+  QDomDocument D{QDomDocumentType()};
+  std::vector<QDomNode> Open; // the document, then the open elements
+  Open.reserve(GvMaxXmlDepth + 1);
+  Open.push_back(D);
+  const auto Fail = [&R](const QString& Message) {
+    return EGvReadError(QStringLiteral("Invalid XML: %1 (line %2, column %3)")
+                            .arg(Message)
+                            .arg(R.lineNumber())
+                            .arg(R.columnNumber()));
+  };
+  while (!R.atEnd()) {
+    switch (R.readNext()) {
+    case QXmlStreamReader::StartDocument:
+      if (!R.documentVersion().isEmpty()) {
+        QString Declaration =
+            QStringLiteral("version='") + R.documentVersion().toString() + QLatin1Char('\'');
+        if (!R.documentEncoding().isEmpty())
+          Declaration +=
+              QStringLiteral(" encoding='") + R.documentEncoding().toString() + QLatin1Char('\'');
+        if (R.isStandaloneDocument()) Declaration += QStringLiteral(" standalone='yes'");
+        D.appendChild(D.createProcessingInstruction(QStringLiteral("xml"), Declaration));
+      }
+      break;
+    case QXmlStreamReader::StartElement: {
+      if (int(Open.size()) > GvMaxXmlDepth)
         throw EGvReadError(QStringLiteral("XML nests deeper than %1 elements (line %2)")
                                .arg(GvMaxXmlDepth)
-                               .arg(Scan.lineNumber()));
-    } else if (T == QXmlStreamReader::EndElement) {
-      --Depth;
+                               .arg(R.lineNumber()));
+      QDomElement E = D.createElement(R.qualifiedName().toString());
+      for (const QXmlStreamAttribute& A : R.attributes())
+        E.setAttribute(A.qualifiedName().toString(), A.value().toString());
+      Open.back().appendChild(E);
+      Open.push_back(E);
+      break;
+    }
+    case QXmlStreamReader::EndElement:
+      if (Open.size() > 1) Open.pop_back();
+      break;
+    case QXmlStreamReader::Characters:
+      if (R.isCDATA())
+        Open.back().appendChild(D.createCDATASection(R.text().toString()));
+      else if (!R.isWhitespace())
+        Open.back().appendChild(D.createTextNode(R.text().toString()));
+      break;
+    case QXmlStreamReader::Comment:
+      Open.back().appendChild(D.createComment(R.text().toString()));
+      break;
+    case QXmlStreamReader::ProcessingInstruction:
+      Open.back().appendChild(D.createProcessingInstruction(
+          R.processingInstructionTarget().toString(), R.processingInstructionData().toString()));
+      break;
+    case QXmlStreamReader::EntityReference:
+      Open.back().appendChild(D.createEntityReference(R.name().toString()));
+      break;
+    default:
+      break;
     }
   }
-  if (Scan.hasError())
-    throw EGvReadError(QStringLiteral("Invalid XML: %1 (line %2, column %3)")
-                           .arg(Scan.errorString())
-                           .arg(Scan.lineNumber())
-                           .arg(Scan.columnNumber()));
-  QDomDocument D;
-  QString Message;
-  int Line = 0, Column = 0;
-  if (!D.setContent(Text, &Message, &Line, &Column))
-    throw EGvReadError(
-        QStringLiteral("Invalid XML: %1 (line %2, column %3)").arg(Message).arg(Line).arg(Column));
+  if (R.hasError()) throw Fail(R.errorString());
+  if (D.documentElement().isNull()) throw Fail(QStringLiteral("no root element"));
   Doc = D;
 }
 
