@@ -371,46 +371,48 @@ void TGvCustomDoubleVector::CheckMinMax() const
   if (FLastCount >= N) return;
   const double* V = FValues.data();
   if (!AnyOutliers()) {
-    // One sum in element order (the same bits whenever the queries come); the
-    // extremes and the order beside it, without branches but where a new
-    // extreme is met.
-    double Min = FMinimum, Max = FMaximum, Sum = FSum;
-    int MinIdx = FMinimumIdx, MaxIdx = FMaximumIdx;
+    // The sum in element order (the same bits whenever the queries come),
+    // the order beside it; the smallest and largest new value in two running
+    // values each, and the index only when a new extreme came: the first
+    // element that equals it, as one comparison after another would find.
+    const int First = FLastCount;
+    double Sum = FSum;
     bool Ascending = FOnlyAscending;
-    int I = FLastCount;
-    if (I == 0) {
-      // The first element has nothing before it to compare with.
-      const double X = V[0];
-      if (X < Min) {
-        Min = X;
-        MinIdx = 0;
-      }
-      if (X > Max) {
-        Max = X;
-        MaxIdx = 0;
-      }
-      Sum += X;
-      I = 1;
+    // The first element has nothing before it to compare with.
+    double Prev = First > 0 ? V[First - 1] : V[0];
+    double Lo0 = FMinimum, Lo1 = FMinimum, Hi0 = FMaximum, Hi1 = FMaximum;
+    int I = First;
+    for (; I + 1 < N; I += 2) {
+      const double X0 = V[I], X1 = V[I + 1];
+      Lo0 = X0 < Lo0 ? X0 : Lo0;
+      Lo1 = X1 < Lo1 ? X1 : Lo1;
+      Hi0 = X0 > Hi0 ? X0 : Hi0;
+      Hi1 = X1 > Hi1 ? X1 : Hi1;
+      Ascending &= (X0 > Prev || I == 0) & (X1 > X0);
+      Prev = X1;
+      Sum += X0;
+      Sum += X1;
     }
-    double Prev = V[I - 1];
-    for (; I < N; ++I) {
+    if (I < N) {
       const double X = V[I];
-      if (X < Min) {
-        Min = X;
-        MinIdx = I;
-      }
-      if (X > Max) {
-        Max = X;
-        MaxIdx = I;
-      }
-      Ascending &= X > Prev;
-      Prev = X;
+      Lo0 = X < Lo0 ? X : Lo0;
+      Hi0 = X > Hi0 ? X : Hi0;
+      Ascending &= X > Prev || I == 0;
       Sum += X;
     }
-    FMinimum = FMinimumInc = Min;
-    FMaximum = FMaximumInc = Max;
-    FMinimumIdx = FMinimumIdxInc = MinIdx;
-    FMaximumIdx = FMaximumIdxInc = MaxIdx;
+    const double Lo = Lo1 < Lo0 ? Lo1 : Lo0, Hi = Hi1 > Hi0 ? Hi1 : Hi0;
+    if (Lo < FMinimum) {
+      int K = First;
+      while (!(V[K] == Lo)) ++K;
+      FMinimum = FMinimumInc = V[K];
+      FMinimumIdx = FMinimumIdxInc = K;
+    }
+    if (Hi > FMaximum) {
+      int K = First;
+      while (!(V[K] == Hi)) ++K;
+      FMaximum = FMaximumInc = V[K];
+      FMaximumIdx = FMaximumIdxInc = K;
+    }
     FSum = FSumInc = Sum;
     FOnlyAscending = Ascending;
     FLastCountedValue = N - 1;
