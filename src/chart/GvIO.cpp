@@ -325,77 +325,114 @@ template <class T> QString ShortestText(T X)
   if (std::isnan(X)) return QStringLiteral("NAN");
   if (std::isinf(X)) return X < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
   if (X == 0) return std::signbit(X) ? QStringLiteral("-0") : QStringLiteral("0");
-  char Buf[64];
-  const auto R = std::to_chars(Buf, Buf + sizeof(Buf), X, std::chars_format::scientific);
-  const std::string Sci(Buf, R.ptr);
-  // "-d.ddde+xx"
-  const size_t E = Sci.find('e');
-  std::string Mantissa = Sci.substr(0, E);
-  const int Exponent = std::stoi(Sci.substr(E + 1));
-  const bool Negative = Mantissa[0] == '-';
-  if (Negative) Mantissa.erase(0, 1);
-  std::string Digits;
-  for (char C : Mantissa)
-    if (C != '.') Digits += C;
-  std::string Out = Negative ? "-" : "";
-  const int N = int(Digits.size());
+  char Sci[64];
+  const auto R = std::to_chars(Sci, Sci + sizeof(Sci), X, std::chars_format::scientific);
+  // "-d.ddde+xx": the digits without the point, and the exponent.
+  const char* P = Sci;
+  const bool Negative = *P == '-';
+  if (Negative) ++P;
+  char Digits[40];
+  int N = 0;
+  for (; P < R.ptr && *P != 'e'; ++P)
+    if (*P != '.') Digits[N++] = *P;
+  int Exponent = 0;
+  std::from_chars(P + (P[1] == '+' ? 2 : 1), R.ptr, Exponent);
+  char Out[64];
+  int L = 0;
+  const auto Put = [&](char C) { Out[L++] = C; };
+  if (Negative) Put('-');
   if (Exponent >= -5 && Exponent < 15) {
     if (Exponent < 0) {
-      Out += "0." + std::string(size_t(-Exponent - 1), '0') + Digits;
+      Put('0');
+      Put('.');
+      for (int Z = 0; Z < -Exponent - 1; ++Z) Put('0');
+      for (int D = 0; D < N; ++D) Put(Digits[D]);
     } else if (Exponent + 1 >= N) {
-      Out += Digits + std::string(size_t(Exponent + 1 - N), '0');
+      for (int D = 0; D < N; ++D) Put(Digits[D]);
+      for (int Z = 0; Z < Exponent + 1 - N; ++Z) Put('0');
     } else {
-      Out += Digits.substr(0, size_t(Exponent + 1)) + "." + Digits.substr(size_t(Exponent + 1));
+      for (int D = 0; D <= Exponent; ++D) Put(Digits[D]);
+      Put('.');
+      for (int D = Exponent + 1; D < N; ++D) Put(Digits[D]);
     }
   } else {
-    Out += Digits.substr(0, 1);
-    if (N > 1) Out += "." + Digits.substr(1);
-    Out += "E" + std::to_string(Exponent);
+    Put(Digits[0]);
+    if (N > 1) {
+      Put('.');
+      for (int D = 1; D < N; ++D) Put(Digits[D]);
+    }
+    Put('E');
+    L = int(std::to_chars(Out + L, Out + sizeof(Out), Exponent).ptr - Out);
   }
-  return QString::fromLatin1(Out.c_str());
+  return QString::fromLatin1(Out, L);
+}
+
+// The special texts of TextToFloat, any case.
+bool SpecialText(QStringView S, double& V)
+{
+  const auto Is = [S](const char* Text) {
+    return S.compare(QLatin1String(Text), Qt::CaseInsensitive) == 0;
+  };
+  if (Is("NAN")) {
+    V = std::numeric_limits<double>::quiet_NaN();
+    return true;
+  }
+  if (Is("INF") || Is("+INF")) {
+    V = std::numeric_limits<double>::infinity();
+    return true;
+  }
+  if (Is("-INF")) {
+    V = -std::numeric_limits<double>::infinity();
+    return true;
+  }
+  return false;
 }
 
 template <class T> bool TextToFloat(const QString& Text, T& X)
 {
-  const QString S = Text.trimmed();
+  const QStringView S = QStringView(Text).trimmed();
   if (S.isEmpty() || S.size() > 400) return false;
-  if (S.compare(QLatin1String("NAN"), Qt::CaseInsensitive) == 0) {
-    X = std::numeric_limits<T>::quiet_NaN();
-    return true;
-  }
-  if (S.compare(QLatin1String("INF"), Qt::CaseInsensitive) == 0 ||
-      S.compare(QLatin1String("+INF"), Qt::CaseInsensitive) == 0) {
-    X = std::numeric_limits<T>::infinity();
-    return true;
-  }
-  if (S.compare(QLatin1String("-INF"), Qt::CaseInsensitive) == 0) {
-    X = -std::numeric_limits<T>::infinity();
+  // "NAN", "INF", "+INF", "-INF": only where a letter comes first (after a sign).
+  const char16_t Lead =
+      S[S[0] == u'+' || S[0] == u'-' ? std::min<qsizetype>(1, S.size() - 1) : 0].unicode();
+  if (Lead == u'N' || Lead == u'n' || Lead == u'I' || Lead == u'i') {
+    double V = 0;
+    if (!SpecialText(S, V)) return false;
+    X = T(V);
     return true;
   }
   // Only the characters of a number: digits, one sign in front, ".", "E" with
   // its sign (from_chars itself takes no "+" in front).
-  std::string A;
-  A.reserve(size_t(S.size()));
-  for (QChar C : S) {
-    const char16_t U = C.unicode();
+  char Local[64];
+  std::string Long;
+  char* A = Local;
+  if (S.size() > qsizetype(sizeof(Local))) {
+    Long.resize(std::size_t(S.size()));
+    A = Long.data();
+  }
+  const std::size_t Size = std::size_t(S.size());
+  for (std::size_t I = 0; I < Size; ++I) {
+    const char16_t U = S[qsizetype(I)].unicode();
     if (!((U >= '0' && U <= '9') || U == '.' || U == 'e' || U == 'E' || U == '+' || U == '-'))
       return false;
-    A += char(U);
+    A[I] = char(U);
   }
-  size_t Start = 0;
+  std::size_t Start = 0;
   if (A[0] == '+') {
     Start = 1;
-    if (A.size() > 1 && (A[1] == '-' || A[1] == '+')) return false;
+    if (Size > 1 && (A[1] == '-' || A[1] == '+')) return false;
   }
   T V = 0;
-  const char* B = A.data() + Start;
-  const char* End = A.data() + A.size();
+  const char* B = A + Start;
+  const char* End = A + Size;
   const auto R = std::from_chars(B, End, V, std::chars_format::general);
   if (R.ptr != End) return false;
   if (R.ec == std::errc::result_out_of_range) {
     // Beyond the largest value does not fit; below the smallest is zero.
-    const size_t EPos = A.find_first_of("eE");
-    const bool Tiny = EPos != std::string::npos && A.find('-', EPos) != std::string::npos;
+    const std::string_view Sv(A, Size);
+    const std::size_t EPos = Sv.find_first_of("eE");
+    const bool Tiny =
+        EPos != std::string_view::npos && Sv.find('-', EPos) != std::string_view::npos;
     if (!Tiny) return false;
     V = A[Start] == '-' ? -T(0) : T(0);
   } else if (R.ec != std::errc()) {
@@ -708,6 +745,7 @@ void GvParseXml(const QByteArray& Text, QDomDocument& Doc)
   // creates its first node).
   QDomDocument D{QDomDocumentType()};
   std::vector<QDomNode> Open; // the document, then the open elements
+  QString Tag;
   Open.reserve(GvMaxXmlDepth + 1);
   Open.push_back(D);
   const auto Fail = [&R](const QString& Message) {
@@ -734,7 +772,9 @@ void GvParseXml(const QByteArray& Text, QDomDocument& Doc)
         throw EGvReadError(QStringLiteral("XML nests deeper than %1 elements (line %2)")
                                .arg(GvMaxXmlDepth)
                                .arg(R.lineNumber()));
-      QDomElement E = D.createElement(R.qualifiedName().toString());
+      // Long lists repeat one tag: its text is shared, not copied each time.
+      if (R.qualifiedName() != Tag) Tag = R.qualifiedName().toString();
+      QDomElement E = D.createElement(Tag);
       for (const QXmlStreamAttribute& A : R.attributes())
         E.setAttribute(A.qualifiedName().toString(), A.value().toString());
       Open.back().appendChild(E);

@@ -1080,7 +1080,10 @@ void TGvDoubleVector::ReadFrom(const QDomElement& Node)
          I = I.nextSiblingElement(QStringLiteral("Item"))) {
       if (Form.Values.size() >= size_t(INT32_MAX - 1))
         throw EGvReadError(QStringLiteral("Too many values"));
-      Form.Values.push_back(ReadDoubleText(I.text()));
+      // The text of an item is its one text node (shared, not gathered).
+      const QDomNode Text = I.firstChild();
+      Form.Values.push_back(ReadDoubleText(
+          Text.isText() && Text.nextSibling().isNull() ? Text.nodeValue() : I.text()));
     }
   }
   const QDomElement O = Node.firstChildElement(QStringLiteral("Outliers"));
