@@ -200,6 +200,18 @@ inline void CopyRow(const TComplex* From, std::size_t B, TComplex* To)
   }
 }
 
+// Columns C .. C+B-1 of the Rows×Stride matrix Src into Buf (row r at
+// Buf + r·Pitch); the rows ahead are asked for on the way.
+inline void GatherColumns(const TComplex* Src, std::size_t Rows, std::size_t Stride, std::size_t C,
+                          std::size_t B, std::size_t Pitch, TComplex* Buf)
+{
+  for (std::size_t R = 0; R < Rows; ++R) {
+    const TComplex* Row = Src + R * Stride + C;
+    if (R + Ahead < Rows) PrefetchRow(Row + Ahead * Stride, B);
+    CopyRow(Row, B, Buf + R * Pitch);
+  }
+}
+
 } // namespace
 
 // N = N1·N2, x read as an N1×N2 matrix (x[n1·N2 + n2]): the N2 columns are
@@ -217,11 +229,7 @@ void TGvFFTPlan::FourStep(const TComplex* In, TComplex* Out)
   for (std::size_t C = 0; C < N2; C += Block) {
     const std::size_t B = std::min(Block, N2 - C);
     const std::size_t Pitch = (B + PitchOf - 1) / PitchOf * PitchOf;
-    for (std::size_t R = 0; R < N1; ++R) {
-      const TComplex* Row = In + R * N2 + C;
-      if (R + Ahead < N1) PrefetchRow(Row + Ahead * N2, B);
-      CopyRow(Row, B, Buf + R * Pitch);
-    }
+    GatherColumns(In, N1, N2, C, B, Pitch, Buf);
     FColumns.Run(FCols->FLevelViews.data(), Buf, B, Pitch, BufOut, N1);
     const TColumnLayout Layout(W, B, N1);
     for (std::size_t J = 0; J < B; ++J) {
@@ -238,11 +246,7 @@ void TGvFFTPlan::FourStep(const TComplex* In, TComplex* Out)
   for (std::size_t C = 0; C < N1; C += Block) {
     const std::size_t B = std::min(Block, N1 - C);
     const std::size_t Pitch = (B + PitchOf - 1) / PitchOf * PitchOf;
-    for (std::size_t R = 0; R < N2; ++R) {
-      const TComplex* Row = T + R * N1 + C;
-      if (R + Ahead < N2) PrefetchRow(Row + Ahead * N1, B);
-      CopyRow(Row, B, Buf + R * Pitch);
-    }
+    GatherColumns(T, N2, N1, C, B, Pitch, Buf);
     FColumns.Run(FRows->FLevelViews.data(), Buf, B, Pitch, BufOut, N2);
     const TColumnLayout Layout(W, B, N2);
     if (Layout.Grouped == B) {

@@ -200,21 +200,25 @@ void TGvInterpolationCalculation::Build(const TGvCalculationData& Data)
     throw EMathError(QStringLiteral("Floating point overflow"));
 }
 
+TGvInterpolationCalculation::TPieces TGvInterpolationCalculation::PiecesToFill()
+{
+  const std::size_t N = FX.size();
+  FB.resize(N);
+  FC.resize(N);
+  FD.resize(N);
+  return {N, FX.data(), FA.data(), FB.data(), FC.data(), FD.data()};
+}
+
 // Akima: node slopes from the two chord slopes on each side, with two chords
 // added at each end by extending the chord slopes linearly. One pass over the
 // nodes with the four chord slopes around the node in hand: the slope of node
 // i + 1 finishes the piece of node i.
 void TGvInterpolationCalculation::CalcAkima()
 {
-  const std::size_t N = FX.size();
-  const double* X = FX.data();
-  const double* Y = FA.data();
-  FB.resize(N);
-  FC.resize(N);
-  FD.resize(N);
-  double* B = FB.data();
-  double* C = FC.data();
-  double* D = FD.data();
+  const TPieces Pieces = PiecesToFill();
+  const std::size_t N = Pieces.N;
+  const double *X = Pieces.X, *Y = Pieces.Y;
+  double *B = Pieces.B, *C = Pieces.C, *D = Pieces.D;
   const auto Chord = [&](std::size_t I) { return (Y[I + 1] - Y[I]) / (X[I + 1] - X[I]); };
   // m(n-3) and m(n-2), for the two chords added at the end.
   const double MEnd3 = Chord(N - 3), MEnd2 = Chord(N - 2);
@@ -255,15 +259,10 @@ void TGvInterpolationCalculation::CalcAkima()
 // substitution; a last pass makes B and D. No array beyond the coefficients.
 void TGvInterpolationCalculation::CalcCubicSpline()
 {
-  const std::size_t N = FX.size();
-  const double* X = FX.data();
-  const double* Y = FA.data();
-  FB.resize(N);
-  FC.resize(N);
-  FD.resize(N);
-  double* B = FB.data();
-  double* C = FC.data();
-  double* D = FD.data();
+  const TPieces Pieces = PiecesToFill();
+  const std::size_t N = Pieces.N;
+  const double *X = Pieces.X, *Y = Pieces.Y;
+  double *B = Pieces.B, *C = Pieces.C, *D = Pieces.D;
   const double H0 = X[1] - X[0], M0 = (Y[1] - Y[0]) / H0;
   const double H1 = X[2] - X[1], M1 = (Y[2] - Y[1]) / H1;
   if (N == 3) {

@@ -110,6 +110,18 @@ public:
 private:
   void Clear();
   void Build(const TGvCalculationData& Data);
+  // The nodes and ordinates (X, A) of an interpolating method, and B, C, D
+  // sized to the nodes for it to fill.
+  struct TPieces
+  {
+    std::size_t N;
+    const double* X;
+    const double* Y;
+    double* B;
+    double* C;
+    double* D;
+  };
+  TPieces PiecesToFill();
   void CalcAkima();
   void CalcCubicSpline();
   void CalcApproximativeSpline(std::span<const double> Y, std::span<const double> W);
