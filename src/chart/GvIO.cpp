@@ -269,19 +269,38 @@ int32_t TGvStreamReader::ReadCount(qint64 ElementSize)
   return Count;
 }
 
-void TGvStreamReader::ReadDoubles(int32_t Count, std::vector<double>& Values)
+const double* TGvStreamReader::DirectDoubles(int32_t Count) const
 {
-  CheckAvailable(qint64(Count) * 8);
-  constexpr int32_t Piece = 1 << 16;
-  for (int32_t Left = Count; Left > 0;) {
-    const int32_t N = std::min(Left, Piece);
-    const size_t Old = Values.size();
-    Values.resize(Old + size_t(N));
-    ReadBytes(reinterpret_cast<char*>(Values.data() + Old), qint64(N) * 8);
-    if constexpr (std::endian::native == std::endian::big) {
-      for (size_t I = Old; I < Values.size(); ++I) Values[I] = ToLittleEndian(Values[I]);
-    }
-    Left -= N;
+  if constexpr (std::endian::native != std::endian::little) return nullptr;
+  const auto* Buffer = qobject_cast<const QBuffer*>(&FDevice);
+  if (!Buffer || !Buffer->isReadable() || Buffer->isTransactionStarted()) return nullptr;
+  const QByteArray& Bytes = Buffer->data();
+  const qint64 Pos = Buffer->pos();
+  if (Pos < 0 || Pos > Bytes.size() || Bytes.size() - Pos < qint64(Count) * 8) return nullptr;
+  const char* At = Bytes.constData() + Pos;
+  if (reinterpret_cast<std::uintptr_t>(At) % alignof(double) != 0) return nullptr;
+  // The bytes were copied into the buffer's storage, which holds doubles as
+  // well as it holds bytes.
+  return reinterpret_cast<const double*>(At);
+}
+
+void TGvStreamReader::SkipDoubles(int32_t Count)
+{
+  if (!FDevice.seek(FDevice.pos() + qint64(Count) * 8)) throw ShortRead();
+}
+
+int32_t TGvStreamReader::DoublesPiece(int32_t Left) const
+{
+  // The count was checked against what a random-access device holds.
+  if (Remaining() >= 0) return Left;
+  return std::min(Left, int32_t(1) << 16);
+}
+
+void TGvStreamReader::ReadDoublesInto(double* Values, int32_t N)
+{
+  ReadBytes(reinterpret_cast<char*>(Values), qint64(N) * 8);
+  if constexpr (std::endian::native == std::endian::big) {
+    for (int32_t I = 0; I < N; ++I) Values[I] = ToLittleEndian(Values[I]);
   }
 }
 
@@ -306,77 +325,114 @@ template <class T> QString ShortestText(T X)
   if (std::isnan(X)) return QStringLiteral("NAN");
   if (std::isinf(X)) return X < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
   if (X == 0) return std::signbit(X) ? QStringLiteral("-0") : QStringLiteral("0");
-  char Buf[64];
-  const auto R = std::to_chars(Buf, Buf + sizeof(Buf), X, std::chars_format::scientific);
-  const std::string Sci(Buf, R.ptr);
-  // "-d.ddde+xx"
-  const size_t E = Sci.find('e');
-  std::string Mantissa = Sci.substr(0, E);
-  const int Exponent = std::stoi(Sci.substr(E + 1));
-  const bool Negative = Mantissa[0] == '-';
-  if (Negative) Mantissa.erase(0, 1);
-  std::string Digits;
-  for (char C : Mantissa)
-    if (C != '.') Digits += C;
-  std::string Out = Negative ? "-" : "";
-  const int N = int(Digits.size());
+  char Sci[64];
+  const auto R = std::to_chars(Sci, Sci + sizeof(Sci), X, std::chars_format::scientific);
+  // "-d.ddde+xx": the digits without the point, and the exponent.
+  const char* P = Sci;
+  const bool Negative = *P == '-';
+  if (Negative) ++P;
+  char Digits[40];
+  int N = 0;
+  for (; P < R.ptr && *P != 'e'; ++P)
+    if (*P != '.') Digits[N++] = *P;
+  int Exponent = 0;
+  std::from_chars(P + (P[1] == '+' ? 2 : 1), R.ptr, Exponent);
+  char Out[64];
+  int L = 0;
+  const auto Put = [&](char C) { Out[L++] = C; };
+  if (Negative) Put('-');
   if (Exponent >= -5 && Exponent < 15) {
     if (Exponent < 0) {
-      Out += "0." + std::string(size_t(-Exponent - 1), '0') + Digits;
+      Put('0');
+      Put('.');
+      for (int Z = 0; Z < -Exponent - 1; ++Z) Put('0');
+      for (int D = 0; D < N; ++D) Put(Digits[D]);
     } else if (Exponent + 1 >= N) {
-      Out += Digits + std::string(size_t(Exponent + 1 - N), '0');
+      for (int D = 0; D < N; ++D) Put(Digits[D]);
+      for (int Z = 0; Z < Exponent + 1 - N; ++Z) Put('0');
     } else {
-      Out += Digits.substr(0, size_t(Exponent + 1)) + "." + Digits.substr(size_t(Exponent + 1));
+      for (int D = 0; D <= Exponent; ++D) Put(Digits[D]);
+      Put('.');
+      for (int D = Exponent + 1; D < N; ++D) Put(Digits[D]);
     }
   } else {
-    Out += Digits.substr(0, 1);
-    if (N > 1) Out += "." + Digits.substr(1);
-    Out += "E" + std::to_string(Exponent);
+    Put(Digits[0]);
+    if (N > 1) {
+      Put('.');
+      for (int D = 1; D < N; ++D) Put(Digits[D]);
+    }
+    Put('E');
+    L = int(std::to_chars(Out + L, Out + sizeof(Out), Exponent).ptr - Out);
   }
-  return QString::fromLatin1(Out.c_str());
+  return QString::fromLatin1(Out, L);
+}
+
+// The special texts of TextToFloat, any case.
+bool SpecialText(QStringView S, double& V)
+{
+  const auto Is = [S](const char* Text) {
+    return S.compare(QLatin1String(Text), Qt::CaseInsensitive) == 0;
+  };
+  if (Is("NAN")) {
+    V = std::numeric_limits<double>::quiet_NaN();
+    return true;
+  }
+  if (Is("INF") || Is("+INF")) {
+    V = std::numeric_limits<double>::infinity();
+    return true;
+  }
+  if (Is("-INF")) {
+    V = -std::numeric_limits<double>::infinity();
+    return true;
+  }
+  return false;
 }
 
 template <class T> bool TextToFloat(const QString& Text, T& X)
 {
-  const QString S = Text.trimmed();
+  const QStringView S = QStringView(Text).trimmed();
   if (S.isEmpty() || S.size() > 400) return false;
-  if (S.compare(QLatin1String("NAN"), Qt::CaseInsensitive) == 0) {
-    X = std::numeric_limits<T>::quiet_NaN();
-    return true;
-  }
-  if (S.compare(QLatin1String("INF"), Qt::CaseInsensitive) == 0 ||
-      S.compare(QLatin1String("+INF"), Qt::CaseInsensitive) == 0) {
-    X = std::numeric_limits<T>::infinity();
-    return true;
-  }
-  if (S.compare(QLatin1String("-INF"), Qt::CaseInsensitive) == 0) {
-    X = -std::numeric_limits<T>::infinity();
+  // "NAN", "INF", "+INF", "-INF": only where a letter comes first (after a sign).
+  const char16_t Lead =
+      S[S[0] == u'+' || S[0] == u'-' ? std::min<qsizetype>(1, S.size() - 1) : 0].unicode();
+  if (Lead == u'N' || Lead == u'n' || Lead == u'I' || Lead == u'i') {
+    double V = 0;
+    if (!SpecialText(S, V)) return false;
+    X = T(V);
     return true;
   }
   // Only the characters of a number: digits, one sign in front, ".", "E" with
   // its sign (from_chars itself takes no "+" in front).
-  std::string A;
-  A.reserve(size_t(S.size()));
-  for (QChar C : S) {
-    const char16_t U = C.unicode();
+  char Local[64];
+  std::string Long;
+  char* A = Local;
+  if (S.size() > qsizetype(sizeof(Local))) {
+    Long.resize(std::size_t(S.size()));
+    A = Long.data();
+  }
+  const std::size_t Size = std::size_t(S.size());
+  for (std::size_t I = 0; I < Size; ++I) {
+    const char16_t U = S[qsizetype(I)].unicode();
     if (!((U >= '0' && U <= '9') || U == '.' || U == 'e' || U == 'E' || U == '+' || U == '-'))
       return false;
-    A += char(U);
+    A[I] = char(U);
   }
-  size_t Start = 0;
+  std::size_t Start = 0;
   if (A[0] == '+') {
     Start = 1;
-    if (A.size() > 1 && (A[1] == '-' || A[1] == '+')) return false;
+    if (Size > 1 && (A[1] == '-' || A[1] == '+')) return false;
   }
   T V = 0;
-  const char* B = A.data() + Start;
-  const char* End = A.data() + A.size();
+  const char* B = A + Start;
+  const char* End = A + Size;
   const auto R = std::from_chars(B, End, V, std::chars_format::general);
   if (R.ptr != End) return false;
   if (R.ec == std::errc::result_out_of_range) {
     // Beyond the largest value does not fit; below the smallest is zero.
-    const size_t EPos = A.find_first_of("eE");
-    const bool Tiny = EPos != std::string::npos && A.find('-', EPos) != std::string::npos;
+    const std::string_view Sv(A, Size);
+    const std::size_t EPos = Sv.find_first_of("eE");
+    const bool Tiny =
+        EPos != std::string_view::npos && Sv.find('-', EPos) != std::string_view::npos;
     if (!Tiny) return false;
     V = A[Start] == '-' ? -T(0) : T(0);
   } else if (R.ec != std::errc()) {
@@ -675,33 +731,81 @@ template int64_t TGvStreamReader::ReadLE<int64_t>();
 
 // ---- XML parsing and attributes -------------------------------------------
 
+// One pass of the stream reader builds the DOM as QDomDocument::setContent
+// builds it (without namespace processing: elements and attributes by their
+// qualified names; text that is only white space left out unless it is CDATA;
+// the XML declaration as the processing instruction "xml"), and refuses a
+// nesting deeper than GvMaxXmlDepth before it builds that deep. The reader
+// itself processes namespaces, so that an undeclared prefix is an error. The
+// document type declaration is not kept (no reader uses it).
 void GvParseXml(const QByteArray& Text, QDomDocument& Doc)
 {
-  // First a pass that only counts the nesting, before anything is built.
-  QXmlStreamReader Scan(Text);
-  int Depth = 0;
-  while (!Scan.atEnd()) {
-    const QXmlStreamReader::TokenType T = Scan.readNext();
-    if (T == QXmlStreamReader::StartElement) {
-      if (++Depth > GvMaxXmlDepth)
+  QXmlStreamReader R(Text);
+  // A document that exists (a default-constructed one stays null until it
+  // creates its first node).
+  QDomDocument D{QDomDocumentType()};
+  std::vector<QDomNode> Open; // the document, then the open elements
+  QString Tag;
+  Open.reserve(GvMaxXmlDepth + 1);
+  Open.push_back(D);
+  const auto Fail = [&R](const QString& Message) {
+    return EGvReadError(QStringLiteral("Invalid XML: %1 (line %2, column %3)")
+                            .arg(Message)
+                            .arg(R.lineNumber())
+                            .arg(R.columnNumber()));
+  };
+  while (!R.atEnd()) {
+    switch (R.readNext()) {
+    case QXmlStreamReader::StartDocument:
+      if (!R.documentVersion().isEmpty()) {
+        QString Declaration =
+            QStringLiteral("version='") + R.documentVersion().toString() + QLatin1Char('\'');
+        if (!R.documentEncoding().isEmpty())
+          Declaration +=
+              QStringLiteral(" encoding='") + R.documentEncoding().toString() + QLatin1Char('\'');
+        if (R.isStandaloneDocument()) Declaration += QStringLiteral(" standalone='yes'");
+        D.appendChild(D.createProcessingInstruction(QStringLiteral("xml"), Declaration));
+      }
+      break;
+    case QXmlStreamReader::StartElement: {
+      if (int(Open.size()) > GvMaxXmlDepth)
         throw EGvReadError(QStringLiteral("XML nests deeper than %1 elements (line %2)")
                                .arg(GvMaxXmlDepth)
-                               .arg(Scan.lineNumber()));
-    } else if (T == QXmlStreamReader::EndElement) {
-      --Depth;
+                               .arg(R.lineNumber()));
+      // Long lists repeat one tag: its text is shared, not copied each time.
+      if (R.qualifiedName() != Tag) Tag = R.qualifiedName().toString();
+      QDomElement E = D.createElement(Tag);
+      for (const QXmlStreamAttribute& A : R.attributes())
+        E.setAttribute(A.qualifiedName().toString(), A.value().toString());
+      Open.back().appendChild(E);
+      Open.push_back(E);
+      break;
+    }
+    case QXmlStreamReader::EndElement:
+      if (Open.size() > 1) Open.pop_back();
+      break;
+    case QXmlStreamReader::Characters:
+      if (R.isCDATA())
+        Open.back().appendChild(D.createCDATASection(R.text().toString()));
+      else if (!R.isWhitespace())
+        Open.back().appendChild(D.createTextNode(R.text().toString()));
+      break;
+    case QXmlStreamReader::Comment:
+      Open.back().appendChild(D.createComment(R.text().toString()));
+      break;
+    case QXmlStreamReader::ProcessingInstruction:
+      Open.back().appendChild(D.createProcessingInstruction(
+          R.processingInstructionTarget().toString(), R.processingInstructionData().toString()));
+      break;
+    case QXmlStreamReader::EntityReference:
+      Open.back().appendChild(D.createEntityReference(R.name().toString()));
+      break;
+    default:
+      break;
     }
   }
-  if (Scan.hasError())
-    throw EGvReadError(QStringLiteral("Invalid XML: %1 (line %2, column %3)")
-                           .arg(Scan.errorString())
-                           .arg(Scan.lineNumber())
-                           .arg(Scan.columnNumber()));
-  QDomDocument D;
-  QString Message;
-  int Line = 0, Column = 0;
-  if (!D.setContent(Text, &Message, &Line, &Column))
-    throw EGvReadError(
-        QStringLiteral("Invalid XML: %1 (line %2, column %3)").arg(Message).arg(Line).arg(Column));
+  if (R.hasError()) throw Fail(R.errorString());
+  if (D.documentElement().isNull()) throw Fail(QStringLiteral("no root element"));
   Doc = D;
 }
 

@@ -192,6 +192,12 @@ private:
   QIODevice& FDevice;
 };
 
+// Appends N doubles to Values (TGvStreamReader::ReadDoubles).
+inline void GvAppendDoubles(std::vector<double>& Values, const double* From, std::size_t N)
+{
+  Values.insert(Values.end(), From, From + N);
+}
+
 // Reads little-endian values. Every read checks for a short read; counts and
 // lengths are checked against what the device still holds (when it can tell)
 // before anything is allocated, and storage otherwise grows only with the
@@ -218,8 +224,28 @@ public:
   // An int32 count of items of ElementSize bytes each that must follow:
   // negative counts and counts larger than the rest of the device raise.
   int32_t ReadCount(qint64 ElementSize);
-  // Count doubles, appended to Values (storage grows with what was read).
-  void ReadDoubles(int32_t Count, std::vector<double>& Values);
+  // Count doubles, appended to Values: a std::vector<double>, or any storage
+  // with size(), resize(n), data() and a GvAppendDoubles overload. On a
+  // random-access device the values come as one block (from the memory of a
+  // buffer device straight into Values where they lie aligned); on a
+  // sequential one in pieces, so that storage grows with what was read.
+  template <class TDoubles> void ReadDoubles(int32_t Count, TDoubles& Values)
+  {
+    CheckAvailable(qint64(Count) * 8);
+    if (Count <= 0) return;
+    if (const double* Direct = DirectDoubles(Count)) {
+      GvAppendDoubles(Values, Direct, std::size_t(Count));
+      SkipDoubles(Count);
+      return;
+    }
+    for (int32_t Left = Count; Left > 0;) {
+      const int32_t N = DoublesPiece(Left);
+      const std::size_t Old = Values.size();
+      Values.resize(Old + std::size_t(N));
+      ReadDoublesInto(Values.data() + Old, N);
+      Left -= N;
+    }
+  }
 
   // Bytes left on a random-access device; -1 when the device cannot tell.
   qint64 Remaining() const;
@@ -228,6 +254,13 @@ public:
 private:
   template <class T> T ReadLE();
   void CheckAvailable(qint64 Bytes) const;
+  // Count doubles as they lie, aligned, in the memory of a buffer device at
+  // its position (little-endian machines only); nullptr otherwise.
+  const double* DirectDoubles(int32_t Count) const;
+  void SkipDoubles(int32_t Count);
+  // How many of Left doubles to read next.
+  int32_t DoublesPiece(int32_t Left) const;
+  void ReadDoublesInto(double* Values, int32_t N);
   QIODevice& FDevice;
 };
 

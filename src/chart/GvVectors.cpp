@@ -9,7 +9,9 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <new>
 
 // ---- Growth ---------------------------------------------------------------
 
@@ -21,6 +23,62 @@ int GvGrownCapacity(int Capacity, int Increment, qint64 N)
   // grow it (a capacity equal to the count is grown by the next reader).
   const qint64 Steps = (N - Capacity) / Increment + 1;
   return int(std::min<qint64>(qint64(Capacity) + Steps * Increment, INT32_MAX));
+}
+
+// ---- Double storage -------------------------------------------------------
+
+TGvDoubleStore::~TGvDoubleStore()
+{
+  std::free(FData);
+}
+
+void TGvDoubleStore::Reallocate(std::size_t Capacity)
+{
+  if (Capacity > std::numeric_limits<std::size_t>::max() / sizeof(double)) throw std::bad_alloc();
+  void* P = std::realloc(FData, std::max<std::size_t>(Capacity, 1) * sizeof(double));
+  if (!P) throw std::bad_alloc();
+  FData = static_cast<double*>(P);
+  FCapacity = Capacity;
+}
+
+void TGvDoubleStore::Grow(std::size_t AtLeast)
+{
+  Reallocate(std::max({AtLeast, 2 * FCapacity, std::size_t(16)}));
+}
+
+void TGvDoubleStore::resize(std::size_t N)
+{
+  if (N > FCapacity) Grow(N);
+  if (N > FSize) std::fill(FData + FSize, FData + N, 0.0);
+  FSize = N;
+}
+
+void TGvDoubleStore::append(const double* Values, std::size_t N)
+{
+  if (N == 0) return;
+  if (FSize + N > FCapacity) Grow(FSize + N);
+  std::copy(Values, Values + N, FData + FSize);
+  FSize += N;
+}
+
+void TGvDoubleStore::assign(const double* Values, std::size_t N)
+{
+  FSize = 0;
+  append(Values, N);
+}
+
+void TGvDoubleStore::insert(std::size_t Pos, double X)
+{
+  if (FSize == FCapacity) Grow(FSize + 1);
+  std::copy_backward(FData + Pos, FData + FSize, FData + FSize + 1);
+  FData[Pos] = X;
+  ++FSize;
+}
+
+void TGvDoubleStore::erase(std::size_t Pos)
+{
+  std::copy(FData + Pos + 1, FData + FSize, FData + Pos);
+  --FSize;
 }
 
 // ---- Point vector ---------------------------------------------------------
@@ -172,7 +230,7 @@ void TGvCustomDoubleVector::AppendValues(const double* Values, qsizetype N)
   const qint64 NewCount = qint64(StoredCount()) + N;
   if (NewCount >= INT32_MAX) throw EGvRangeError::Index(NewCount);
   if (NewCount >= FCapacity) FCapacity = GvGrownCapacity(FCapacity, FIncrement, NewCount);
-  FValues.insert(FValues.end(), Values, Values + N);
+  FValues.append(Values, size_t(N));
 }
 
 void TGvCustomDoubleVector::SetValue(int I, double X)
@@ -220,7 +278,7 @@ void TGvCustomDoubleVector::SetValue(int I, double X)
     InvalidateRelatedSeries();
 }
 
-int TGvCustomDoubleVector::Add(double X)
+int TGvCustomDoubleVector::AddThroughSetValue(double X)
 {
   // The users told of the new value may even destroy the vector: the count is
   // taken first.
@@ -245,7 +303,7 @@ int TGvCustomDoubleVector::Insert(int Idx, double X)
     }
   if (Shifted) RebuildOutlierSet();
   if (N + 1 >= FCapacity) FCapacity = GvGrownCapacity(FCapacity, FIncrement, N + 1);
-  FValues.insert(FValues.begin() + Idx, X);
+  FValues.insert(size_t(Idx), X);
   for (int* Extreme : {&FMinimumIdx, &FMaximumIdx, &FMinimumIdxInc, &FMaximumIdxInc})
     if (*Extreme >= Idx) ++*Extreme;
 
@@ -274,7 +332,7 @@ void TGvCustomDoubleVector::Delete(int Idx, bool WithLinkedMarkers)
     FOutliers = Kept;
     RebuildOutlierSet();
   }
-  FValues.erase(FValues.begin() + Idx);
+  FValues.erase(size_t(Idx));
   const bool Reset = Idx < FLastCount;
   if (Reset) ResetRanges();
   if (WithLinkedMarkers) {
@@ -313,23 +371,48 @@ void TGvCustomDoubleVector::CheckMinMax() const
   if (FLastCount >= N) return;
   const double* V = FValues.data();
   if (!AnyOutliers()) {
-    double Min = FMinimum, Max = FMaximum, Sum = FSum;
+    // The sum in element order (the same bits whenever the queries come),
+    // the order beside it; the smallest and largest new value in two running
+    // values each, and the index only when a new extreme came: the first
+    // element that equals it, as one comparison after another would find.
+    const int First = FLastCount;
+    double Sum = FSum;
     bool Ascending = FOnlyAscending;
-    for (int I = FLastCount; I < N; ++I) {
+    // The first element has nothing before it to compare with.
+    double Prev = First > 0 ? V[First - 1] : V[0];
+    double Lo0 = FMinimum, Lo1 = FMinimum, Hi0 = FMaximum, Hi1 = FMaximum;
+    int I = First;
+    for (; I + 1 < N; I += 2) {
+      const double X0 = V[I], X1 = V[I + 1];
+      Lo0 = X0 < Lo0 ? X0 : Lo0;
+      Lo1 = X1 < Lo1 ? X1 : Lo1;
+      Hi0 = X0 > Hi0 ? X0 : Hi0;
+      Hi1 = X1 > Hi1 ? X1 : Hi1;
+      Ascending &= (X0 > Prev || I == 0) & (X1 > X0);
+      Prev = X1;
+      Sum += X0;
+      Sum += X1;
+    }
+    if (I < N) {
       const double X = V[I];
-      if (X < Min) {
-        Min = X;
-        FMinimumIdx = FMinimumIdxInc = I;
-      }
-      if (X > Max) {
-        Max = X;
-        FMaximumIdx = FMaximumIdxInc = I;
-      }
-      if (I > 0) Ascending = Ascending && X > V[I - 1];
+      Lo0 = X < Lo0 ? X : Lo0;
+      Hi0 = X > Hi0 ? X : Hi0;
+      Ascending &= X > Prev || I == 0;
       Sum += X;
     }
-    FMinimum = FMinimumInc = Min;
-    FMaximum = FMaximumInc = Max;
+    const double Lo = Lo1 < Lo0 ? Lo1 : Lo0, Hi = Hi1 > Hi0 ? Hi1 : Hi0;
+    if (Lo < FMinimum) {
+      int K = First;
+      while (!(V[K] == Lo)) ++K;
+      FMinimum = FMinimumInc = V[K];
+      FMinimumIdx = FMinimumIdxInc = K;
+    }
+    if (Hi > FMaximum) {
+      int K = First;
+      while (!(V[K] == Hi)) ++K;
+      FMaximum = FMaximumInc = V[K];
+      FMaximumIdx = FMaximumIdxInc = K;
+    }
     FSum = FSumInc = Sum;
     FOnlyAscending = Ascending;
     FLastCountedValue = N - 1;
@@ -477,10 +560,22 @@ void TGvCustomDoubleVector::ClearOutlieres()
   OutOfRange();
 }
 
-void TGvCustomDoubleVector::ReplaceContent(std::vector<double>&& Values,
+void TGvCustomDoubleVector::ReplaceContent(std::span<const double> Values,
                                            const std::vector<int32_t>& Outliers)
 {
-  FValues = std::move(Values);
+  FValues.assign(Values.data(), Values.size());
+  ReplaceOutliers(Outliers);
+}
+
+void TGvCustomDoubleVector::ReplaceContent(TGvDoubleStore&& Values,
+                                           const std::vector<int32_t>& Outliers)
+{
+  FValues.swap(Values);
+  ReplaceOutliers(Outliers);
+}
+
+void TGvCustomDoubleVector::ReplaceOutliers(const std::vector<int32_t>& Outliers)
+{
   DropOutliers();
   for (int32_t O : Outliers)
     if (FOutlierSet.insert(O).second) FOutliers.Add(O);
@@ -594,7 +689,7 @@ void TGvDoubleVector::AddRange(std::span<const int32_t> Values)
 void TGvDoubleVector::SetValues(std::span<const double> Values)
 {
   if (Values.size() >= size_t(INT32_MAX)) throw EGvRangeError::Index(qint64(Values.size()));
-  ReplaceContent(std::vector<double>(Values.begin(), Values.end()), {});
+  ReplaceContent(Values, {});
   FCapacity = int(Values.size());
   OutOfRange();
 }
@@ -699,7 +794,7 @@ void TGvDoubleVector::UpdateDB()
     }
   }
   if (Records > FCapacity) FCapacity = Records;
-  ReplaceContent(std::move(Values), Outliers);
+  ReplaceContent(std::span<const double>(Values), Outliers);
   FLink.SetLastRecordCount(Records);
   FReloadPending = false;
   OutOfRange();
@@ -765,7 +860,7 @@ static bool ItemToDouble(const QVariant& Item, double& X)
 void TGvDoubleVector::ReadValuesProperty(const QVariantList& Items)
 {
   CheckWritable();
-  std::vector<double> Values = FValues;
+  std::vector<double> Values(FValues.begin(), FValues.end());
   const TGvIntegerVector& Marked = this->Outliers();
   std::vector<int32_t> Outliers(Marked.Data(), Marked.Data() + Marked.Count());
   if (Values.size() + size_t(Items.size()) >= size_t(INT32_MAX))
@@ -780,7 +875,7 @@ void TGvDoubleVector::ReadValuesProperty(const QVariantList& Items)
   }
   const int N = int(Values.size());
   if (N >= FCapacity) FCapacity = GvGrownCapacity(FCapacity, FIncrement, N);
-  ReplaceContent(std::move(Values), Outliers);
+  ReplaceContent(std::span<const double>(Values), Outliers);
   OutOfRange();
 }
 
@@ -794,7 +889,7 @@ struct TGvDoubleVector::TForm
   bool Bound = false;
   QString DataSource;
   QString DataField;
-  std::vector<double> Values;
+  TGvDoubleStore Values;
   std::vector<int32_t> Outliers;
 };
 
@@ -985,7 +1080,10 @@ void TGvDoubleVector::ReadFrom(const QDomElement& Node)
          I = I.nextSiblingElement(QStringLiteral("Item"))) {
       if (Form.Values.size() >= size_t(INT32_MAX - 1))
         throw EGvReadError(QStringLiteral("Too many values"));
-      Form.Values.push_back(ReadDoubleText(I.text()));
+      // The text of an item is its one text node (shared, not gathered).
+      const QDomNode Text = I.firstChild();
+      Form.Values.push_back(ReadDoubleText(
+          Text.isText() && Text.nextSibling().isNull() ? Text.nodeValue() : I.text()));
     }
   }
   const QDomElement O = Node.firstChildElement(QStringLiteral("Outliers"));
@@ -1057,7 +1155,10 @@ void TGvDoubleVector::ReadFrom(const TGvIniFile& Ini, const QString& Section)
 
 static const QString IndexerError = QStringLiteral("TGvIndexer is not supposed to set values!");
 
-TGvIndexer::TGvIndexer(QObject* Owner) : TGvCustomDoubleVector(Owner) {}
+TGvIndexer::TGvIndexer(QObject* Owner) : TGvCustomDoubleVector(Owner)
+{
+  FTakesValues = false;
+}
 
 void TGvIndexer::SetValue(int, double)
 {

@@ -237,6 +237,73 @@ public:
   TEnumerator GetEnumerator() const { return TEnumerator(this); }
 };
 
+// ---- The storage of a double vector ---------------------------------------
+
+// The values of a double vector: one block that grows geometrically by
+// reallocation, so that a long vector moves to its larger block without
+// copying where the platform can remap whole pages (as it does with large
+// blocks), and the pages already written are not touched again. The subset
+// of std::vector<double> that the vector needs; indices are not checked.
+class TGvDoubleStore
+{
+public:
+  TGvDoubleStore() = default;
+  ~TGvDoubleStore();
+  TGvDoubleStore(const TGvDoubleStore&) = delete;
+  TGvDoubleStore& operator=(const TGvDoubleStore&) = delete;
+
+  std::size_t size() const { return FSize; }
+  bool empty() const { return FSize == 0; }
+  std::size_t capacity() const { return FCapacity; }
+  double* data() { return FData; }
+  const double* data() const { return FData; }
+  double& operator[](std::size_t I) { return FData[I]; }
+  double operator[](std::size_t I) const { return FData[I]; }
+  double* begin() { return FData; }
+  double* end() { return FData + FSize; }
+  const double* begin() const { return FData; }
+  const double* end() const { return FData + FSize; }
+  operator std::span<const double>() const { return {FData, FSize}; }
+
+  void push_back(double X)
+  {
+    if (FSize == FCapacity) Grow(FSize + 1);
+    FData[FSize++] = X;
+  }
+  void reserve(std::size_t N)
+  {
+    if (N > FCapacity) Reallocate(N);
+  }
+  // New elements are 0.
+  void resize(std::size_t N);
+  void clear() { FSize = 0; }
+  void append(const double* Values, std::size_t N);
+  // The content becomes Values[0 .. N-1].
+  void assign(const double* Values, std::size_t N);
+  void insert(std::size_t Pos, double X);
+  void erase(std::size_t Pos);
+  void swap(TGvDoubleStore& Other) noexcept
+  {
+    std::swap(FData, Other.FData);
+    std::swap(FSize, Other.FSize);
+    std::swap(FCapacity, Other.FCapacity);
+  }
+
+private:
+  void Grow(std::size_t AtLeast);
+  void Reallocate(std::size_t Capacity);
+
+  double* FData = nullptr;
+  std::size_t FSize = 0;
+  std::size_t FCapacity = 0;
+};
+
+// Appends N doubles to Values (TGvStreamReader::ReadDoubles).
+inline void GvAppendDoubles(TGvDoubleStore& Values, const double* From, std::size_t N)
+{
+  Values.append(From, N);
+}
+
 // ---- The users of a vector ------------------------------------------------
 
 // What a vector tells the objects that use its content (its related objects).
@@ -348,8 +415,19 @@ public:
   // The values in storage (none for a TGvIndexer, which stores nothing).
   std::span<const double> StoredValues() const { return FValues; }
 
-  // Appends X; returns the new Count.
-  int Add(double X);
+  // Appends X; returns the new Count. As SetValue(Count, X), with the common
+  // case inline: room below Capacity and nobody to tell (a class whose
+  // SetValue takes no values clears FTakesValues, so that every Add goes
+  // through its SetValue).
+  int Add(double X)
+  {
+    const std::size_t N = FValues.size();
+    if (FTakesValues && N + 1 < std::size_t(FCapacity) && FRelated.empty()) {
+      FValues.push_back(X);
+      return int(N) + 1;
+    }
+    return AddThroughSetValue(X);
+  }
   // Inserts X before element Idx (Idx = Count appends); returns the new Count.
   int Insert(int Idx, double X);
   void Delete(int Idx, bool WithLinkedMarkers);
@@ -443,15 +521,19 @@ protected:
   }
   // Replaces the whole content, without telling anybody; the caller ends with
   // OutOfRange.
-  void ReplaceContent(std::vector<double>&& Values, const std::vector<int32_t>& Outliers);
+  void ReplaceContent(std::span<const double> Values, const std::vector<int32_t>& Outliers);
+  void ReplaceContent(TGvDoubleStore&& Values, const std::vector<int32_t>& Outliers);
+  void ReplaceOutliers(const std::vector<int32_t>& Outliers);
   // Empties the outlier list without telling anybody.
   void DropOutliers();
   void AppendValues(const double* Values, qsizetype N);
   void SetLastCountValue(int Value) const { FLastCount = Value; }
 
-  std::vector<double> FValues;
+  TGvDoubleStore FValues;
   int FCapacity = DefaultIncrement;
   int FIncrement = DefaultIncrement;
+  // False for a vector that stores nothing (Add then goes through SetValue).
+  bool FTakesValues = true;
 
 private:
   struct TRelated
@@ -467,6 +549,7 @@ private:
   void ForgetClient(TGvVectorClient* Client);
   friend class TGvVectorClient;
   void RebuildOutlierSet();
+  int AddThroughSetValue(double X);
 
   // The statistics caches (brought up to date by const queries).
   mutable int FLastCount = 0;

@@ -97,6 +97,28 @@ TEST(FloatText, ReadsDoubleToStrTextsAndRefusesTheRest)
   EXPECT_TRUE(GvTextToFloat(QStringLiteral("1E-400"), X));
   EXPECT_EQ(X, 0);
   EXPECT_FALSE(GvTextToFloat(QStringLiteral("1E400"), X));
+  // The special texts in any case, a sign only before INF.
+  const double Inf = std::numeric_limits<double>::infinity();
+  struct TSpecial
+  {
+    const char* Text;
+    bool Ok;
+    double Value;
+  };
+  for (const TSpecial& C :
+       {TSpecial{"nan", true, 0}, TSpecial{" NaN ", true, 0}, TSpecial{"+INF", true, Inf},
+        TSpecial{"-inf", true, -Inf}, TSpecial{"iNf", true, Inf}, TSpecial{"+NAN", false, 0},
+        TSpecial{"-nan", false, 0}, TSpecial{"N", false, 0}, TSpecial{"+", false, 0},
+        TSpecial{"-", false, 0}, TSpecial{"INFX", false, 0}, TSpecial{"+-INF", false, 0}}) {
+    double V = 7;
+    EXPECT_EQ(GvTextToFloat(QLatin1String(C.Text), V), C.Ok) << C.Text;
+    if (!C.Ok)
+      EXPECT_EQ(V, 7) << C.Text;
+    else if (C.Value == 0)
+      EXPECT_TRUE(std::isnan(V)) << C.Text;
+    else
+      EXPECT_EQ(V, C.Value) << C.Text;
+  }
 }
 
 TEST(IniText, LineBreaksAndTheEscapeCannotEndALine)
@@ -168,11 +190,33 @@ TEST(Xml, DeepNestingIsRefusedBeforeADomIsBuilt)
   EXPECT_EQ(Doc.documentElement().tagName(), QStringLiteral("a"));
 }
 
+// The parser builds the nodes QDomDocument::setContent builds: elements and
+// attributes, text that is not only white space, CDATA, comments, processing
+// instructions and the XML declaration.
+TEST(Xml, ParsedDocumentsHoldTheNodesOfTheDomParser)
+{
+  const char* const Texts[] = {
+      "<a/>",
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a x=\"1\" y='2'>\n <b>text &amp; more</b>\n"
+      " <c><![CDATA[ <raw> ]]></c>\n <!-- note -->\n <?pi data?>\n   \n <d>  </d><e> x </e></a>",
+      "<?xml version=\"1.0\" standalone=\"yes\"?><r>&lt;&#65;&#x263a;</r>",
+      "<!-- before --><r><s a=\"&quot;&#10;&#9;\"/>tail<t/>more</r><!-- after -->",
+      "<r>a<b/>c<b>d<b>e</b></b></r>",
+  };
+  for (const char* Text : Texts) {
+    QDomDocument Dom, Ours;
+    ASSERT_TRUE(Dom.setContent(QByteArray(Text))) << Text;
+    GvParseXml(QByteArray(Text), Ours);
+    EXPECT_EQ(Ours.toString(-1), Dom.toString(-1)) << Text;
+  }
+}
+
 TEST(Xml, TextOfADocumentDoesNotDependOnTheRun)
 {
   // The same attributes set in two orders give one text, attributes by name.
   QDomDocument A, B;
-  QDomElement EA = A.createElement(QStringLiteral("Line")), EB = B.createElement(QStringLiteral("Line"));
+  QDomElement EA = A.createElement(QStringLiteral("Line")),
+              EB = B.createElement(QStringLiteral("Line"));
   A.appendChild(EA);
   B.appendChild(EB);
   const char* const Names[] = {"Width", "Color", "Visible", "DashStyle"};
@@ -188,7 +232,8 @@ TEST(Xml, TextOfADocumentDoesNotDependOnTheRun)
   EB.appendChild(TB);
   const QByteArray Text = GvXmlText(A);
   EXPECT_EQ(GvXmlText(B), Text);
-  EXPECT_TRUE(Text.contains("<Line Color=\"1\" DashStyle=\"3\" Visible=\"2\" Width=\"0\">")) << Text.toStdString();
+  EXPECT_TRUE(Text.contains("<Line Color=\"1\" DashStyle=\"3\" Visible=\"2\" Width=\"0\">"))
+      << Text.toStdString();
   QDomDocument Back;
   GvParseXml(Text, Back);
   EXPECT_EQ(GvXmlText(Back), Text);

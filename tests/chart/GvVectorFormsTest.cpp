@@ -90,6 +90,7 @@ protected:
   qint64 readData(char* Data, qint64 Max) override
   {
     const qint64 N = std::min(Max, qint64(FBytes.size()) - FPos);
+    if (N <= 0) return 0;
     memcpy(Data, FBytes.constData() + FPos, size_t(N));
     FPos += N;
     return N;
@@ -175,6 +176,35 @@ TEST_F(VectorForms, EveryTruncatedStreamFailsAndLeavesTheVectorAsItWas)
     ASSERT_EQ(TState(*W), Before) << N;
   }
   EXPECT_EQ(S.Calls(), "");
+}
+
+// The values come as one block from a random-access device, straight from the
+// memory of a buffer where they lie aligned (some of the offsets below), and
+// in pieces from a pipe (more values than one piece).
+TEST_F(VectorForms, ValuesReadAtEveryOffsetFromABufferAndInPiecesFromAPipe)
+{
+  std::vector<double> Values(70001);
+  for (std::size_t I = 0; I < Values.size(); ++I) Values[I] = std::sin(double(I)) * 1e3 + 1e-9 * I;
+  V->AddRange(std::span<const double>(Values));
+  const QByteArray Form = StreamOf(*V);
+  for (int Offset = 0; Offset < 8; ++Offset) {
+    const QByteArray Bytes = QByteArray(Offset, 'x') + Form + QByteArray("tail");
+    QBuffer B;
+    B.setData(Bytes);
+    B.open(QIODevice::ReadOnly);
+    B.seek(Offset);
+    TGvDoubleVector A;
+    A.ReadFrom(B);
+    EXPECT_EQ(TState(A).Values, Values) << Offset;
+    EXPECT_EQ(B.read(4), QByteArray("tail")) << Offset;
+
+    TSequentialDevice Pipe(Bytes);
+    if (Offset > 0) Pipe.read(Offset);
+    TGvDoubleVector C;
+    C.ReadFrom(Pipe);
+    EXPECT_EQ(TState(C).Values, Values) << Offset;
+    EXPECT_EQ(Pipe.read(4), QByteArray("tail")) << Offset;
+  }
 }
 
 // A stream of the header fields, then Count and what follows.

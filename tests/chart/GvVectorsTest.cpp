@@ -163,6 +163,23 @@ const TStatsCase StatsCases[] = {
     {"only outliers", {1, 2}, {0, 1}, NoMin, -1, NoMax, -1, 0, true, 1, 0, 2, 1, 3},
     {"not a number is never an extreme", {1, NaN, 2}, {}, 1, 0, 2, 2, NaN, false, 1, 0, 2, 2, NaN},
     {"negative values", {-1, -5, -3}, {}, -5, 1, -1, 0, -9, false, -5, 1, -1, 0, -9},
+    // The pass keeps two running extremes (even and odd elements); the index
+    // is the first element equal to the extreme, wherever it came.
+    {"extremes among even and odd elements",
+     {5, 4, 3, 1, 2, 1, 7, 0.5, 7},
+     {},
+     0.5,
+     7,
+     7,
+     6,
+     30.5,
+     false,
+     0.5,
+     7,
+     7,
+     6,
+     30.5},
+    {"zeros of both signs", {0, -0.0, -0.0, 0}, {}, 0, 0, 0, 0, 0, false, 0, 0, 0, 0, 0},
 };
 
 void ExpectSame(double Expected, double Actual, const char* What, const char* Name)
@@ -209,6 +226,17 @@ TEST(VectorStatistics, TableOfCasesAllAtOnceAndOneByOne)
       EXPECT_EQ(B.LastCount(), B.Count());
     }
     ExpectStats(B, C);
+  }
+}
+
+TEST(VectorStatistics, OfEqualExtremesTheFirstKeepsItsSign)
+{
+  for (const bool NegativeFirst : {false, true}) {
+    TGvDoubleVector V;
+    const double First = NegativeFirst ? -0.0 : 0.0;
+    V.AddRange({1.0, First, -First, -First});
+    EXPECT_EQ(std::signbit(V.Minimum()), NegativeFirst);
+    EXPECT_EQ(V.MinimumIdx(), 1);
   }
 }
 

@@ -103,3 +103,12 @@ BENCHMARK_CAPTURE(FftPlanVerdane, 1e6, std::size_t(1000000))
     ->Name("fft_plan_1e6/verdane")
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+#ifndef VERDANE_HAVE_FFTW3
+VERDANE_ANCHOR_SKIPPED("fft_2p20",
+                       "FFTW 3 was not found when the benchmark was built (libfftw3-dev)");
+VERDANE_ANCHOR_SKIPPED("fft_1e6",
+                       "FFTW 3 was not found when the benchmark was built (libfftw3-dev)");
+VERDANE_ANCHOR_SKIPPED("fft_prime_1000003",
+                       "FFTW 3 was not found when the benchmark was built (libfftw3-dev)");
+#endif

@@ -169,6 +169,9 @@ BENCHMARK(paint_10M_qcp_anchor)
     ->Iterations(10)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+#else
+VERDANE_ANCHOR_SKIPPED(
+    "paint_10M_qcp", "QCustomPlot was not found when the benchmark was built (libqcustomplot-dev)");
 #endif
 
 #ifdef VERDANE_HAVE_QTCHARTS
@@ -216,6 +219,9 @@ BENCHMARK(paint_10M_qtcharts_anchor)
     ->Iterations(1)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+#else
+VERDANE_ANCHOR_SKIPPED("paint_10M_qtcharts", "Qt Charts was not found when the benchmark was built "
+                                             "(qt6-charts-dev with libqt6opengl6-dev)");
 #endif
 
 static void pan_10M_verdane(benchmark::State& State)

@@ -21,7 +21,7 @@ TComplex UnitRoot(std::uint64_t J, std::uint64_t N)
 
 namespace {
 
-constexpr unsigned LargestDirectPrime = 61;
+constexpr unsigned LargestDirectPrime = GvFFTLargestDirectPrime;
 
 // Radices of N (a single 2 first, then the fours, then odd primes ascending),
 // or an empty list when N has a prime factor above LargestDirectPrime.
@@ -59,85 +59,12 @@ std::size_t SmoothLength(std::size_t N)
   return Best;
 }
 
-inline TComplex MulI(TComplex A)
-{
-  return {-A.Im, A.Re};
-}
-
-// Small transforms with the + sign, on strided input (the leaves) or on the
-// M-spaced elements of Out (the combining steps).
-inline void Dft2(TComplex& A0, TComplex& A1)
-{
-  const TComplex T = A0;
-  A0 = ComplexAdd(T, A1);
-  A1 = ComplexSub(T, A1);
-}
-
-inline void Dft4(TComplex A0, TComplex A1, TComplex A2, TComplex A3, TComplex& X0, TComplex& X1,
-                 TComplex& X2, TComplex& X3)
-{
-  const TComplex T0 = ComplexAdd(A0, A2), T1 = ComplexSub(A0, A2);
-  const TComplex T2 = ComplexAdd(A1, A3), T3 = MulI(ComplexSub(A1, A3));
-  X0 = ComplexAdd(T0, T2);
-  X2 = ComplexSub(T0, T2);
-  X1 = ComplexAdd(T1, T3);
-  X3 = ComplexSub(T1, T3);
-}
-
-constexpr double Sin60 = 0.86602540378443864676372317075294;
-
-inline void Dft3(TComplex A0, TComplex A1, TComplex A2, TComplex& X0, TComplex& X1, TComplex& X2)
-{
-  const TComplex S = ComplexAdd(A1, A2), D = ComplexSub(A1, A2);
-  X0 = ComplexAdd(A0, S);
-  const TComplex M = {A0.Re - 0.5 * S.Re, A0.Im - 0.5 * S.Im};
-  const TComplex R = {-Sin60 * D.Im, Sin60 * D.Re}; // i·sin60·D
-  X1 = ComplexAdd(M, R);
-  X2 = ComplexSub(M, R);
-}
-
-constexpr double C5a = 0.30901699437494742410229341718282;  // cos 2π/5
-constexpr double C5b = -0.80901699437494742410229341718282; // cos 4π/5
-constexpr double S5a = 0.95105651629515357211643933337938;  // sin 2π/5
-constexpr double S5b = 0.58778525229247312916870595463907;  // sin 4π/5
-
-inline void Dft5(TComplex A0, TComplex A1, TComplex A2, TComplex A3, TComplex A4, TComplex& X0,
-                 TComplex& X1, TComplex& X2, TComplex& X3, TComplex& X4)
-{
-  const TComplex S14 = ComplexAdd(A1, A4), D14 = ComplexSub(A1, A4);
-  const TComplex S23 = ComplexAdd(A2, A3), D23 = ComplexSub(A2, A3);
-  X0 = {A0.Re + S14.Re + S23.Re, A0.Im + S14.Im + S23.Im};
-  const TComplex M1 = {A0.Re + C5a * S14.Re + C5b * S23.Re, A0.Im + C5a * S14.Im + C5b * S23.Im};
-  const TComplex M2 = {A0.Re + C5b * S14.Re + C5a * S23.Re, A0.Im + C5b * S14.Im + C5a * S23.Im};
-  // i·(S5a·D14 + S5b·D23) and i·(S5b·D14 - S5a·D23)
-  const TComplex R1 = {-(S5a * D14.Im + S5b * D23.Im), S5a * D14.Re + S5b * D23.Re};
-  const TComplex R2 = {-(S5b * D14.Im - S5a * D23.Im), S5b * D14.Re - S5a * D23.Re};
-  X1 = ComplexAdd(M1, R1);
-  X4 = ComplexSub(M1, R1);
-  X2 = ComplexAdd(M2, R2);
-  X3 = ComplexSub(M2, R2);
-}
-
-// Generic odd radix: X[q] = Σ_j A[j]·Root[jq mod P].
-inline void DftGeneric(unsigned P, const TComplex* A, TComplex* X, const TComplex* Root)
-{
-  for (unsigned Q = 0; Q < P; ++Q) {
-    double Re = A[0].Re, Im = A[0].Im;
-    unsigned T = 0;
-    for (unsigned J = 1; J < P; ++J) {
-      T += Q;
-      if (T >= P) T -= P;
-      Re += A[J].Re * Root[T].Re - A[J].Im * Root[T].Im;
-      Im += A[J].Re * Root[T].Im + A[J].Im * Root[T].Re;
-    }
-    X[Q] = {Re, Im};
-  }
-}
-
 // Lengths from which a smooth transform is split into rows and columns.
 constexpr std::size_t FourStepFrom = std::size_t(1) << 16;
 // Columns handled together by the split transform.
-constexpr std::size_t Block = 8;
+constexpr std::size_t Block = 32;
+// Rows of the long strides asked for ahead of their use.
+constexpr std::size_t Ahead = 8;
 
 } // namespace
 
@@ -154,14 +81,15 @@ void TGvFFTPlan::TRootTable::Init(std::uint64_t N)
   for (std::uint64_t Q = 0; Q < Coarse.size(); ++Q) Coarse[Q] = UnitRoot(Q << Shift, N);
 }
 
-TGvFFTPlan::TGvFFTPlan(std::size_t N, bool AllowFourStep) : FN(N)
+TGvFFTPlan::TGvFFTPlan(std::size_t N, bool AllowFourStep, const TGvFFTColumnKernel& Columns)
+    : FN(N), FColumns(Columns)
 {
   if (N <= 1) return;
   const std::vector<unsigned> Radices = Factorise(N);
   if (Radices.empty()) {
     // Chirp convolution: X[k] = c[k]·Σ_n (x[n]·c[n])·conj(c[k-n]), c[n] = e^(+πi·n²/N).
     const std::size_t M = SmoothLength(2 * N - 1);
-    FInner = std::make_unique<TGvFFTPlan>(M);
+    FInner = std::unique_ptr<TGvFFTPlan>(new TGvFFTPlan(M, true, Columns));
     TRootTable Roots2N;
     Roots2N.Init(2 * std::uint64_t(N));
     FChirp.resize(N);
@@ -195,8 +123,8 @@ TGvFFTPlan::TGvFFTPlan(std::size_t N, bool AllowFourStep) : FN(N)
     for (std::size_t D : Divisors)
       if (double(D) * double(D) <= double(N)) FN1 = D;
     FN2 = N / FN1;
-    FCols = std::unique_ptr<TGvFFTPlan>(new TGvFFTPlan(FN1, false));
-    FRows = std::unique_ptr<TGvFFTPlan>(new TGvFFTPlan(FN2, false));
+    FCols = std::unique_ptr<TGvFFTPlan>(new TGvFFTPlan(FN1, false, Columns));
+    FRows = std::unique_ptr<TGvFFTPlan>(new TGvFFTPlan(FN2, false, Columns));
     FRoots.Init(N);
     FWork.resize(N);
     FBuf.resize(Block * std::max(FN1, FN2));
@@ -226,118 +154,116 @@ TGvFFTPlan::TGvFFTPlan(std::size_t N, bool AllowFourStep) : FN(N)
     Len /= P;
     Stride *= P;
   }
+  for (const TLevel& L : FLevels) FLevelViews.push_back({L.P, L.M, L.Tw.data(), L.Root.data()});
   FWork.resize(N);
 }
 
 TGvFFTPlan::~TGvFFTPlan() = default;
 
-void TGvFFTPlan::Run(const TComplex* In, std::size_t Stride, TComplex* Out, std::size_t Level) const
+namespace {
+
+// Where element K of column J of a block of B columns lies in the output of
+// a column kernel of the given width (see TGvFFTColumnKernel).
+struct TColumnLayout
 {
-  const TLevel& L = FLevels[Level];
-  const unsigned P = L.P;
-  const std::size_t M = L.M;
-  if (M == 1) {
-    // Leaf: one radix-P transform of strided input.
-    switch (P) {
-    case 2:
-      Out[0] = ComplexAdd(In[0], In[Stride]);
-      Out[1] = ComplexSub(In[0], In[Stride]);
-      break;
-    case 3:
-      Dft3(In[0], In[Stride], In[2 * Stride], Out[0], Out[1], Out[2]);
-      break;
-    case 4:
-      Dft4(In[0], In[Stride], In[2 * Stride], In[3 * Stride], Out[0], Out[1], Out[2], Out[3]);
-      break;
-    case 5:
-      Dft5(In[0], In[Stride], In[2 * Stride], In[3 * Stride], In[4 * Stride], Out[0], Out[1],
-           Out[2], Out[3], Out[4]);
-      break;
-    default: {
-      TComplex A[LargestDirectPrime];
-      for (unsigned J = 0; J < P; ++J) A[J] = In[J * Stride];
-      DftGeneric(P, A, Out, L.Root.data());
-    }
-    }
-    return;
+  std::size_t Width, Grouped, Len; // Grouped: the columns that ran in groups
+  TColumnLayout(std::size_t W, std::size_t B, std::size_t L) : Width(W), Grouped(B - B % W), Len(L)
+  {
   }
-
-  // The P sub-transforms of the decimated input, one after the other in Out.
-  for (unsigned J = 0; J < P; ++J) Run(In + J * Stride, Stride * P, Out + J * M, Level + 1);
-
-  // Combine: X[k + qM] = Σ_j W_N^{jk}·W_P^{jq}·Sub_j[k].
-  const TComplex* Tw = L.Tw.data();
-  switch (P) {
-  case 2:
-    for (std::size_t K = 0; K < M; ++K) {
-      TComplex& A0 = Out[K];
-      TComplex& A1 = Out[K + M];
-      A1 = ComplexMul(A1, Tw[K]);
-      Dft2(A0, A1);
-    }
-    break;
-  case 3:
-    for (std::size_t K = 0; K < M; ++K) {
-      const TComplex* W = Tw + 2 * K;
-      Dft3(Out[K], ComplexMul(Out[K + M], W[0]), ComplexMul(Out[K + 2 * M], W[1]), Out[K],
-           Out[K + M], Out[K + 2 * M]);
-    }
-    break;
-  case 4:
-    for (std::size_t K = 0; K < M; ++K) {
-      const TComplex* W = Tw + 3 * K;
-      Dft4(Out[K], ComplexMul(Out[K + M], W[0]), ComplexMul(Out[K + 2 * M], W[1]),
-           ComplexMul(Out[K + 3 * M], W[2]), Out[K], Out[K + M], Out[K + 2 * M], Out[K + 3 * M]);
-    }
-    break;
-  case 5:
-    for (std::size_t K = 0; K < M; ++K) {
-      const TComplex* W = Tw + 4 * K;
-      Dft5(Out[K], ComplexMul(Out[K + M], W[0]), ComplexMul(Out[K + 2 * M], W[1]),
-           ComplexMul(Out[K + 3 * M], W[2]), ComplexMul(Out[K + 4 * M], W[3]), Out[K], Out[K + M],
-           Out[K + 2 * M], Out[K + 3 * M], Out[K + 4 * M]);
-    }
-    break;
-  default: {
-    TComplex A[LargestDirectPrime], X[LargestDirectPrime];
-    for (std::size_t K = 0; K < M; ++K) {
-      const TComplex* W = Tw + (P - 1) * K;
-      A[0] = Out[K];
-      for (unsigned J = 1; J < P; ++J) A[J] = ComplexMul(Out[K + J * M], W[J - 1]);
-      DftGeneric(P, A, X, L.Root.data());
-      for (unsigned Q = 0; Q < P; ++Q) Out[K + Q * M] = X[Q];
-    }
+  std::size_t Start(std::size_t J) const
+  {
+    return J < Grouped ? (J - J % Width) * Len + J % Width : J * Len;
   }
+  std::size_t Step(std::size_t J) const { return J < Grouped ? Width : 1; }
+};
+
+// Asks for the cache lines of B complex numbers (for reading or, with Write,
+// for writing), a few rows before they are needed.
+inline void PrefetchRow(const TComplex* Row, std::size_t B, bool Write = false)
+{
+  const char* P = reinterpret_cast<const char*>(Row);
+  for (std::size_t Byte = 0; Byte < B * sizeof(TComplex); Byte += 64) {
+    if (Write)
+      __builtin_prefetch(P + Byte, 1);
+    else
+      __builtin_prefetch(P + Byte, 0);
   }
 }
 
+// Copies B complex numbers, inline for the usual whole block.
+inline void CopyRow(const TComplex* From, std::size_t B, TComplex* To)
+{
+  if (B == Block) {
+    for (std::size_t J = 0; J < Block; ++J) To[J] = From[J];
+  } else {
+    for (std::size_t J = 0; J < B; ++J) To[J] = From[J];
+  }
+}
+
+// Columns C .. C+B-1 of the Rows×Stride matrix Src into Buf (row r at
+// Buf + r·Pitch); the rows ahead are asked for on the way.
+inline void GatherColumns(const TComplex* Src, std::size_t Rows, std::size_t Stride, std::size_t C,
+                          std::size_t B, std::size_t Pitch, TComplex* Buf)
+{
+  for (std::size_t R = 0; R < Rows; ++R) {
+    const TComplex* Row = Src + R * Stride + C;
+    if (R + Ahead < Rows) PrefetchRow(Row + Ahead * Stride, B);
+    CopyRow(Row, B, Buf + R * Pitch);
+  }
+}
+
+} // namespace
+
+// N = N1·N2, x read as an N1×N2 matrix (x[n1·N2 + n2]): the N2 columns are
+// transformed (over n1) Block at a time, copied into a small buffer first and
+// multiplied by the twiddles e^(+2πi·n2·k1/N) on the way out into the work
+// matrix T (row n2, T[n2·N1 + k1]); then the N1 columns of T (over n2), whose
+// results k2 go to Out[k1 + N1·k2].
 void TGvFFTPlan::FourStep(const TComplex* In, TComplex* Out)
 {
-  const std::size_t N1 = FN1, N2 = FN2;
-  TComplex* T = FWork.data(); // T[n2·N1 + k1]
+  const std::size_t N1 = FN1, N2 = FN2, W = FColumns.Width;
+  TComplex* T = FWork.data();
   TComplex* Buf = FBuf.data();
   TComplex* BufOut = FBufOut.data();
-  // Columns: for each n2, the transform over n1 of In[n1·N2 + n2], times the twiddle.
+  const std::size_t PitchOf = Block % W == 0 ? W : 1;
   for (std::size_t C = 0; C < N2; C += Block) {
     const std::size_t B = std::min(Block, N2 - C);
-    for (std::size_t R = 0; R < N1; ++R)
-      for (std::size_t J = 0; J < B; ++J) Buf[R * B + J] = In[R * N2 + C + J];
+    const std::size_t Pitch = (B + PitchOf - 1) / PitchOf * PitchOf;
+    GatherColumns(In, N1, N2, C, B, Pitch, Buf);
+    FColumns.Run(FCols->FLevelViews.data(), Buf, B, Pitch, BufOut, N1);
+    const TColumnLayout Layout(W, B, N1);
     for (std::size_t J = 0; J < B; ++J) {
-      FCols->Run(Buf + J, B, BufOut + J * N1, 0);
       const std::uint64_t N2i = C + J;
       TComplex* Row = T + N2i * N1;
-      const TComplex* Src = BufOut + J * N1;
-      for (std::size_t K = 0; K < N1; ++K) Row[K] = ComplexMul(Src[K], FRoots(N2i * K));
+      const TComplex* Src = BufOut + Layout.Start(J);
+      const std::size_t Step = Layout.Step(J);
+      for (std::size_t K = 0; K < N1; ++K) {
+        const TComplex A = Src[K * Step], Tw = FRoots(N2i * K);
+        Row[K] = {A.Re * Tw.Re - A.Im * Tw.Im, A.Re * Tw.Im + A.Im * Tw.Re};
+      }
     }
   }
-  // Rows: for each k1, the transform over n2 of T[n2·N1 + k1] into Out[k1 + N1·k2].
   for (std::size_t C = 0; C < N1; C += Block) {
     const std::size_t B = std::min(Block, N1 - C);
-    for (std::size_t R = 0; R < N2; ++R)
-      for (std::size_t J = 0; J < B; ++J) Buf[R * B + J] = T[R * N1 + C + J];
-    for (std::size_t J = 0; J < B; ++J) FRows->Run(Buf + J, B, BufOut + J * N2, 0);
-    for (std::size_t K = 0; K < N2; ++K)
-      for (std::size_t J = 0; J < B; ++J) Out[C + J + N1 * K] = BufOut[J * N2 + K];
+    const std::size_t Pitch = (B + PitchOf - 1) / PitchOf * PitchOf;
+    GatherColumns(T, N2, N1, C, B, Pitch, Buf);
+    FColumns.Run(FRows->FLevelViews.data(), Buf, B, Pitch, BufOut, N2);
+    const TColumnLayout Layout(W, B, N2);
+    if (Layout.Grouped == B) {
+      // Each output row takes Width neighbours from each group.
+      for (std::size_t K = 0; K < N2; ++K) {
+        TComplex* To = Out + C + N1 * K;
+        if (K + Ahead < N2) PrefetchRow(To + Ahead * N1, B, true);
+        for (std::size_t G = 0; G < B; G += W)
+          for (std::size_t L = 0; L < W; ++L) To[G + L] = BufOut[G * N2 + W * K + L];
+      }
+    } else {
+      for (std::size_t J = 0; J < B; ++J) {
+        const TComplex* Src = BufOut + Layout.Start(J);
+        const std::size_t Step = Layout.Step(J);
+        for (std::size_t K = 0; K < N2; ++K) Out[C + J + N1 * K] = Src[K * Step];
+      }
+    }
   }
 }
 
@@ -353,7 +279,7 @@ void TGvFFTPlan::Execute(const TComplex* In, TComplex* Out)
     return;
   }
   if (!FInner) {
-    Run(In, 1, Out, 0);
+    Run(In, 1, Out);
     return;
   }
   const std::size_t M = FInnerWork.size();
@@ -380,7 +306,7 @@ void TGvFFTPlan::Execute(TComplexArray& Data)
     Execute(Data.data(), Data.data());
     return;
   }
-  Run(Data.data(), 1, FWork.data(), 0);
+  Run(Data.data(), 1, FWork.data());
   Data.swap(FWork);
 }
 

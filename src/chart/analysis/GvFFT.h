@@ -16,6 +16,7 @@
 
 #include "chart/GvMath.h"
 #include "chart/GvSeries.h"
+#include "chart/analysis/GvFFTKernel.h"
 
 #include <QString>
 #include <cstddef>
@@ -24,11 +25,6 @@
 #include <memory>
 #include <vector>
 
-struct TComplex
-{
-  double Re = 0;
-  double Im = 0;
-};
 using TComplexArray = std::vector<TComplex>;
 
 inline TComplex ComplexMake(double Re, double Im)
@@ -54,14 +50,18 @@ TComplex UnitRoot(std::uint64_t J, std::uint64_t N);
 // The transform of one length. Lengths whose prime factors are all small run
 // as a recursive mixed-radix transform (radices 4, 2, 3, 5 and the odd primes
 // up to 61), from 2^16 points on split into rows and columns that fit in the
-// cache; any other length by Bluestein's chirp convolution over a length
-// 2^a·3^b·5^c of at least 2N - 1. The twiddles are products of two correctly
-// rounded roots of unity. A plan keeps its work space, so one plan serves one
-// caller at a time.
+// cache and are transformed two at a time (GvFFTKernel.h); any other length by
+// Bluestein's chirp convolution over the shortest length 2^a·3^b·5^c of at
+// least 2N - 1, whose plan is made once with the plan. The twiddles are
+// products of two correctly rounded roots of unity. A plan keeps its work
+// space, so one plan serves one caller at a time.
 class TGvFFTPlan
 {
 public:
-  explicit TGvFFTPlan(std::size_t N) : TGvFFTPlan(N, true) {}
+  explicit TGvFFTPlan(std::size_t N) : TGvFFTPlan(N, true, GvFFTColumnKernel()) {}
+  // The same with the given kernel for the columns of long lengths instead of
+  // the widest that the processor runs (to compare the kernels).
+  TGvFFTPlan(std::size_t N, const TGvFFTColumnKernel& Columns) : TGvFFTPlan(N, true, Columns) {}
   ~TGvFFTPlan();
   TGvFFTPlan(const TGvFFTPlan&) = delete;
   TGvFFTPlan& operator=(const TGvFFTPlan&) = delete;
@@ -99,21 +99,27 @@ private:
     std::vector<TComplex> Tw;   // Tw[k*(P-1) + j-1] = e^(+2πi·jk/N)
     std::vector<TComplex> Root; // generic radix: e^(+2πi·t/P)
   };
-  TGvFFTPlan(std::size_t N, bool AllowFourStep);
-  void Run(const TComplex* In, std::size_t Stride, TComplex* Out, std::size_t Level) const;
+  TGvFFTPlan(std::size_t N, bool AllowFourStep, const TGvFFTColumnKernel& Columns);
+  void Run(const TComplex* In, std::size_t Stride, TComplex* Out) const
+  {
+    GvFFTRun(FLevelViews.data(), In, Stride, Out);
+  }
   void FourStep(const TComplex* In, TComplex* Out);
 
   std::size_t FN = 0;
   std::vector<TLevel> FLevels;
+  std::vector<TGvFFTLevel> FLevelViews; // FLevels as the kernels read them
   TComplexArray FWork;
   // Long smooth lengths, N = N1·N2: N2 transforms of length N1 over the
   // columns of x read as an N1×N2 matrix, twiddles e^(+2πi·n2·k1/N), then N1
-  // transforms of length N2, each done on a few columns at a time copied into
-  // a small buffer, so that the long strides stay out of the inner loops.
+  // transforms of length N2, each done on a block of columns copied into a
+  // small buffer (the rows of the long strides asked for ahead), so that the
+  // long strides stay out of the inner loops; FColumns transforms a block.
   std::size_t FN1 = 0, FN2 = 0;
   std::unique_ptr<TGvFFTPlan> FCols, FRows;
   TRootTable FRoots;
   TComplexArray FBuf, FBufOut;
+  TGvFFTColumnKernel FColumns;
   // Chirp convolution (FInner set): the chirp e^(+πi·n²/N), the transformed
   // kernel divided by the inner length, and the inner transform.
   std::unique_ptr<TGvFFTPlan> FInner;

@@ -76,17 +76,39 @@ void TGvCustomGeneralLinearLeastSquaresCalculation::Calculate(const TGvCalculati
   const std::size_t N = Points.Count();
   const int P = FOrder + 1;
 
-  // Pass 1: the points that enter the fit and their weighted means.
+  // One pass: the weighted rows, reduced a block at a time into R and Q^T b,
+  // and the weighted sums of the points that enter the fit.
+  GvLsq::TLeastSquares Lsq(P);
+  std::vector<GvLsq::TReal> Row(std::size_t(P), 0);
   std::size_t K = 0;
   double SumW = 0, SumWX = 0, SumWY = 0;
+  bool NoNumber = false; // reported after the count of points
   for (std::size_t I = 0; I < N; ++I) {
     if (!Points.IsValid(I)) continue;
     const double W = Points.Wi(I);
     if (!(W > 0)) continue;
+    const double X = Points.Xi(I), Y = Points.Yi(I);
     ++K;
     SumW += W;
-    SumWX += W * Points.Xi(I);
-    SumWY += W * Points.Yi(I);
+    SumWX += W * X;
+    SumWY += W * Y;
+    const GvLsq::TReal Sw = W == 1 ? GvLsq::TReal(1) : std::sqrt(GvLsq::TReal(W));
+    if (NoNumber) continue;
+    if (FBasis) {
+      for (int J = 0; J < P; ++J) {
+        const double F = FBasis(TGvGeneralLinearFittingArgs{X, J});
+        NoNumber = NoNumber || !std::isfinite(F);
+        Row[J] = GvLsq::TReal(F) * Sw;
+      }
+      if (NoNumber) continue;
+    } else {
+      GvLsq::TReal Pow = Sw;
+      for (int J = 0; J < P; ++J) {
+        Row[J] = Pow;
+        Pow *= X;
+      }
+    }
+    Lsq.AddRow(Row.data(), GvLsq::TReal(Y) * Sw);
   }
   if (K < std::size_t(P) || !(SumW > 0)) throw EMathError(NotEnoughPoints);
   if (K == std::size_t(P)) {
@@ -97,34 +119,9 @@ void TGvCustomGeneralLinearLeastSquaresCalculation::Calculate(const TGvCalculati
     std::sort(Xs.begin(), Xs.end());
     if (std::adjacent_find(Xs.begin(), Xs.end()) != Xs.end()) throw EMathError(NotEnoughPoints);
   }
+  if (NoNumber) throw EMathError("General Linear Least Squares: the basis function gave no number");
   const double AverageX = SumWX / SumW;
   const double AverageY = SumWY / SumW;
-
-  // The weighted rows, reduced a block at a time into R and Q^T b.
-  GvLsq::TLeastSquares Lsq(P);
-  std::vector<GvLsq::TReal> Row(std::size_t(P), 0);
-  for (std::size_t I = 0; I < N; ++I) {
-    if (!Points.IsValid(I)) continue;
-    const double W = Points.Wi(I);
-    if (!(W > 0)) continue;
-    const GvLsq::TReal Sw = std::sqrt(GvLsq::TReal(W));
-    const double X = Points.Xi(I);
-    if (FBasis) {
-      for (int J = 0; J < P; ++J) {
-        const double F = FBasis(TGvGeneralLinearFittingArgs{X, J});
-        if (!std::isfinite(F))
-          throw EMathError("General Linear Least Squares: the basis function gave no number");
-        Row[J] = GvLsq::TReal(F) * Sw;
-      }
-    } else {
-      GvLsq::TReal Pow = Sw;
-      for (int J = 0; J < P; ++J) {
-        Row[J] = Pow;
-        Pow *= X;
-      }
-    }
-    Lsq.AddRow(Row.data(), GvLsq::TReal(Points.Yi(I)) * Sw);
-  }
   GvLsq::TSolution Sol = Lsq.Solve();
 
   // The statistics over the valid points (a point of weight 0 adds nothing,

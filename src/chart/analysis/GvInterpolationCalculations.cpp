@@ -1,7 +1,10 @@
 #include "chart/analysis/GvInterpolationCalculations.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -10,11 +13,17 @@ namespace {
   throw EMathError(QStringLiteral("Not enough data points to calculate function"));
 }
 
-bool StrictlyAscending(const std::vector<double>& X)
+// No infinity and no NaN: the exponent bits (in the upper half of each
+// value) are never all set. A test on 32-bit words, which the compiler runs
+// on several values at once.
+bool AllFinite(const std::vector<double>& V)
 {
-  for (std::size_t I = 1; I < X.size(); ++I)
-    if (!(X[I] > X[I - 1])) return false;
-  return true;
+  std::uint32_t Special = 0;
+  for (const double E : V) {
+    const std::uint32_t High = std::uint32_t(std::bit_cast<std::uint64_t>(E) >> 32);
+    Special |= std::uint32_t((High & 0x7ff00000u) == 0x7ff00000u);
+  }
+  return Special == 0;
 }
 
 bool StrictlyDescending(const std::vector<double>& X)
@@ -116,21 +125,31 @@ void TGvInterpolationCalculation::Build(const TGvCalculationData& Data)
   Data.CheckVectors();
   const bool Approx = FInterpolationMethod == TGvInterpolationMethod::ApproximativeSpline;
 
+  // The points straight into the node arrays (their storage is kept from one
+  // calculation to the next), noting on the way whether X ascends.
   const std::size_t Count = Data.Count();
-  std::vector<double> X, Y, W;
-  X.reserve(Count);
-  Y.reserve(Count);
+  std::vector<double> W;
+  FX.reserve(Count);
+  FA.reserve(Count);
   if (Approx) W.reserve(Count);
+  bool Ascending = true;
+  double Last = -std::numeric_limits<double>::infinity();
   for (std::size_t I = 0; I < Count; ++I) {
+    // IsValid: X and Y finite and within the calculation range.
     if (!Data.IsValid(I)) continue;
     const double Wi = Data.Wi(I);
-    if (!(Wi > 0) || !std::isfinite(Data.X[I]) || !std::isfinite(Data.Y[I])) continue;
-    X.push_back(Data.X[I]);
-    Y.push_back(Data.Y[I]);
+    if (!(Wi > 0)) continue;
+    const double Xi = Data.X[I];
+    Ascending = Ascending && Xi > Last;
+    Last = Xi;
+    FX.push_back(Xi);
+    FA.push_back(Data.Y[I]);
     if (Approx) W.push_back(Wi);
   }
+  std::vector<double>& X = FX;
+  std::vector<double>& Y = FA;
 
-  if (!StrictlyAscending(X)) {
+  if (!Ascending) {
     if (StrictlyDescending(X)) {
       std::reverse(X.begin(), X.end());
       std::reverse(Y.begin(), Y.end());
@@ -161,105 +180,138 @@ void TGvInterpolationCalculation::Build(const TGvCalculationData& Data)
   if (X.size() < MinimumPoints(FInterpolationMethod)) NotEnoughPoints();
   if (FDoSmoothing && !Approx) Smooth(FSmoothM, X, Y);
 
-  FX = std::move(X);
+  // The interpolating methods keep the ordinates as A.
   switch (FInterpolationMethod) {
   case TGvInterpolationMethod::Akima:
-    FA = std::move(Y); // the interpolating methods keep the ordinates as A
-    CalcAkima(FA);
+    CalcAkima();
     break;
   case TGvInterpolationMethod::CubicSpline:
-    FA = std::move(Y);
-    CalcCubicSpline(FA);
+    CalcCubicSpline();
     break;
-  case TGvInterpolationMethod::ApproximativeSpline:
-    CalcApproximativeSpline(Y, W);
+  case TGvInterpolationMethod::ApproximativeSpline: {
+    const std::vector<double> Ys = std::move(FA);
+    FA = {};
+    CalcApproximativeSpline(Ys, W);
     break;
   }
+  }
   ContinueLastPiece();
-  const auto Finite = [](const std::vector<double>& V) {
-    return std::all_of(V.begin(), V.end(), [](double E) { return std::isfinite(E); });
-  };
-  if (!Finite(FA) || !Finite(FB) || !Finite(FC) || !Finite(FD))
+  if (!AllFinite(FA) || !AllFinite(FB) || !AllFinite(FC) || !AllFinite(FD))
     throw EMathError(QStringLiteral("Floating point overflow"));
 }
 
-// Akima: node slopes from the two chord slopes on each side, with two chords
-// added at each end by extending the chord slopes linearly.
-void TGvInterpolationCalculation::CalcAkima(std::span<const double> Y)
+TGvInterpolationCalculation::TPieces TGvInterpolationCalculation::PiecesToFill()
 {
   const std::size_t N = FX.size();
-  // Sl[i + 2] = m(i), i = -2 … n.
-  std::vector<double> Sl(N + 3);
-  const auto M = [&](std::ptrdiff_t I) -> double& { return Sl[std::size_t(I + 2)]; };
-  const std::ptrdiff_t Last = std::ptrdiff_t(N) - 1;
-  for (std::ptrdiff_t I = 0; I < Last; ++I)
-    M(I) =
-        (Y[std::size_t(I + 1)] - Y[std::size_t(I)]) / (FX[std::size_t(I + 1)] - FX[std::size_t(I)]);
-  M(-1) = 2 * M(0) - M(1);
-  M(-2) = 2 * M(-1) - M(0);
-  M(Last) = 2 * M(Last - 1) - M(Last - 2);
-  M(Last + 1) = 2 * M(Last) - M(Last - 1);
+  FB.resize(N);
+  FC.resize(N);
+  FD.resize(N);
+  return {N, FX.data(), FA.data(), FB.data(), FC.data(), FD.data()};
+}
 
-  std::vector<double> T(N);
-  for (std::ptrdiff_t I = 0; I <= Last; ++I) {
-    const double W1 = std::fabs(M(I + 1) - M(I)), W2 = std::fabs(M(I - 1) - M(I - 2));
-    T[std::size_t(I)] =
-        W1 + W2 == 0 ? 0.5 * (M(I) + M(I + 1)) : (W1 * M(I - 1) + W2 * M(I)) / (W1 + W2);
+// Akima: node slopes from the two chord slopes on each side, with two chords
+// added at each end by extending the chord slopes linearly. One pass over the
+// nodes with the four chord slopes around the node in hand: the slope of node
+// i + 1 finishes the piece of node i.
+void TGvInterpolationCalculation::CalcAkima()
+{
+  const TPieces Pieces = PiecesToFill();
+  const std::size_t N = Pieces.N;
+  const double *X = Pieces.X, *Y = Pieces.Y;
+  double *B = Pieces.B, *C = Pieces.C, *D = Pieces.D;
+  const auto Chord = [&](std::size_t I) { return (Y[I + 1] - Y[I]) / (X[I + 1] - X[I]); };
+  // m(n-3) and m(n-2), for the two chords added at the end.
+  const double MEnd3 = Chord(N - 3), MEnd2 = Chord(N - 2);
+  const double MEnd1 = 2 * MEnd2 - MEnd3;
+  const double MEnd0 = 2 * MEnd1 - MEnd2;
+  // The chord slope m(i) for -2 <= i <= n.
+  const auto Slope = [&](std::ptrdiff_t I) {
+    if (I <= std::ptrdiff_t(N) - 2) return Chord(std::size_t(I));
+    return I == std::ptrdiff_t(N) - 1 ? MEnd1 : MEnd0;
+  };
+  const double M0 = Chord(0), M1 = Chord(1);
+  const double Mm1 = 2 * M0 - M1;
+  double Mw[4] = {2 * Mm1 - M0, Mm1, M0, M1}; // m(i-2), m(i-1), m(i), m(i+1)
+  double TPrev = 0;
+  for (std::size_t I = 0; I < N; ++I) {
+    const double W1 = std::fabs(Mw[3] - Mw[2]), W2 = std::fabs(Mw[1] - Mw[0]);
+    const double T = W1 + W2 == 0 ? 0.5 * (Mw[2] + Mw[3]) : (W1 * Mw[1] + W2 * Mw[2]) / (W1 + W2);
+    B[I] = T;
+    if (I > 0) {
+      // The piece of node i-1, whose chord slope m(i-1) is Mw[1].
+      const double H = X[I] - X[I - 1];
+      C[I - 1] = (3 * Mw[1] - 2 * TPrev - T) / H;
+      D[I - 1] = (TPrev + T - 2 * Mw[1]) / (H * H);
+    }
+    TPrev = T;
+    Mw[0] = Mw[1];
+    Mw[1] = Mw[2];
+    Mw[2] = Mw[3];
+    if (I + 1 < N) Mw[3] = Slope(std::ptrdiff_t(I) + 2);
   }
-
-  FC.assign(N, 0.0);
-  FD.assign(N, 0.0);
-  for (std::size_t I = 0; I + 1 < N; ++I) {
-    const double H = FX[I + 1] - FX[I], Mi = M(std::ptrdiff_t(I));
-    FC[I] = (3 * Mi - 2 * T[I] - T[I + 1]) / H;
-    FD[I] = (T[I] + T[I + 1] - 2 * Mi) / (H * H);
-  }
-  FB = std::move(T);
+  C[N - 1] = D[N - 1] = 0;
 }
 
 // Not-a-knot cubic spline: the second and the last-but-one node are no knots
-// (the third derivative is continuous there).
-void TGvInterpolationCalculation::CalcCubicSpline(std::span<const double> Y)
+// (the third derivative is continuous there). The tridiagonal system for C at
+// the inner nodes is built and reduced in one forward pass (Thomas algorithm,
+// no pivoting), with the reduced super-diagonal kept in D until the back
+// substitution; a last pass makes B and D. No array beyond the coefficients.
+void TGvInterpolationCalculation::CalcCubicSpline()
 {
-  const std::size_t N = FX.size();
-  std::vector<double> H(N - 1), Mc(N - 1);
-  for (std::size_t I = 0; I + 1 < N; ++I) {
-    H[I] = FX[I + 1] - FX[I];
-    Mc[I] = (Y[I + 1] - Y[I]) / H[I];
-  }
-  FC.assign(N, 0.0);
+  const TPieces Pieces = PiecesToFill();
+  const std::size_t N = Pieces.N;
+  const double *X = Pieces.X, *Y = Pieces.Y;
+  double *B = Pieces.B, *C = Pieces.C, *D = Pieces.D;
+  const double H0 = X[1] - X[0], M0 = (Y[1] - Y[0]) / H0;
+  const double H1 = X[2] - X[1], M1 = (Y[2] - Y[1]) / H1;
   if (N == 3) {
     // One parabola: C = the second divided difference.
-    const double Rhs = 3 * (Mc[1] - Mc[0]), Diag = 2 * (H[0] + H[1]);
-    FC[1] = (Rhs / 3) / (Diag / 2);
-    FC[0] = FC[2] = FC[1];
+    const double Rhs = 3 * (M1 - M0), Diag = 2 * (H0 + H1);
+    C[1] = (Rhs / 3) / (Diag / 2);
+    C[0] = C[2] = C[1];
   } else {
-    const std::size_t K = N - 2;
-    std::vector<double> Sub(K), Diag(K), Super(K), Rhs(K);
-    for (std::size_t R = 0; R < K; ++R) {
-      const std::size_t I = R + 1;
-      Sub[R] = H[I - 1];
-      Diag[R] = 2 * (H[I - 1] + H[I]);
-      Super[R] = H[I];
-      Rhs[R] = 3 * (Mc[I] - Mc[I - 1]);
+    const auto Pivot = [](double P) {
+      if (!(std::fabs(P) >= 4.9e-323))
+        throw EMathError(QStringLiteral("Matrix is not tridiagonal"));
+      return P;
+    };
+    // Row of node 1: diagonal and upper entry reduced by H0, the right-hand
+    // side weighted by H1/(H0 + H1).
+    double P = Pivot(2 * (H0 + H1) - H0);
+    double U = (H1 - H0) / P;
+    double R = 3 * (M1 - M0) * (H1 / (H0 + H1)) / P;
+    D[1] = U;
+    C[1] = R;
+    double Hp = H1, Mp = M1;
+    for (std::size_t I = 2; I + 1 < N; ++I) {
+      const double H = X[I + 1] - X[I], M = (Y[I + 1] - Y[I]) / H;
+      double Sub = Hp, Diag = 2 * (Hp + H), Rhs = 3 * (M - Mp);
+      if (I + 2 == N) {
+        // Row of node n-2: diagonal and lower entry reduced by h(n-2), the
+        // right-hand side weighted by h(n-3)/(h(n-3) + h(n-2)).
+        Diag -= H;
+        Sub -= H;
+        Rhs *= Hp / (Hp + H);
+      }
+      P = Pivot(Diag - Sub * U);
+      U = H / P;
+      R = (Rhs - Sub * R) / P;
+      D[I] = U;
+      C[I] = R;
+      Hp = H;
+      Mp = M;
     }
-    Diag[0] -= H[0];
-    Super[0] -= H[0];
-    Rhs[0] *= H[1] / (H[0] + H[1]);
-    Diag[K - 1] -= H[N - 2];
-    Sub[K - 1] -= H[N - 2];
-    Rhs[K - 1] *= H[N - 3] / (H[N - 3] + H[N - 2]);
-    SolveTridiagonalEquationSystem(K, Sub, Diag, Rhs, Super);
-    for (std::size_t R = 0; R < K; ++R) FC[R + 1] = Rhs[R];
-    FC[0] = FC[1] + (FC[1] - FC[2]) * H[0] / H[1];
-    FC[N - 1] = FC[N - 2] + (FC[N - 2] - FC[N - 3]) * H[N - 2] / H[N - 3];
+    for (std::size_t I = N - 3; I >= 1; --I) C[I] -= D[I] * C[I + 1];
+    C[0] = C[1] + (C[1] - C[2]) * H0 / H1;
+    C[N - 1] = C[N - 2] + (C[N - 2] - C[N - 3]) * (X[N - 1] - X[N - 2]) / (X[N - 2] - X[N - 3]);
   }
-  FB.assign(N, 0.0);
-  FD.assign(N, 0.0);
   for (std::size_t I = 0; I + 1 < N; ++I) {
-    FB[I] = Mc[I] - H[I] * (2 * FC[I] + FC[I + 1]) / 3;
-    FD[I] = (FC[I + 1] - FC[I]) / (3 * H[I]);
+    const double H = X[I + 1] - X[I];
+    B[I] = (Y[I + 1] - Y[I]) / H - H * (2 * C[I] + C[I + 1]) / 3;
+    D[I] = (C[I + 1] - C[I]) / (3 * H);
   }
+  B[N - 1] = D[N - 1] = 0;
 }
 
 // Smoothing spline: minimises Σ w_i·(y_i − f(x_i))² + ∫ f''² with
@@ -364,16 +416,44 @@ void TGvInterpolationCalculation::ContinueLastPiece()
 
 // ---- Evaluation ------------------------------------------------------------------
 
+// Walks from the piece of the previous call: ascending (or descending) calls
+// such as the samples of a curve across the screen move a step or two, and a
+// jump further away is bracketed by doubling steps and then bisected.
 std::size_t TGvInterpolationCalculation::FindIndex(double X) const
 {
   const std::size_t N = FX.size();
   if (N == 0) return 0;
-  if (X >= FX[N - 1]) return N - 1;
-  const std::size_t K = FLastIntK;
-  if (K + 1 < N && FX[K] <= X && X < FX[K + 1]) return K;
-  if (K + 2 < N && FX[K + 1] <= X && X < FX[K + 2]) return FLastIntK = K + 1;
-  const auto It = std::upper_bound(FX.begin() + 1, FX.end(), X);
-  return FLastIntK = std::size_t(It - FX.begin()) - 1;
+  const double* P = FX.data();
+  if (N < 2 || !(X < P[N - 1])) return FLastIntK = N - 1; // also NaN
+  // The piece K, 0 <= K <= N-2, with P[K] <= X (or K = 0) and X < P[K+1].
+  std::size_t K = std::min(FLastIntK, N - 2);
+  std::size_t Lo, Hi; // P[Lo] <= X or Lo = 0; X < P[Hi]; K in [Lo, Hi)
+  if (X < P[K + 1]) {
+    if (K == 0 || P[K] <= X) return FLastIntK = K;
+    Hi = K;
+    for (std::size_t Step = 1;; Step *= 2) {
+      if (Step >= Hi) {
+        Lo = 0;
+        break;
+      }
+      Lo = Hi - Step;
+      if (P[Lo] <= X) break;
+      Hi = Lo;
+    }
+  } else {
+    Lo = K + 1;
+    if (X < P[Lo + 1]) return FLastIntK = Lo;
+    for (std::size_t Step = 2;; Step *= 2) {
+      Hi = Lo + Step;
+      if (Hi >= N - 1) {
+        Hi = N - 1;
+        break;
+      }
+      if (X < P[Hi]) break;
+      Lo = Hi;
+    }
+  }
+  return FLastIntK = std::size_t(std::upper_bound(P + Lo + 1, P + Hi, X) - P) - 1;
 }
 
 double TGvInterpolationCalculation::Interpolate(double X) const

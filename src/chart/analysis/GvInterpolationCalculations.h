@@ -90,8 +90,9 @@ public:
   // The curve at X; 0 without a curve or where the value is not finite.
   double Interpolate(double X) const;
   // The node whose piece covers X: 0 below the second node (and without a
-  // curve), IntCount()-1 from the last node on. A binary search, with a
-  // short cut for ascending calls.
+  // curve), IntCount()-1 from the last node on. Walks from the node of the
+  // previous call, so that calls in ascending (or descending) order cost a
+  // step or two each.
   std::size_t FindIndex(double X) const;
   // Second derivative at X: 2·C[k] + 6·D[k]·t; 0 without a curve.
   double Curvature(double X) const;
@@ -109,8 +110,20 @@ public:
 private:
   void Clear();
   void Build(const TGvCalculationData& Data);
-  void CalcAkima(std::span<const double> Y);
-  void CalcCubicSpline(std::span<const double> Y);
+  // The nodes and ordinates (X, A) of an interpolating method, and B, C, D
+  // sized to the nodes for it to fill.
+  struct TPieces
+  {
+    std::size_t N;
+    const double* X;
+    const double* Y;
+    double* B;
+    double* C;
+    double* D;
+  };
+  TPieces PiecesToFill();
+  void CalcAkima();
+  void CalcCubicSpline();
   void CalcApproximativeSpline(std::span<const double> Y, std::span<const double> W);
   void ContinueLastPiece();
   void SearchExtrema() const;

@@ -4,12 +4,65 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <iterator>
 
 namespace GvLsq {
 
 namespace {
 constexpr int BlockRows = 64;
+
+// The reduction of TLeastSquares::Reduce for P columns known when compiling:
+// column J's running sums are local and the loops over the columns unroll, so
+// that the sums stay in registers through the pass over the block rows. The
+// same operations in the same order as the general one.
+template <int P, int J> void ReduceColumn(TReal* R, TReal* Qtb, TReal* Block, TReal* BlockB, int M)
+{
+  if constexpr (J < P) {
+    constexpr int NS = P - J; // S[0 .. NS-2]: columns J+1 .. P-1; S[NS-1]: the right-hand side
+    TReal Norm2 = 0;
+    TReal S[NS] = {};
+    for (int I = 0; I < M; ++I) {
+      const TReal* BRow = Block + std::size_t(I) * P;
+      const TReal Vi = BRow[J];
+      if (Vi == 0) continue;
+      Norm2 += Vi * Vi;
+      for (int K = 0; K + 1 < NS; ++K) S[K] += Vi * BRow[J + 1 + K];
+      S[NS - 1] += Vi * BlockB[I];
+    }
+    if (Norm2 != 0) {
+      TReal& Rjj = R[std::size_t(J) * P + J];
+      const TReal Rv = Rjj;
+      const TReal Norm = std::sqrt(Rv * Rv + Norm2);
+      const TReal Alpha = Rv >= 0 ? -Norm : Norm;
+      const TReal V0 = Rv - Alpha;
+      const TReal Beta = Norm * (Norm + std::fabs(Rv));
+      TReal* RRow = R + std::size_t(J) * P;
+      for (int K = 0; K + 1 < NS; ++K) {
+        S[K] = (S[K] + V0 * RRow[J + 1 + K]) / Beta;
+        RRow[J + 1 + K] -= S[K] * V0;
+      }
+      S[NS - 1] = (S[NS - 1] + V0 * Qtb[J]) / Beta;
+      Qtb[J] -= S[NS - 1] * V0;
+      Rjj = Alpha;
+      for (int I = 0; I < M; ++I) {
+        TReal* BRow = Block + std::size_t(I) * P;
+        const TReal Vi = BRow[J];
+        if (Vi == 0) continue;
+        for (int K = 0; K + 1 < NS; ++K) BRow[J + 1 + K] -= S[K] * Vi;
+        BlockB[I] -= S[NS - 1] * Vi;
+        BRow[J] = 0;
+      }
+    }
+    ReduceColumn<P, J + 1>(R, Qtb, Block, BlockB, M);
+  }
 }
+
+template <int P> void ReduceFixed(TReal* R, TReal* Qtb, TReal* Block, TReal* BlockB, int M)
+{
+  ReduceColumn<P, 0>(R, Qtb, Block, BlockB, M);
+}
+
+} // namespace
 
 TLeastSquares::TLeastSquares(int P)
     : FP(P), FR(std::size_t(P) * P, 0), FQtb(std::size_t(P), 0),

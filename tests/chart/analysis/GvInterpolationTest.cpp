@@ -397,6 +397,9 @@ TEST(Interpolation, FindIndexIsTheNodeBelow)
   std::vector<double> Queries = {-1.0, X[0], X[1], X[500], X.back(), X.back() + 5};
   for (int I = 0; I < 2000; ++I) Queries.push_back(U(Gen) * (At + 2) - 1);
   for (double V = -1; V < At + 1; V += 0.37) Queries.push_back(V); // ascending runs
+  for (double V = At + 1; V > -1; V -= 0.53) Queries.push_back(V); // descending runs
+  for (double V = -1; V < At + 1; V += 41.3) Queries.push_back(V); // long strides
+  for (double V = At + 1; V > -1; V -= 97.1) Queries.push_back(V);
   for (double V : Queries) EXPECT_EQ(C.Calc.FindIndex(V), Linear(V)) << V;
 }
 
