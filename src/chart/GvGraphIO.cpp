@@ -771,7 +771,7 @@ template <class F> void ReadTwice(TGvGraph2D& G, QStringList& Warnings, F&& Read
 {
   {
     TGvReadContext Check(TGvReadContext::TMode::Check);
-    TGraphRead Read{G, Check, {}, {}};
+    TGraphRead Read{G, Check, {}, {}, {}};
     ReadWith(Read);
   }
   TGvReadContext Apply;
@@ -779,7 +779,7 @@ template <class F> void ReadTwice(TGvGraph2D& G, QStringList& Warnings, F&& Read
     TGvGraphLoadingScope Loading(&G);
     TGvUpdateScope Updating(&G);
     TGvUndoSuspendScope Suspend(G.UndoStack());
-    TGraphRead Read{G, Apply, {}, {}};
+    TGraphRead Read{G, Apply, {}, {}, {}};
     ReadWith(Read);
     Apply.Finish();
     Read.End();

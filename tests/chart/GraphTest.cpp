@@ -200,8 +200,8 @@ TEST(Graph, ZeroOriginCrossesTheAxesAtZero)
       EXPECT_FALSE(HasLabel(Axis, "0"));
       for (const TGvAxisTick& T : Axis->Ticks()) EXPECT_GT(std::fabs(T.Value), 1e-9);
     }
-    if (!C.YAtZero) EXPECT_FALSE(HasLabel(F.X(), "1"));
-    if (!C.XAtZero) EXPECT_FALSE(HasLabel(F.Y(), "1"));
+    if (!C.YAtZero) { EXPECT_FALSE(HasLabel(F.X(), "1")); }
+    if (!C.XAtZero) { EXPECT_FALSE(HasLabel(F.Y(), "1")); }
     for (const auto& [XT, XB] : LabelBoxes(F.X()))
       for (const auto& [YT, YB] : LabelBoxes(F.Y()))
         EXPECT_FALSE(XB.intersects(YB)) << XT.toStdString() << " and " << YT.toStdString();

@@ -74,7 +74,7 @@ TEST(FloatText, EveryDoubleAndFloatReadsBackExactly)
     const float F = std::bit_cast<float>(uint32_t(Random()));
     float FBack = 0;
     ASSERT_TRUE(GvTextToFloat(GvFloatToText(F), FBack));
-    if (!std::isnan(F)) ASSERT_EQ(std::bit_cast<uint32_t>(FBack), std::bit_cast<uint32_t>(F));
+    if (!std::isnan(F)) { ASSERT_EQ(std::bit_cast<uint32_t>(FBack), std::bit_cast<uint32_t>(F)); }
   }
 }
 
