@@ -2,6 +2,7 @@
 // pseudo-terminals, in real time: about a minute of a wet mixture, then
 // Bypass, Stop and a save.
 #include "AppTestSupport.h"
+#include "common/DevSimLines.h"
 
 #include "app/OutputChart.h"
 #include "app/OutputPlot.h"
@@ -40,26 +41,14 @@ struct TDevSim
   {
     Process.start(QStringLiteral(VERDANE_DEVSIM), {});
     if (!Process.waitForStarted(5000)) return false;
-    while (RelayPort.isEmpty() || MFCPort.isEmpty()) {
-      if (!Process.canReadLine() && !Process.waitForReadyRead(5000)) return false;
-      while (Process.canReadLine()) {
-        const QString line = QString::fromLocal8Bit(Process.readLine()).trimmed();
-        if (line.startsWith("VERDANE_RELAY_PORT=")) RelayPort = line.section(u'=', 1);
-        if (line.startsWith("VERDANE_MFC_PORT=")) MFCPort = line.section(u'=', 1);
-      }
-    }
-    return true;
+    return ReadDevSimPorts(Process, RelayPort, MFCPort, 5000);
   }
   // Ends the simulator and reads the final state it prints.
   void Stop()
   {
     ::kill(pid_t(Process.processId()), SIGTERM);
     Process.waitForFinished(5000);
-    for (const QByteArray& raw : Process.readAllStandardOutput().split('\n')) {
-      const QString line = QString::fromLocal8Bit(raw).trimmed();
-      if (line.startsWith("VERDANE_FINAL_"))
-        Final[line.section(u'=', 0, 0)] = line.section(u'=', 1);
-    }
+    Final = DevSimFinalState(Process.readAllStandardOutput());
   }
   ~TDevSim()
   {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "AppTestSupport.h"
+#include "common/DevSimLines.h"
 #include "common/PacedClock.h"
 #include "devices/DeviceFaults.h"
 #include "devices/ImaginaryMixerServer.h"
@@ -230,25 +231,13 @@ struct TDevSimProgram : TProgram
   {
     Process.start(QStringLiteral(VERDANE_DEVSIM), Arguments);
     if (!Process.waitForStarted(10000)) return false;
-    while (RelayPort.isEmpty() || MFCPort.isEmpty()) {
-      if (!Process.canReadLine() && !Process.waitForReadyRead(10000)) return false;
-      while (Process.canReadLine()) {
-        const QString line = QString::fromLocal8Bit(Process.readLine()).trimmed();
-        if (line.startsWith("VERDANE_RELAY_PORT=")) RelayPort = line.section(u'=', 1);
-        if (line.startsWith("VERDANE_MFC_PORT=")) MFCPort = line.section(u'=', 1);
-      }
-    }
-    return true;
+    return ReadDevSimPorts(Process, RelayPort, MFCPort, 10000);
   }
   void Stop()
   {
     Signal(SIGTERM);
     Process.waitForFinished(10000);
-    for (const QByteArray& raw : Process.readAllStandardOutput().split('\n')) {
-      const QString line = QString::fromLocal8Bit(raw).trimmed();
-      if (line.startsWith("VERDANE_FINAL_"))
-        Final[line.section(u'=', 0, 0)] = line.section(u'=', 1);
-    }
+    Final = DevSimFinalState(Process.readAllStandardOutput());
     ErrorLines << QString::fromLocal8Bit(Process.readAllStandardError()).split(u'\n');
   }
 };

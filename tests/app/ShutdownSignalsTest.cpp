@@ -317,14 +317,18 @@ TEST(StartOptions, PortsFromTheCommandLineArePickedAndValidated)
   // Both lists on the fake port: the test mode, as picking them by hand gives.
   TWindowFixture fx;
   TForm1& f = *fx.Form;
-  ApplyStartOptions(f, {FakePortName(), FakePortName(), false});
+  TStartOptions fake;
+  fake.RelayPort = fake.MFCPort = FakePortName();
+  ApplyStartOptions(f, fake);
   EXPECT_TRUE(f.CheckBoxSolenoidOK->isChecked());
   EXPECT_TRUE(f.CheckBoxMFCOK->isChecked());
   EXPECT_EQ(TForm1::SelectedText(f.ListBoxPortMFC), FakePortName());
 
   // A port the system does not list joins the lists and stays for "Find ports".
   const QByteArray extra = qgetenv("VERDANE_EXTRA_PORTS");
-  ApplyStartOptions(f, {"/tmp/no-such-relay-board", QString(), false});
+  TStartOptions absent;
+  absent.RelayPort = "/tmp/no-such-relay-board";
+  ApplyStartOptions(f, absent);
   EXPECT_EQ(TForm1::SelectedText(f.ListBoxPortSolenoid), "/tmp/no-such-relay-board");
   EXPECT_FALSE(f.CheckBoxSolenoidOK->isChecked());
   f.ButtonSetupFindPortsClick();

@@ -2,6 +2,7 @@
 // verdane-devsim on pseudo-terminals, a client over loopback, the status
 // page in a headless Chromium, and Verdane's own start options.
 #include "AppTestSupport.h"
+#include "common/DevSimLines.h"
 #include "RemoteTestSupport.h"
 
 #include "app/MixerControl.h"
@@ -32,15 +33,7 @@ struct TDevSim
   {
     Process.start(QStringLiteral(VERDANE_DEVSIM), {QStringLiteral("--verbose")});
     if (!Process.waitForStarted(5000)) return false;
-    while (RelayPort.isEmpty() || MFCPort.isEmpty()) {
-      if (!Process.canReadLine() && !Process.waitForReadyRead(5000)) return false;
-      while (Process.canReadLine()) {
-        const QString line = QString::fromLocal8Bit(Process.readLine()).trimmed();
-        if (line.startsWith("VERDANE_RELAY_PORT=")) RelayPort = line.section(u'=', 1);
-        if (line.startsWith("VERDANE_MFC_PORT=")) MFCPort = line.section(u'=', 1);
-      }
-    }
-    return true;
+    return ReadDevSimPorts(Process, RelayPort, MFCPort, 5000);
   }
   // The set-points written to controller Address so far, as the log shows.
   QList<float> SetPoints(int Address)
