@@ -46,12 +46,14 @@ TEST(StartOptions, GasesSequenceAndStart)
   const QString relay = ImaginaryRelayPort(), bus = ImaginaryBusPort();
   const auto options = [&](QString gasA, QString gasB, QString sequence, bool start,
                            QString mfc = ImaginaryBusPort()) {
-    return TStartOptions{.RelayPort = ImaginaryRelayPort(),
-                         .MFCPort = mfc,
-                         .GasA = gasA,
-                         .GasB = gasB,
-                         .SequenceFile = sequence,
-                         .Start = start};
+    TStartOptions o;
+    o.RelayPort = ImaginaryRelayPort();
+    o.MFCPort = mfc;
+    o.GasA = gasA;
+    o.GasB = gasB;
+    o.SequenceFile = sequence;
+    o.Start = start;
+    return o;
   };
   const Case cases[] = {
       {"all given", options("O2", "N2", file, true), {}, true},
