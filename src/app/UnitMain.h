@@ -17,6 +17,7 @@
 #include <vector>
 
 class QCheckBox;
+class TVogtlinPort;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -144,6 +145,7 @@ public:
   // until it is confirmed; its start reading and time are taken then.
   void ResetRetrieveTotalizers();
   void RetryTotalizerResets();
+  bool SendTotalizerReset(TVogtlinPort& Port, unsigned Address);
   void ReadTotalizers();
   void AinBPulse();
   void BinAPulse();

@@ -485,24 +485,14 @@ bool TForm1::SetMFCFlow(unsigned Address, double Flow)
 
 void TForm1::ConstantFlowA()
 {
-  TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
-  if (!Shared.FlowASetToConstant) {
-    const double flow = Shared.DesiredFlowAGramsperMinute;
-    Shared.FlowASetToConstant = WriteConfirmed(port.WriteF32(1, 6, float(flow)));
-    NoteCommand(TConfirmedCommand::FlowA, Shared.FlowASetToConstant, SetPointText(flow));
-    Clock().Sleep(20);
-  }
+  if (!Shared.FlowASetToConstant)
+    Shared.FlowASetToConstant = CommandFlow(1, Shared.DesiredFlowAGramsperMinute);
 }
 
 void TForm1::ConstantFlowB()
 {
-  TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
-  if (!Shared.FlowBSetToConstant) {
-    const double flow = Shared.DesiredFlowBGramsperMinute;
-    Shared.FlowBSetToConstant = WriteConfirmed(port.WriteF32(2, 6, float(flow)));
-    NoteCommand(TConfirmedCommand::FlowB, Shared.FlowBSetToConstant, SetPointText(flow));
-    Clock().Sleep(20);
-  }
+  if (!Shared.FlowBSetToConstant)
+    Shared.FlowBSetToConstant = CommandFlow(2, Shared.DesiredFlowBGramsperMinute);
 }
 
 namespace {
@@ -512,16 +502,23 @@ TConfirmedCommand ResetOf(unsigned Address)
 }
 } // namespace
 
+// One sending of a totalizer reset, noted as confirmed or waiting.
+bool TForm1::SendTotalizerReset(TVogtlinPort& Port, unsigned Address)
+{
+  const bool reset = WriteConfirmed(Port.WriteF32(Address, 0x6380, 0.0f));
+  NoteCommand(ResetOf(Address), reset, QStringLiteral("the totalizer reset"));
+  Clock().Sleep(20);
+  return reset;
+}
+
 void TForm1::ResetRetrieveTotalizers()
 {
   TMixerData& S = Shared;
   TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
   bool reset[2] = {false, false};
   for (unsigned address : {1u, 2u}) {
-    reset[address - 1] = WriteConfirmed(port.WriteF32(address, 0x6380, 0.0f));
     FConfirmations.Forget(ResetOf(address));
-    NoteCommand(ResetOf(address), reset[address - 1], QStringLiteral("the totalizer reset"));
-    Clock().Sleep(20);
+    reset[address - 1] = SendTotalizerReset(port, address);
   }
   // A totalizer whose reset was not confirmed counts from an unknown start:
   // it reads as not a number until the reset is confirmed.
@@ -542,10 +539,7 @@ void TForm1::RetryTotalizerResets()
   for (unsigned address : {1u, 2u}) {
     if (!FConfirmations.Waiting(ResetOf(address))) continue;
     TMFCPort port(DeviceContext(), SelectedText(ListBoxPortMFC));
-    const bool reset = WriteConfirmed(port.WriteF32(address, 0x6380, 0.0f));
-    NoteCommand(ResetOf(address), reset, QStringLiteral("the totalizer reset"));
-    Clock().Sleep(20);
-    if (!reset) continue;
+    if (!SendTotalizerReset(port, address)) continue;
     // The run's grams and its dosing time count from this reset.
     TTotalizer& t = address == 1 ? S.TotalizerA : S.TotalizerB;
     t.StartValue = t.Value = double(port.ReadF32(address, 4).AsFloat) * 1000;

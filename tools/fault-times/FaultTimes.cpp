@@ -187,7 +187,10 @@ struct TMixer
   {
     Form.showMaximized(); // as Verdane opens it (also without a window manager)
     if (const QScreen* screen = Form.screen()) Form.setGeometry(screen->availableGeometry());
-    ApplyStartOptions(Form, {Sim.Relay, Sim.MFC, false});
+    TStartOptions ports;
+    ports.RelayPort = Sim.Relay;
+    ports.MFCPort = Sim.MFC;
+    ApplyStartOptions(Form, ports);
     for (auto [list, gas] :
          {std::pair{Form.ListBoxSetupGas1, "O2"}, {Form.ListBoxSetupGas2, "N2"}}) {
       const QList<QListWidgetItem*> items =
